@@ -1,0 +1,25 @@
+#pragma once
+#include <cstdint>
+
+// The program's only clock (monotonic, in nanoseconds) and the owner of the game's
+// random generator, seeded once with the time of day when the clock is built.
+class CTimeManager
+{
+public:
+    CTimeManager();
+    virtual ~CTimeManager() = default;
+
+    int64_t GetCounter() const;                         // 1 when the clock cannot be read
+    uint32_t GetMilliseconds() const;                   // counter × 1000 / frequency
+    uint32_t GetElapsedMs(int64_t a, int64_t b) const;  // |a − b| in ms, order-free
+    int64_t GetFrequency() const { return Frequency; }
+
+    // The classic runtime generator, so the sequence is the same on every machine:
+    // state = state × 214013 + 2531011 (mod 2^32), result (state >> 16) & 0x7FFF.
+    void SeedRandom(uint32_t seed) { RandomState = seed; }
+    int32_t Rand();
+
+private:
+    int64_t Frequency = 1;
+    uint32_t RandomState = 1;
+};

@@ -1,0 +1,70 @@
+#pragma once
+#include "audio/AudioFile.h"
+
+#include <cstdint>
+#include <list>
+#include <string>
+
+class CAudioMap;
+class CSample;
+
+// The audio engine: owns the song analysis (a decode-only stream and the audio map it fills)
+// and the battle's music stream. Main thread only.
+class CAudio
+{
+public:
+    CAudio();
+    virtual ~CAudio();
+    CAudio(const CAudio&) = delete;
+    CAudio& operator=(const CAudio&) = delete;
+
+    bool Init();     // opens the output device; logs "Could not initialize BASS" on failure
+    void Shutdown(); // safe after a failed Init
+
+    bool OpenForAnalysis(const std::string& path);
+    void CloseAnalysis();
+    bool OpenMusic(const std::string& path);
+    void CloseMusic();
+    CAudioFile* GetMusic() { return &MusicStream; }
+    void PlayMusic() { MusicStream.Play(); }
+    void PauseMusic() { MusicStream.Pause(); }
+    void ResumeMusic() { MusicStream.Resume(); }
+    void StopMusic() { MusicStream.Stop(); }
+    CAudioMap* GetAudioMap() { return AudioMap; }
+
+    // Song analysis, driven one step at a time by the loading screen.
+    void BuildNoteFrequencies();
+    void BuildNoteBins();
+    void StartDecoding();
+    int32_t DecodeStep();    // progress in thousandths; 1000 when the map is filled
+    int32_t LevelScanStep(); // 0..100
+    int32_t SpectrumStep();  // 100..1000
+    void RemoveJumps();
+    void BuildWeapons();
+
+    // Read-only views for tools and tests.
+    float GetLevelMultiplier() const { return LevelMultiplier; }
+    int32_t GetMaxLevelLeft() const { return MaxLevelLeft; }
+    int32_t GetMaxLevelRight() const { return MaxLevelRight; }
+    const float* GetNoteFrequencies() const { return NoteFrequencies; }
+    const int32_t* GetNoteBins() const { return NoteBins; }
+    CAudioFile* GetAnalysisStream() { return &AnalysisStream; }
+
+private:
+    CAudioFile AnalysisStream;
+    CAudioFile MusicStream;
+    bool LevelScanDone = false;
+    float LevelMultiplier = 1.0f;
+    int32_t MaxLevelLeft = 1;
+    int32_t MaxLevelRight = 1;
+    CAudioMap* AudioMap = nullptr;
+    float Spectrum[4096] = {};
+    float NoteFrequencies[96] = {};
+    int32_t NoteBins[96] = {};
+    std::list<CSample*> PassOneSamples;
+    std::list<CSample*> PassTwoSamples;
+    int64_t BlockStart = 0;
+    int32_t Pass = 1;
+    int32_t BlockBytes = 0;
+    bool OutputOpen = false;
+};

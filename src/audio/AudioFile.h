@@ -1,0 +1,62 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace korvane::backend
+{
+class CStream;
+}
+
+// Result of a spectrum read on a decode-only stream.
+enum class ESpectrumRead
+{
+    Ok,
+    Ended, // the stream had no frame left: the pass is over
+    Failed // the read failed without reaching the end
+};
+
+// One opened audio stream: a playback stream (heard through the mixer) or a decode-only
+// stream (read by the analysis as fast as it asks). Positions and lengths count bytes of
+// 16-bit interleaved PCM at the file's own rate and channel count.
+// Main thread only; the mixer's threads never call into this class.
+class CAudioFile
+{
+public:
+    CAudioFile();
+    virtual ~CAudioFile();
+    CAudioFile(const CAudioFile&) = delete;
+    CAudioFile& operator=(const CAudioFile&) = delete;
+
+    bool Open(const std::string& path);         // playback stream, full scan on open
+    bool OpenDecoding(const std::string& path); // decode-only stream, full scan on open
+    void Close();
+
+    bool IsPlaying() const; // false when closed, paused, stopped or ended
+    void Play();            // from the beginning
+    void Pause();
+    void Resume(); // from where Pause left off
+    void Stop();
+
+    int32_t GetFrequency() const; // 1 when closed
+    uint32_t GetHandle() const;   // 0 when closed
+    uint64_t GetLength() const;   // bytes; 0 when closed
+    uint64_t GetPosition() const; // bytes; for playback, what is being heard now
+    bool SetPosition(int64_t bytes);
+    uint32_t GetLevel(); // left | right << 16 over the next 20 ms; 0xFFFFFFFF at the end
+
+    // Decode-only streams: the next 8192 frames, channels averaged, 4096 magnitudes.
+    ESpectrumRead GetSpectrum(float* magnitudes4096);
+
+    // Whole-frame conversions for this stream; 0 when closed.
+    int64_t Seconds2Bytes(double seconds) const;
+    double Bytes2Seconds(int64_t bytes) const;
+
+private:
+    bool OpenStream(const std::string& path, bool decodeOnly);
+
+    uint32_t Handle = 0;
+    uint64_t Length = 0;
+    int32_t Frequency = 44100;
+    std::unique_ptr<korvane::backend::CStream> Stream;
+};

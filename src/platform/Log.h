@@ -1,0 +1,5 @@
+#pragma once
+// The game's log: standard output, line-buffered, texts exactly as the game words them.
+// Debug traces go to standard error prefixed "debug: ". Main thread only.
+void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void DebugTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));

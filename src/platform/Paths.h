@@ -1,0 +1,23 @@
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace Paths
+{
+// The running executable's folder followed by "/" (from /proc/self/exe).
+std::string ProgramFolder();
+// Tests point the program folder elsewhere (an empty path restores the real one).
+void OverrideProgramFolder(const std::string& folder);
+// $XDG_DATA_HOME, else ~/.local/share; empty when neither can be found.
+std::filesystem::path UserDataFolder();
+// $XDG_CONFIG_HOME, else ~/.config; empty when neither can be found.
+std::filesystem::path UserConfigFolder();
+// $XDG_CONFIG_DIRS entries, else /etc/xdg.
+std::vector<std::filesystem::path> SystemConfigFolders();
+// Roots a player would browse: "/", the home folder, mount points under /media, /mnt,
+// /run/media; each ends in "/".
+std::vector<std::string> MountRoots();
+// Shows a possibly invalid UTF-8 name with U+FFFD in place of each bad byte sequence.
+std::string DisplayableUtf8(const std::string& bytes);
+} // namespace Paths

@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// The player's four settings (FullScreen, SeparateHS, PlayContinuous, CurrentPath) in
+// $XDG_CONFIG_HOME/korvane/settings.ini, with korvane/settings.ini in $XDG_CONFIG_DIRS as
+// the machine-wide fallback. Absent numbers read 0, absent text reads "". Writes replace
+// the file atomically; when the folder cannot be written the value still holds for this run.
+// Main thread only.
+namespace Settings
+{
+int32_t ReadNumber(const std::string& name);
+std::string ReadText(const std::string& name);
+bool WriteNumber(const std::string& name, int32_t value);
+bool WriteText(const std::string& name, const std::string& value);
+void ForgetRunValues(); // drops values kept in memory after failed writes (tests)
+} // namespace Settings
