@@ -48,6 +48,11 @@ public:
     // Decode-only streams: the next 8192 frames, channels averaged, 4096 magnitudes.
     ESpectrumRead GetSpectrum(float* magnitudes4096);
 
+    // Decode-only streams keep what they decode in memory (mono float) so that the
+    // analysis passes after the level scan do not decode the file again; above this many
+    // bytes of cache they decode from the file instead. Takes effect at the next open.
+    void SetPreloadLimit(uint64_t bytes) { PreloadLimit = bytes; }
+
     // Whole-frame conversions for this stream; 0 when closed.
     int64_t Seconds2Bytes(double seconds) const;
     double Bytes2Seconds(int64_t bytes) const;
@@ -58,5 +63,6 @@ private:
     uint32_t Handle = 0;
     uint64_t Length = 0;
     int32_t Frequency = 44100;
+    uint64_t PreloadLimit = 256ull << 20;
     std::unique_ptr<korvane::backend::CStream> Stream;
 };

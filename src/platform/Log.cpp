@@ -3,11 +3,18 @@
 #include <cstdarg>
 #include <cstdio>
 
+namespace
+{
+std::FILE* LogStream = nullptr; // null: standard output
+}
+
+void SetLogStream(std::FILE* stream) { LogStream = stream; }
+
 void Log(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    std::vfprintf(stdout, format, args);
+    std::vfprintf(LogStream ? LogStream : stdout, format, args);
     va_end(args);
 }
 
