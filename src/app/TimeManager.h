@@ -9,9 +9,9 @@ public:
     CTimeManager();
     virtual ~CTimeManager() = default;
 
-    int64_t GetCounter() const;                         // 1 when the clock cannot be read
-    uint32_t GetMilliseconds() const;                   // counter × 1000 / frequency
-    uint32_t GetElapsedMs(int64_t a, int64_t b) const;  // |a − b| in ms, order-free
+    int64_t GetCounter() const;                        // 1 when the clock cannot be read
+    uint32_t GetMilliseconds() const;                  // counter × 1000 / frequency
+    uint32_t GetElapsedMs(int64_t a, int64_t b) const; // |a − b| in ms, order-free
     int64_t GetFrequency() const { return Frequency; }
 
     // The classic runtime generator, so the sequence is the same on every machine:

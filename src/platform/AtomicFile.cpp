@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes)

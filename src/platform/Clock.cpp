@@ -11,4 +11,7 @@ bool ReadMonotonicNs(int64_t& nanoseconds)
     return true;
 }
 
-int64_t CalendarSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
+int64_t CalendarSeconds()
+{
+    return static_cast<int64_t>(std::time(nullptr));
+}

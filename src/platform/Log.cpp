@@ -8,7 +8,10 @@ namespace
 std::FILE* LogStream = nullptr; // null: standard output
 }
 
-void SetLogStream(std::FILE* stream) { LogStream = stream; }
+void SetLogStream(std::FILE* stream)
+{
+    LogStream = stream;
+}
 
 void Log(const char* format, ...)
 {

@@ -74,9 +74,15 @@ void OverrideProgramFolder(const std::string& folder)
     ProgramFolderOverride() = folder.empty() ? std::string() : WithSlash(folder);
 }
 
-fs::path UserDataFolder() { return EnvFolder("XDG_DATA_HOME", ".local/share"); }
+fs::path UserDataFolder()
+{
+    return EnvFolder("XDG_DATA_HOME", ".local/share");
+}
 
-fs::path UserConfigFolder() { return EnvFolder("XDG_CONFIG_HOME", ".config"); }
+fs::path UserConfigFolder()
+{
+    return EnvFolder("XDG_CONFIG_HOME", ".config");
+}
 
 std::vector<fs::path> SystemConfigFolders()
 {
@@ -129,7 +135,11 @@ std::string DisplayableUtf8(const std::string& bytes)
     while (i < bytes.size())
     {
         const auto c = static_cast<unsigned char>(bytes[i]);
-        size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        size_t len = c < 0x80           ? 1
+                     : (c >> 5) == 0x6  ? 2
+                     : (c >> 4) == 0xE  ? 3
+                     : (c >> 3) == 0x1E ? 4
+                                        : 0;
         bool valid = len != 0 && i + len <= bytes.size();
         for (size_t k = 1; valid && k < len; ++k)
             valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;

@@ -1,7 +1,7 @@
 #include "platform/Settings.h"
 
-#include "platform/Log.h"
 #include "platform/AtomicFile.h"
+#include "platform/Log.h"
 #include "platform/Paths.h"
 
 #include <charconv>
@@ -128,7 +128,10 @@ int32_t ReadNumber(const std::string& name)
     return static_cast<int32_t>(static_cast<uint32_t>(value));
 }
 
-std::string ReadText(const std::string& name) { return Lookup(name).value_or(std::string()); }
+std::string ReadText(const std::string& name)
+{
+    return Lookup(name).value_or(std::string());
+}
 
 bool WriteNumber(const std::string& name, int32_t value)
 {

@@ -1,0 +1,48 @@
+#include "app/TimeManager.h"
+
+#include "platform/Clock.h"
+
+#include <cstdio>
+
+namespace
+{
+constexpr int64_t NanosecondsPerSecond = 1000000000;
+
+// counts × 1000 / frequency without overflowing for long uptimes.
+uint32_t CountsToMs(int64_t counts, int64_t frequency)
+{
+    const int64_t ms = (counts / frequency) * 1000 + (counts % frequency) * 1000 / frequency;
+    return static_cast<uint32_t>(ms);
+}
+} // namespace
+
+CTimeManager::CTimeManager()
+{
+    int64_t probe = 0;
+    if (!ReadMonotonicNs(probe))
+        std::fprintf(stderr, "Error : Unable to get the performance counter\n");
+    Frequency = NanosecondsPerSecond;
+    RandomState = static_cast<uint32_t>(CalendarSeconds());
+}
+
+int64_t CTimeManager::GetCounter() const
+{
+    int64_t now = 0;
+    return ReadMonotonicNs(now) ? now : 1;
+}
+
+uint32_t CTimeManager::GetMilliseconds() const
+{
+    return CountsToMs(GetCounter(), Frequency);
+}
+
+uint32_t CTimeManager::GetElapsedMs(int64_t a, int64_t b) const
+{
+    return CountsToMs(a > b ? a - b : b - a, Frequency);
+}
+
+int32_t CTimeManager::Rand()
+{
+    RandomState = RandomState * 214013u + 2531011u;
+    return static_cast<int32_t>((RandomState >> 16) & 0x7FFF);
+}

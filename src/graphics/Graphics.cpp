@@ -1,0 +1,74 @@
+#include "graphics/Graphics.h"
+
+#include "platform/Settings.h"
+
+#include <cstdio>
+
+bool CGraphics::Init()
+{
+    if (SDL_Init(SDL_INIT_VIDEO) == -1)
+    {
+        std::printf("Could not initialize SDL: %s.\n", SDL_GetError());
+        return false;
+    }
+    static char centred[] = "SDL_VIDEO_CENTERED=1";
+    SDL_putenv(centred);
+    return SetVideoMode();
+}
+
+bool CGraphics::ApplyVideoMode()
+{
+    // The display surface belongs to SDL; setting a new mode replaces it.
+    return SetVideoMode();
+}
+
+bool CGraphics::SetVideoMode()
+{
+    const bool fullScreen = Settings::ReadNumber("FullScreen") != 0;
+    Screen = SDL_SetVideoMode(Width, Height, 0, fullScreen ? SDL_FULLSCREEN : 0);
+    if (!Screen)
+    {
+        std::printf("Could not initialize SDL: %s.\n", SDL_GetError());
+        return false;
+    }
+    if (!fullScreen)
+        SDL_WM_SetCaption("Korvane Zaduza", "Korvane Zaduza");
+    return true;
+}
+
+void CGraphics::Shutdown()
+{
+    Screen = nullptr;
+    SDL_Quit();
+}
+
+int CGraphics::Draw(SDL_Surface* source, int16_t x, int16_t y)
+{
+    return DrawOnto(Screen, source, x, y);
+}
+
+int CGraphics::DrawPart(SDL_Surface* source, int16_t x, int16_t y, const SDL_Rect& part)
+{
+    if (!source || !Screen)
+        return -1;
+    SDL_Rect from = part;
+    SDL_Rect to{x, y, part.w, part.h};
+    return SDL_UpperBlit(source, &from, Screen, &to);
+}
+
+int CGraphics::DrawOnto(SDL_Surface* destination, SDL_Surface* source, int16_t x, int16_t y)
+{
+    if (!source || !destination)
+        return -1;
+    SDL_Rect to{x, y, static_cast<Uint16>(source->w), static_cast<Uint16>(source->h)};
+    return SDL_UpperBlit(source, nullptr, destination, &to);
+}
+
+void CGraphics::Flip()
+{
+    if (Screen)
+        SDL_UpdateRect(Screen, 0, 0, 0, 0);
+    ++FramesShown;
+    if (Observer)
+        Observer(*this, FramesShown);
+}

@@ -1,0 +1,43 @@
+#pragma once
+#include <SDL/SDL.h>
+
+#include <cstdint>
+#include <functional>
+
+// The game's one 800 × 600 screen, windowed or full screen by the "FullScreen" setting.
+// Drawing is immediate and clipped by SDL; nothing is scaled. Main thread only.
+class CGraphics
+{
+public:
+    CGraphics() = default;
+    virtual ~CGraphics() = default;
+    CGraphics(const CGraphics&) = delete;
+    CGraphics& operator=(const CGraphics&) = delete;
+
+    bool Init();           // false when SDL or the video mode cannot be set up
+    bool ApplyVideoMode(); // re-reads "FullScreen" and sets the mode again
+    void Shutdown();
+
+    // Blits a whole surface, or a part of it, onto the screen; a null source draws nothing
+    // and returns -1. Results are SDL's: 0 on success.
+    int Draw(SDL_Surface* source, int16_t x, int16_t y);
+    int DrawPart(SDL_Surface* source, int16_t x, int16_t y, const SDL_Rect& part);
+    int DrawOnto(SDL_Surface* destination, SDL_Surface* source, int16_t x, int16_t y);
+    void Flip();
+
+    SDL_Surface* GetScreen() const { return Screen; }
+
+    // Test seam: called after every Flip with the number of frames shown so far.
+    using FrameObserver = std::function<void(CGraphics&, uint64_t frame)>;
+    void SetFrameObserver(FrameObserver observer) { Observer = std::move(observer); }
+
+    static constexpr int Width = 800;
+    static constexpr int Height = 600;
+
+private:
+    bool SetVideoMode();
+
+    SDL_Surface* Screen = nullptr;
+    FrameObserver Observer;
+    uint64_t FramesShown = 0;
+};

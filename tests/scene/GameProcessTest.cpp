@@ -1,0 +1,158 @@
+// The real game executable, started as a player would start it, with SDL's dummy drivers.
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+extern char** environ;
+
+namespace
+{
+class CGameProcess
+{
+public:
+    explicit CGameProcess(const fs::path& exe)
+    {
+        int out[2];
+        if (pipe(out) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 2);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        std::string program = exe.string();
+        char* argv[] = {program.data(), nullptr};
+        if (posix_spawn(&Pid, program.c_str(), &actions, nullptr, argv, environ) != 0)
+            Pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        Output = out[0];
+    }
+    ~CGameProcess()
+    {
+        if (Pid > 0 && !Exited)
+        {
+            kill(Pid, SIGKILL);
+            waitpid(Pid, nullptr, 0);
+        }
+        if (Output >= 0)
+            close(Output);
+    }
+
+    // Reads output until the text appears or the time runs out.
+    bool WaitFor(const std::string& text, std::chrono::seconds limit)
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (Text.find(text) == std::string::npos)
+        {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || !ReadSome(static_cast<int>(left.count())))
+                return Text.find(text) != std::string::npos;
+        }
+        return true;
+    }
+
+    // Exit code, or -1 when the process had to be killed after the limit.
+    int Wait(std::chrono::seconds limit)
+    {
+        WaitFor("\x01never", limit); // drains output until it closes or the time is up
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        int status = 0;
+        while (waitpid(Pid, &status, WNOHANG) == 0)
+        {
+            if (std::chrono::steady_clock::now() > end)
+                return -1;
+            usleep(10000);
+        }
+        Exited = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    void Signal(int signal) { kill(Pid, signal); }
+    const std::string& Log() const { return Text; }
+
+private:
+    bool ReadSome(int timeoutMs)
+    {
+        pollfd fd{Output, POLLIN, 0};
+        if (poll(&fd, 1, timeoutMs) <= 0)
+            return false;
+        char buffer[4096];
+        const ssize_t n = read(Output, buffer, sizeof buffer);
+        if (n <= 0)
+            return false;
+        Text.append(buffer, static_cast<size_t>(n));
+        return true;
+    }
+
+    pid_t Pid = -1;
+    int Output = -1;
+    bool Exited = false;
+    std::string Text;
+};
+
+// A copy of the game in its own folder, with data/ made of links to the real files,
+// minus the ones a test leaves out.
+fs::path InstallGame(const fs::path& folder, const std::vector<std::string>& without = {})
+{
+    fs::create_directories(folder / "data");
+    fs::copy_file(KORVANE_EXE, folder / "korvane");
+    for (const auto& entry : fs::directory_iterator(KORVANE_DATA))
+    {
+        const std::string name = entry.path().filename().string();
+        if (std::find(without.begin(), without.end(), name) == without.end())
+            fs::create_symlink(entry.path(), folder / "data" / name);
+    }
+    return folder / "korvane";
+}
+} // namespace
+
+TEST(GameProcess, MissingFontEndsWithExitCodeOneAndNoTheEnd)
+{
+    CTempHome home;
+    CTempDir dir;
+    CGameProcess game(InstallGame(dir.Path() / "game", {"Komikax.ttf"}));
+    EXPECT_EQ(game.Wait(std::chrono::seconds(30)), 1);
+    EXPECT_EQ(game.Log().rfind("Launching : Korvane Zaduza\n", 0), 0u) << game.Log();
+    EXPECT_NE(game.Log().find("TTF_OpenFont: "), std::string::npos) << game.Log();
+    EXPECT_EQ(game.Log().find("The End"), std::string::npos);
+    EXPECT_EQ(game.Log().find("Scene "), std::string::npos);
+}
+
+TEST(GameProcess, OddFolderGarbageSettingsAndMissingImageStillStartAndEndOnSignals)
+{
+    for (int signal : {SIGTERM, SIGINT})
+    {
+        CTempHome home;
+        fs::create_directories(home.ConfigHome() / "korvane");
+        std::ofstream(home.ConfigHome() / "korvane" / "settings.ini")
+            << "\x01\x02 junk\nFullScreen=zz\n";
+        CTempDir dir;
+        const fs::path exe =
+            InstallGame(dir.Path() / "Jeux d'été" / "Korvane Zaduza", {"house.png"});
+        CGameProcess game(exe);
+        ASSERT_TRUE(game.WaitFor("Scene Title starting\n", std::chrono::seconds(60))) << game.Log();
+        game.Signal(signal);
+        EXPECT_EQ(game.Wait(std::chrono::seconds(20)), 0) << game.Log();
+        const std::string& log = game.Log();
+        EXPECT_NE(
+            log.find("Could not load : " + (exe.parent_path() / "data/house.png").string() + "\n"),
+            std::string::npos)
+            << log;
+        EXPECT_NE(log.find("Scene Splash starting\nScene Splash ending\nScene Title starting\n"),
+                  std::string::npos)
+            << log;
+        EXPECT_NE(log.find("Scene Title ending\nThe End\n"), std::string::npos) << log;
+    }
+}

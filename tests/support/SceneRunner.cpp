@@ -1,0 +1,155 @@
+#include "support/SceneRunner.h"
+
+#include "app/Scene.h"
+#include "app/SharedData.h"
+#include "graphics/Graphics.h"
+#include "platform/Log.h"
+
+#include <cstdlib>
+
+CLogCapture::CLogCapture()
+{
+    Stream = open_memstream(&Buffer, &Size);
+    SetLogStream(Stream);
+}
+
+CLogCapture::~CLogCapture()
+{
+    SetLogStream(nullptr);
+    std::fclose(Stream);
+    std::free(Buffer);
+}
+
+std::string CLogCapture::Text()
+{
+    std::fflush(Stream);
+    return std::string(Buffer, Size);
+}
+
+CSceneHarness::CSceneHarness() : Data(std::make_unique<CSharedData>())
+{
+    Initialised = Data->Init();
+    if (Initialised)
+        Data->Graphics->SetFrameObserver([this](CGraphics& graphics, uint64_t)
+                                         { OnFrame(graphics, ++FramesShown); });
+}
+
+CSceneHarness::~CSceneHarness()
+{
+    if (Data->Graphics)
+        Data->Graphics->SetFrameObserver(nullptr);
+    Data->Shutdown();
+}
+
+void CSceneHarness::At(uint64_t frame, const SDL_Event& event)
+{
+    Events.emplace(frame, event);
+}
+
+void CSceneHarness::AtFrame(uint64_t frame, std::function<void(CGraphics&)> check)
+{
+    Checks.emplace(frame, std::move(check));
+}
+
+void CSceneHarness::PushDue(uint64_t frame)
+{
+    auto [first, last] = Events.equal_range(frame);
+    for (auto it = first; it != last; ++it)
+        SDL_PushEvent(&it->second);
+}
+
+void CSceneHarness::OnFrame(CGraphics& graphics, uint64_t frame)
+{
+    auto [first, last] = Checks.equal_range(frame);
+    for (auto it = first; it != last; ++it)
+        it->second(graphics);
+    PushDue(frame);
+    if (frame >= MaxFrames)
+    {
+        FrameLimitHit = true;
+        SDL_Event quit = Quit();
+        SDL_PushEvent(&quit);
+    }
+}
+
+void CSceneHarness::Run(CScene* first)
+{
+    // Drop what the window system queued at start-up, so a script sees only its own events.
+    SDL_Event stale;
+    while (SDL_PollEvent(&stale))
+    {
+    }
+    PushDue(0);
+    RunScenes(first, Data.get());
+}
+
+SDL_Event CSceneHarness::Click(int x, int y, uint8_t button)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEBUTTONDOWN;
+    event.button.button = button;
+    event.button.state = SDL_PRESSED;
+    event.button.x = static_cast<Uint16>(x);
+    event.button.y = static_cast<Uint16>(y);
+    return event;
+}
+
+SDL_Event CSceneHarness::Release(int x, int y, uint8_t button)
+{
+    SDL_Event event = Click(x, y, button);
+    event.type = SDL_MOUSEBUTTONUP;
+    event.button.state = SDL_RELEASED;
+    return event;
+}
+
+SDL_Event CSceneHarness::Motion(int x, int y)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.x = static_cast<Uint16>(x);
+    event.motion.y = static_cast<Uint16>(y);
+    return event;
+}
+
+SDL_Event CSceneHarness::Key(SDLKey key)
+{
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = key;
+    return event;
+}
+
+SDL_Event CSceneHarness::Quit()
+{
+    SDL_Event event{};
+    event.type = SDL_QUIT;
+    return event;
+}
+
+SDL_Color ScreenPixel(CGraphics& graphics, int x, int y)
+{
+    SDL_Surface* screen = graphics.GetScreen();
+    SDL_LockSurface(screen);
+    const int bpp = screen->format->BytesPerPixel;
+    const uint8_t* p = static_cast<const uint8_t*>(screen->pixels) + y * screen->pitch + x * bpp;
+    uint32_t value = 0;
+    switch (bpp)
+    {
+    case 1:
+        value = *p;
+        break;
+    case 2:
+        value = *reinterpret_cast<const uint16_t*>(p);
+        break;
+    case 3:
+        value = p[0] | p[1] << 8 | p[2] << 16;
+        break;
+    default:
+        value = *reinterpret_cast<const uint32_t*>(p);
+    }
+    SDL_UnlockSurface(screen);
+    SDL_Color colour{};
+    SDL_GetRGB(value, screen->format, &colour.r, &colour.g, &colour.b);
+    return colour;
+}

@@ -1,0 +1,74 @@
+#pragma once
+#include <SDL/SDL.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CSharedData;
+class CScene;
+class CGraphics;
+
+// Captures everything Log writes while it lives.
+class CLogCapture
+{
+public:
+    CLogCapture();
+    ~CLogCapture();
+    CLogCapture(const CLogCapture&) = delete;
+    CLogCapture& operator=(const CLogCapture&) = delete;
+    std::string Text();
+
+private:
+    char* Buffer = nullptr;
+    size_t Size = 0;
+    std::FILE* Stream = nullptr;
+};
+
+// Runs scenes in-process on the real engines (SDL's dummy video and audio drivers), pushes
+// scripted input after chosen frames and lets checks read the screen between frames.
+// A run that goes on past MaxFrames gets a quit event, so a stuck scene cannot hang a test.
+class CSceneHarness
+{
+public:
+    CSceneHarness();
+    ~CSceneHarness();
+    CSceneHarness(const CSceneHarness&) = delete;
+    CSceneHarness& operator=(const CSceneHarness&) = delete;
+
+    bool Ready() const { return Initialised; }
+    CSharedData& Shared() { return *Data; }
+
+    // Frame 0 is before the first frame is shown; frame n right after the n-th Flip.
+    void At(uint64_t frame, const SDL_Event& event);
+    void AtFrame(uint64_t frame, std::function<void(CGraphics&)> check);
+    void Run(CScene* first); // the scene loop, as the game runs it
+    uint64_t Frames() const { return FramesShown; }
+    bool HitFrameLimit() const { return FrameLimitHit; }
+    std::string LogText() { return Capture.Text(); }
+    uint64_t MaxFrames = 3000;
+
+    static SDL_Event Click(int x, int y, uint8_t button = SDL_BUTTON_LEFT);
+    static SDL_Event Release(int x, int y, uint8_t button = SDL_BUTTON_LEFT);
+    static SDL_Event Motion(int x, int y);
+    static SDL_Event Key(SDLKey key);
+    static SDL_Event Quit();
+
+private:
+    void OnFrame(CGraphics& graphics, uint64_t frame);
+    void PushDue(uint64_t frame);
+
+    CLogCapture Capture;
+    std::unique_ptr<CSharedData> Data;
+    bool Initialised = false;
+    std::multimap<uint64_t, SDL_Event> Events;
+    std::multimap<uint64_t, std::function<void(CGraphics&)>> Checks;
+    uint64_t FramesShown = 0;
+    bool FrameLimitHit = false;
+};
+
+// Colour of a screen pixel (tests only).
+SDL_Color ScreenPixel(CGraphics& graphics, int x, int y);

@@ -1,0 +1,101 @@
+#include "platform/Settings.h"
+#include "support/SceneRunner.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+void WriteText(const fs::path& file, const std::string& text)
+{
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+std::string ReadAll(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+} // namespace
+
+TEST(Settings, AbsentValuesReadAsZeroAndEmpty)
+{
+    CTempHome home;
+    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
+    EXPECT_EQ(Settings::ReadText("CurrentPath"), "");
+}
+
+TEST(Settings, ValuesRoundTripThroughTheUserFile)
+{
+    CTempHome home;
+    EXPECT_TRUE(Settings::WriteNumber("FullScreen", 1));
+    EXPECT_TRUE(Settings::WriteNumber("SeparateHS", -5));
+    EXPECT_TRUE(Settings::WriteText("CurrentPath", "/home/él/Mü sic=1/"));
+    EXPECT_TRUE(Settings::WriteNumber("FullScreen", 0)); // overwrite keeps the others
+    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
+    EXPECT_EQ(Settings::ReadNumber("SeparateHS"), -5);
+    EXPECT_EQ(Settings::ReadText("CurrentPath"), "/home/él/Mü sic=1/");
+
+    const fs::path file = home.ConfigHome() / "korvane" / "settings.ini";
+    EXPECT_NE(ReadAll(file).find("SeparateHS=-5\n"), std::string::npos);
+    // The atomic replace leaves no temporary file behind.
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(file.parent_path()))
+        ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(Settings, MachineWideFileIsTheFallback)
+{
+    CTempHome home;
+    WriteText(home.SystemConfig() / "korvane" / "settings.ini", "PlayContinuous=1\nFullScreen=1\n");
+    EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 1);
+    Settings::WriteNumber("PlayContinuous", 0); // the user's value wins from now on
+    EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 0);
+    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 1);
+}
+
+TEST(Settings, GarbageGivesDefaultsAndDoesNotStopWrites)
+{
+    CTempHome home;
+    const fs::path file = home.ConfigHome() / "korvane" / "settings.ini";
+    using namespace std::string_literals;
+    WriteText(file, "\x00\xff\xfe garbage\n=5\nFullScreen=yes\nSeparateHS=12abc\n"
+                    "[section]\nPlayContinuous=1\r\n"s);
+    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
+    EXPECT_EQ(Settings::ReadNumber("SeparateHS"), 0);
+    EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 1); // Windows line ends are fine
+    EXPECT_TRUE(Settings::WriteNumber("FullScreen", 1));
+    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 1);
+}
+
+TEST(Settings, UnwritableFolderKeepsTheValueForTheRunAndLogsOnce)
+{
+    CTempHome home;
+    // A config "folder" that is a plain file cannot be written, even by root.
+    const fs::path blocker = home.Root() / "not-a-folder";
+    WriteText(blocker, "x");
+    setenv("XDG_CONFIG_HOME", blocker.c_str(), 1);
+
+    CLogCapture log;
+    EXPECT_FALSE(Settings::WriteNumber("PlayContinuous", 1));
+    EXPECT_FALSE(Settings::WriteNumber("SeparateHS", 1));
+    EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 1);
+    EXPECT_EQ(Settings::ReadNumber("SeparateHS"), 1);
+    const std::string text = log.Text();
+    EXPECT_NE(text.find("Settings cannot be saved"), std::string::npos);
+    EXPECT_EQ(text.find("Settings cannot be saved"), text.rfind("Settings cannot be saved"));
+}
+
+TEST(Settings, TextWithLineBreaksIsRefused)
+{
+    CTempHome home;
+    EXPECT_FALSE(Settings::WriteText("CurrentPath", "/a\nFullScreen=1"));
+    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
+}
