@@ -1,0 +1,166 @@
+#include "musicselect/FolderBrowser.h"
+
+#include "app/SharedData.h"
+#include "musicselect/FolderItem.h"
+#include "platform/Paths.h"
+#include "platform/Settings.h"
+
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+const char* const CurrentPathSetting = "CurrentPath";
+
+bool EndsWithNoCase(std::string_view name, std::string_view suffix)
+{
+    if (name.size() < suffix.size())
+        return false;
+    name.remove_prefix(name.size() - suffix.size());
+    for (size_t i = 0; i < suffix.size(); ++i)
+    {
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+std::string WithSlash(std::string path)
+{
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+bool IsRoot(const std::string& path)
+{
+    return path == "/";
+}
+} // namespace
+
+void CFolderBrowser::Call(const std::function<void()>& hook)
+{
+    if (hook)
+        hook();
+}
+
+void CFolderBrowser::InitBrowser()
+{
+    DriveView = false;
+    Shared->ProgramFolder = Paths::ProgramFolder();
+    Shared->CurrentPath = Shared->ProgramFolder;
+    LoadCurrentPath();
+    if (Shared->FolderItems.empty())
+    {
+        ListFolder();
+        return;
+    }
+    OpenItem(Shared->SelectedItem);
+    Call(RenderRows);
+}
+
+void CFolderBrowser::ListFolder()
+{
+    Call(ClosePreview);
+    SelectedIndex = -1;
+    Shared->ClearFolderItems();
+    if (DriveView)
+        ListDriveView();
+    else
+        ListFolderView();
+}
+
+void CFolderBrowser::ListFolderView()
+{
+    auto& items = Shared->FolderItems;
+    items.push_back(std::make_unique<CFolderItem>(Shared, "..", CFolderItem::FolderKind));
+
+    // One pass gives the same orders as three enumerations of the same folder.
+    std::vector<std::string> mp3Files, oggFiles;
+    std::error_code ec;
+    for (fs::directory_iterator it(Shared->CurrentPath, ec), end; !ec && it != end;
+         it.increment(ec))
+    {
+        const std::string name = it->path().filename().string();
+        std::error_code typeError;
+        // Follows links, as a test on the full path would; a song-named folder is both.
+        if (it->is_directory(typeError) && name != "." && name != "..")
+            items.push_back(std::make_unique<CFolderItem>(Shared, name, CFolderItem::FolderKind));
+        if (EndsWithNoCase(name, ".mp3"))
+            mp3Files.push_back(name);
+        else if (EndsWithNoCase(name, ".ogg"))
+            oggFiles.push_back(name);
+    }
+
+    Shared->ScrollTop = 0;
+    Shared->FirstSongItem = static_cast<uint32_t>(items.size());
+    for (const auto* names : {&mp3Files, &oggFiles})
+        for (const std::string& name : *names)
+            items.push_back(std::make_unique<CFolderItem>(Shared, name, CFolderItem::SongKind));
+    Call(RenderRows);
+    SaveCurrentPath();
+}
+
+void CFolderBrowser::ListDriveView()
+{
+    for (const std::string& root : Paths::MountRoots())
+        Shared->FolderItems.push_back(
+            std::make_unique<CFolderItem>(Shared, root, CFolderItem::FolderKind));
+    Shared->ScrollTop = 0;
+    Call(RenderRows);
+}
+
+void CFolderBrowser::OpenItem(uint32_t index)
+{
+    if (index >= Shared->FolderItems.size())
+        return;
+    const CFolderItem& item = *Shared->FolderItems[index];
+    if (item.GetKind() == CFolderItem::SongKind)
+    {
+        if (OpenSong)
+            OpenSong(index);
+        return;
+    }
+    Call(FreePathHeader);
+    EnterFolder(item.GetName());
+    ListFolder();
+}
+
+void CFolderBrowser::EnterFolder(const std::string& name)
+{
+    std::string& current = Shared->CurrentPath;
+    if (DriveView)
+    {
+        current = WithSlash(name);
+        DriveView = false;
+        return;
+    }
+    if (IsRoot(current) && name == "..")
+    {
+        current = DriveViewCaption;
+        DriveView = true;
+        return;
+    }
+    // Lexical resolution: a link followed into a folder is left the way it came in.
+    const std::string resolved = fs::path(current + name).lexically_normal().string();
+    current = IsRoot(resolved) ? resolved : WithSlash(resolved);
+}
+
+void CFolderBrowser::LoadCurrentPath()
+{
+    const std::string saved = Settings::ReadText(CurrentPathSetting);
+    std::error_code ec;
+    if (!saved.empty() && saved.front() == '/' && fs::is_directory(saved, ec))
+        Shared->CurrentPath = WithSlash(saved);
+}
+
+void CFolderBrowser::SaveCurrentPath()
+{
+    Settings::WriteText(CurrentPathSetting, Shared->CurrentPath);
+}

@@ -1,0 +1,40 @@
+#include "musicselect/FolderItem.h"
+
+#include "app/SharedData.h"
+#include "platform/Paths.h"
+
+CFolderItem::CFolderItem(CSharedData* shared, const std::string& name, int32_t kind)
+    : Kind(kind), Shared(shared), Name(name), Path("?"),
+      DisplayName(Paths::DisplayableUtf8(name)), BestRatings{0, 0, 0}, InfoPending(kind == SongKind)
+{
+    if (kind != SongKind)
+        return;
+    Path = shared->CurrentPath + name;
+    const size_t dot = Name.rfind('.');
+    if (dot != std::string::npos)
+        Name.erase(dot);
+}
+
+int SpeedSlot(float speed)
+{
+    if (speed == 2.0f)
+        return 0;
+    if (speed == 1.2f)
+        return 1;
+    return 2;
+}
+
+int32_t CFolderItem::GetBestRating() const
+{
+    return BestRatings[SpeedSlot(Shared->Speed)];
+}
+
+std::string CFolderItem::MakeSafeFileName() const
+{
+    static const std::string Refused("/\\:*?\"<>|", 9);
+    std::string safe = Title;
+    for (char& c : safe)
+        if (c == '\0' || Refused.find(c) != std::string::npos)
+            c = '_';
+    return safe;
+}

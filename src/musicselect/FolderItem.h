@@ -1,0 +1,58 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+class CSharedData;
+
+// One row of the music browser: a folder (a sub-folder, "..", or a mount root) or a song
+// (an MP3 or OGG file). Entries live in CSharedData::FolderItems, which owns them, so the
+// battle scene can play from the list and the browser finds its place again.
+// Texts are UTF-8; Name and Path keep the file system's bytes, the displayed texts are always
+// valid UTF-8. Main thread only.
+class CFolderItem
+{
+public:
+    static constexpr int32_t FolderKind = 0;
+    static constexpr int32_t SongKind = 2;
+
+    // A song's Path is the shared CurrentPath (ending in "/") followed by name; its Name
+    // loses the extension. The shared state must outlive the entry.
+    CFolderItem(CSharedData* shared, const std::string& name, int32_t kind);
+    virtual ~CFolderItem() = default;
+
+    int32_t GetKind() const { return Kind; }
+    const std::string& GetName() const { return Name; }
+    const std::string& GetDisplayName() const { return DisplayName; }
+    const std::string& GetPath() const { return Path; }
+    const std::string& GetTitle() const { return Title; }
+    bool IsInfoPending() const { return InfoPending; }
+    // Best rating in percent at the shared Speed (exact float equality picks the slot); 0 = none.
+    int32_t GetBestRating() const;
+
+    // Title with each of / \ : * ? " < > | (and NUL) turned into "_": the base of the
+    // highscore file name.
+    std::string MakeSafeFileName() const;
+
+    // Reads title, artist and exact length once and loads the highscores with that length.
+    // True when the entry has just changed; false for a folder, a second call, or a file
+    // that cannot be opened (InfoPending is cleared in every case).
+    bool ReadTrackInfo();
+
+    // Fills BestRatings from the song's highscore file; length in bytes of decoded PCM.
+    void LoadHighscores(int64_t length);
+    // Stores a strictly better rating for the current Speed and rewrites the file.
+    // True for a new highscore, even when the file could not be written (logged).
+    bool SaveHighscore(int32_t rating, int64_t length);
+
+    int32_t Kind;
+    CSharedData* Shared;     // not owned
+    std::string Name;        // folder: as listed; song: file name without extension
+    std::string Path;        // song: full path; folder: "?"
+    std::string DisplayName; // the row's text
+    std::string Title;       // the song's title, the key of its highscores; empty until read
+    int32_t BestRatings[3];  // Slow, Normal, Fast; 0 = none
+    bool InfoPending;
+};
+
+// The BestRatings slot a Speed selects: 0 for exactly 2.0, 1 for exactly 1.2, else 2.
+int SpeedSlot(float speed);

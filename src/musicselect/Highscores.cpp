@@ -1,0 +1,222 @@
+#include "musicselect/Highscores.h"
+
+#include "app/SharedData.h"
+#include "musicselect/FolderItem.h"
+#include "musicselect/Utf8Text.h"
+#include "platform/AtomicFile.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+constexpr size_t FileBytes = 12;
+constexpr size_t DefaultNameMax = 255;
+// The atomic writer's temporary file is the name with a dot before it and ".XXXXXX" after.
+constexpr size_t TemporaryNameExtra = 8;
+
+void EncodeRatings(const int32_t ratings[3], unsigned char bytes[FileBytes])
+{
+    for (size_t i = 0; i < 3; ++i)
+    {
+        const auto value = static_cast<uint32_t>(ratings[i]);
+        for (size_t b = 0; b < 4; ++b)
+            bytes[4 * i + b] = static_cast<unsigned char>(value >> (8 * b));
+    }
+}
+
+void DecodeRatings(const unsigned char bytes[FileBytes], int32_t ratings[3])
+{
+    for (size_t i = 0; i < 3; ++i)
+    {
+        uint32_t value = 0;
+        for (size_t b = 0; b < 4; ++b)
+            value |= static_cast<uint32_t>(bytes[4 * i + b]) << (8 * b);
+        ratings[i] = static_cast<int32_t>(value);
+    }
+}
+
+// Reads up to FileBytes, retrying short reads; -1 when the file cannot be read at all.
+ssize_t ReadUpTo(int fd, unsigned char* buffer, size_t size)
+{
+    size_t done = 0;
+    while (done < size)
+    {
+        const ssize_t n = read(fd, buffer + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return done > 0 ? static_cast<ssize_t>(done) : -1;
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+} // namespace
+
+std::string HighscoreFileName(const std::string& safeTitle, int64_t length, size_t maxNameBytes)
+{
+    const std::string suffix = "-" + std::to_string(length) + ".hs";
+    const size_t room = maxNameBytes > suffix.size() ? maxNameBytes - suffix.size() : 0;
+    return safeTitle.substr(0, Utf8CutPoint(safeTitle, room)) + suffix;
+}
+
+size_t MaxFileNameBytes(const fs::path& folder)
+{
+    for (const fs::path& probe : {folder, folder.parent_path()})
+    {
+        const long max = pathconf(probe.c_str(), _PC_NAME_MAX);
+        if (max > static_cast<long>(2 * TemporaryNameExtra))
+            return std::min(static_cast<size_t>(max), DefaultNameMax) - TemporaryNameExtra;
+    }
+    return DefaultNameMax - TemporaryNameExtra;
+}
+
+fs::path CommonHighscoreFolder(const CSharedData& shared)
+{
+    return fs::path(shared.ProgramFolder + "highscores");
+}
+
+fs::path UserHighscoreFolder()
+{
+    const fs::path data = Paths::UserDataFolder();
+    return data.empty() ? fs::path() : data / "korvane";
+}
+
+bool CanWriteFolder(const fs::path& folder)
+{
+    std::error_code ec;
+    if (fs::is_directory(folder, ec))
+        return access(folder.c_str(), W_OK | X_OK) == 0;
+    return !fs::exists(folder, ec) && access(folder.parent_path().c_str(), W_OK | X_OK) == 0;
+}
+
+bool ReadHighscoreFile(const fs::path& file, int32_t ratings[3])
+{
+    // Non-blocking open and a regular-file check: a FIFO or a device under that name must
+    // not hang the browser.
+    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info
+    {
+    };
+    unsigned char bytes[FileBytes];
+    EncodeRatings(ratings, bytes);
+    const ssize_t got =
+        fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? ReadUpTo(fd, bytes, FileBytes) : -1;
+    close(fd);
+    if (got < 0)
+        return false;
+    int32_t values[3];
+    DecodeRatings(bytes, values);
+    for (size_t i = 0; i < 3; ++i)
+        ratings[i] = values[i] >= 0 && values[i] <= 100 ? values[i] : 0;
+    return true;
+}
+
+bool WriteHighscoreFile(const fs::path& file, const int32_t ratings[3])
+{
+    unsigned char bytes[FileBytes];
+    EncodeRatings(ratings, bytes);
+    return WriteFileAtomically(file,
+                               std::string_view(reinterpret_cast<const char*>(bytes), FileBytes));
+}
+
+namespace
+{
+fs::path HighscorePath(const fs::path& folder, const std::string& safeTitle, int64_t length)
+{
+    return folder / HighscoreFileName(safeTitle, length, MaxFileNameBytes(folder));
+}
+
+bool LoadFrom(const fs::path& folder, const std::string& safeTitle, int64_t length,
+              int32_t ratings[3])
+{
+    const fs::path file = HighscorePath(folder, safeTitle, length);
+    Log("Loading score for : %s\n", file.c_str());
+    return ReadHighscoreFile(file, ratings);
+}
+
+bool SaveTo(const fs::path& folder, const std::string& safeTitle, int64_t length,
+            const int32_t ratings[3])
+{
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec))
+        fs::create_directories(folder, ec);
+    const fs::path file = HighscorePath(folder, safeTitle, length);
+    Log("Saving score for : %s\n", file.c_str());
+    if (WriteHighscoreFile(file, ratings))
+        return true;
+    Log("Unable to write the highscore file %s\n", file.c_str());
+    return false;
+}
+
+// The per-user folder, or empty after switching the run to the common folder.
+fs::path UserFolderOrSwitchToCommon(CSharedData& shared)
+{
+    if (shared.CommonHighscores)
+        return {};
+    fs::path folder = UserHighscoreFolder();
+    if (folder.empty())
+        shared.CommonHighscores = true;
+    return folder;
+}
+} // namespace
+
+void CFolderItem::LoadHighscores(int64_t length)
+{
+    const std::string safeTitle = MakeSafeFileName();
+    const fs::path userFolder = UserFolderOrSwitchToCommon(*Shared);
+    if (!userFolder.empty())
+    {
+        LoadFrom(userFolder, safeTitle, length, BestRatings);
+        return;
+    }
+    const fs::path commonFolder = CommonHighscoreFolder(*Shared);
+    LoadFrom(commonFolder, safeTitle, length, BestRatings);
+    // While the common folder cannot be written, new scores go to the user's folder; read
+    // them too and keep the better value of each speed.
+    const fs::path fallback = UserHighscoreFolder();
+    if (fallback.empty() || CanWriteFolder(commonFolder))
+        return;
+    int32_t userRatings[3] = {BestRatings[0], BestRatings[1], BestRatings[2]};
+    if (!LoadFrom(fallback, safeTitle, length, userRatings))
+        return;
+    for (size_t i = 0; i < 3; ++i)
+        BestRatings[i] = std::max(BestRatings[i], userRatings[i]);
+}
+
+bool CFolderItem::SaveHighscore(int32_t rating, int64_t length)
+{
+    const int slot = SpeedSlot(Shared->Speed);
+    if (rating <= BestRatings[slot])
+        return false;
+    BestRatings[slot] = rating;
+
+    const std::string safeTitle = MakeSafeFileName();
+    const fs::path userFolder = UserFolderOrSwitchToCommon(*Shared);
+    if (!userFolder.empty())
+    {
+        SaveTo(userFolder, safeTitle, length, BestRatings);
+        return true;
+    }
+    const fs::path commonFolder = CommonHighscoreFolder(*Shared);
+    if (SaveTo(commonFolder, safeTitle, length, BestRatings))
+        return true;
+    const fs::path fallback = UserHighscoreFolder();
+    if (fallback.empty())
+        return true;
+    Log("The common highscore folder %s cannot be written, saving in %s instead\n",
+        commonFolder.c_str(), fallback.c_str());
+    SaveTo(fallback, safeTitle, length, BestRatings);
+    return true;
+}

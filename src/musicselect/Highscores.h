@@ -1,0 +1,33 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+class CSharedData;
+
+// A song's highscore file: 12 bytes, the best ratings at Slow, Normal and Fast as signed
+// 32-bit little-endian integers, named "<safe title>-<length>.hs". Main thread only.
+
+// The file name for a safe title and a length in bytes. A name longer than maxNameBytes is
+// shortened at the end of the title (never inside a UTF-8 character); "-<length>.hs" stays.
+std::string HighscoreFileName(const std::string& safeTitle, int64_t length, size_t maxNameBytes);
+
+// The longest highscore file name the folder's file system takes with room for the
+// temporary name of an atomic replace (the limit is taken as 255 when it cannot be asked).
+size_t MaxFileNameBytes(const std::filesystem::path& folder);
+
+// "highscores" in the program's folder, shared by every user of the machine.
+std::filesystem::path CommonHighscoreFolder(const CSharedData& shared);
+// "korvane" in the user's data folder; empty when the user has none.
+std::filesystem::path UserHighscoreFolder();
+
+// True when a file could be created in folder (or in its parent when it does not exist yet).
+bool CanWriteFolder(const std::filesystem::path& folder);
+
+// Overwrites the ratings with the file's values in file order. A short file fills only the
+// bytes it has; a value outside 0..100 counts as no rating. False when there is no regular
+// file to read (the ratings are then untouched).
+bool ReadHighscoreFile(const std::filesystem::path& file, int32_t ratings[3]);
+// Replaces the file as a whole (temporary file, flush, rename); false when that failed.
+bool WriteHighscoreFile(const std::filesystem::path& file, const int32_t ratings[3]);

@@ -1,0 +1,322 @@
+#include "TestHelpers.h"
+
+#include "app/SharedData.h"
+#include "musicselect/FolderBrowser.h"
+#include "musicselect/FolderItem.h"
+#include "platform/Paths.h"
+#include "platform/Settings.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+// "D:" + name for a folder entry, "S:" + display name for a song entry.
+std::vector<std::string> Listing(const CSharedData& shared)
+{
+    std::vector<std::string> rows;
+    for (const auto& item : shared.FolderItems)
+        rows.push_back((item->GetKind() == CFolderItem::SongKind ? "S:" : "D:") +
+                       item->GetDisplayName());
+    return rows;
+}
+
+// The order in which the file system hands out the names, read without std::filesystem.
+std::vector<std::string> EnumerationOrder(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    while (dirent* entry = dir ? readdir(dir) : nullptr)
+        names.push_back(entry->d_name);
+    if (dir)
+        closedir(dir);
+    return names;
+}
+
+void Touch(const fs::path& file)
+{
+    std::ofstream(file) << "x";
+}
+
+class FolderBrowserTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Browser.ClosePreview = [this] { ++PreviewCloses; };
+        Browser.RenderRows = [this] { ++Renders; };
+        Browser.FreePathHeader = [this] { ++HeaderFrees; };
+        Browser.OpenSong = [this](uint32_t index) { OpenedSongs.push_back(index); };
+    }
+
+    std::string Folder(const fs::path& path) { return path.string() + "/"; }
+
+    CTempHome Home;
+    CTempDir Music;
+    CSharedData Shared;
+    CFolderBrowser Browser{&Shared};
+    int PreviewCloses = 0, Renders = 0, HeaderFrees = 0;
+    std::vector<uint32_t> OpenedSongs;
+};
+
+TEST_F(FolderBrowserTest, ListsParentFoldersMp3ThenOggInEnumerationOrder)
+{
+    for (const char* name : {"b.ogg", "a.mp3", "c.MP3", "notes.txt", "d.Ogg", "e.mp3.bak"})
+        Touch(Music.Path() / name);
+    fs::create_directory(Music.Path() / "Sub");
+    fs::create_directory(Music.Path() / "x.mp3");
+    Shared.CurrentPath = Folder(Music.Path());
+    Shared.ScrollTop = 7;
+    Browser.SelectedIndex = 3;
+
+    Browser.ListFolder();
+
+    std::vector<std::string> folders{"D:.."}, mp3s, oggs;
+    for (const std::string& name : EnumerationOrder(Music.Path()))
+    {
+        if (name == "Sub" || name == "x.mp3")
+            folders.push_back("D:" + name);
+        if (name == "a.mp3" || name == "c.MP3" || name == "x.mp3")
+            mp3s.push_back("S:" + name);
+        if (name == "b.ogg" || name == "d.Ogg")
+            oggs.push_back("S:" + name);
+    }
+    std::vector<std::string> expected = folders;
+    expected.insert(expected.end(), mp3s.begin(), mp3s.end());
+    expected.insert(expected.end(), oggs.begin(), oggs.end());
+    EXPECT_EQ(Listing(Shared), expected);
+    EXPECT_EQ(Shared.FirstSongItem, 3u);
+    EXPECT_EQ(Shared.ScrollTop, 0u);
+    EXPECT_EQ(Browser.SelectedIndex, -1);
+    EXPECT_EQ(PreviewCloses, 1);
+    EXPECT_EQ(Renders, 1);
+    EXPECT_EQ(Settings::ReadText("CurrentPath"), Shared.CurrentPath);
+}
+
+TEST_F(FolderBrowserTest, SongEntryKeepsExtensionForDisplayAndFullPath)
+{
+    Touch(Music.Path() / "song.name.mp3");
+    Shared.CurrentPath = Folder(Music.Path());
+    Browser.ListFolder();
+
+    ASSERT_EQ(Shared.FolderItems.size(), 2u);
+    const CFolderItem& song = *Shared.FolderItems[1];
+    EXPECT_EQ(song.GetName(), "song.name");
+    EXPECT_EQ(song.GetDisplayName(), "song.name.mp3");
+    EXPECT_EQ(song.GetPath(), Shared.CurrentPath + "song.name.mp3");
+    EXPECT_TRUE(song.IsInfoPending());
+    EXPECT_TRUE(song.GetTitle().empty());
+    EXPECT_EQ(song.GetBestRating(), 0);
+    const CFolderItem& parent = *Shared.FolderItems[0];
+    EXPECT_EQ(parent.GetPath(), "?");
+    EXPECT_FALSE(parent.IsInfoPending());
+}
+
+TEST_F(FolderBrowserTest, ParentEntryMovesUpAndClickedFolderMovesDown)
+{
+    fs::create_directories(Music.Path() / "Music" / "Rock");
+    Touch(Music.Path() / "Music" / "Rock" / "r.ogg");
+    Shared.CurrentPath = Folder(Music.Path() / "Music");
+    Browser.ListFolder();
+    ASSERT_EQ(Listing(Shared), (std::vector<std::string>{"D:..", "D:Rock"}));
+
+    Browser.OpenItem(1);
+    EXPECT_EQ(Shared.CurrentPath, Folder(Music.Path() / "Music" / "Rock"));
+    EXPECT_EQ(Listing(Shared), (std::vector<std::string>{"D:..", "S:r.ogg"}));
+    EXPECT_EQ(HeaderFrees, 1);
+
+    Browser.OpenItem(0);
+    EXPECT_EQ(Shared.CurrentPath, Folder(Music.Path() / "Music"));
+    EXPECT_EQ(Settings::ReadText("CurrentPath"), Folder(Music.Path() / "Music"));
+    EXPECT_FALSE(Browser.DriveView);
+    EXPECT_EQ(HeaderFrees, 2);
+}
+
+TEST_F(FolderBrowserTest, ParentOfRootShowsDriveViewAndARootListsAgain)
+{
+    Shared.CurrentPath = "/";
+    Browser.ListFolder();
+    ASSERT_EQ(Listing(Shared).front(), "D:..");
+    ASSERT_EQ(Settings::ReadText("CurrentPath"), "/");
+
+    Browser.OpenItem(0);
+    EXPECT_TRUE(Browser.DriveView);
+    EXPECT_EQ(Shared.CurrentPath, "HDD Select");
+    std::vector<std::string> roots;
+    for (const std::string& root : Paths::MountRoots())
+        roots.push_back("D:" + root);
+    EXPECT_EQ(Listing(Shared), roots);
+    EXPECT_NE(std::find(roots.begin(), roots.end(), "D:" + Home.Home().string() + "/"),
+              roots.end());
+    EXPECT_EQ(Settings::ReadText("CurrentPath"), "/") << "the drive view is never saved";
+
+    // The home folder is one of the roots; a click lists it as a folder with "..".
+    Touch(Home.Home() / "tune.mp3");
+    const auto home = std::find(roots.begin(), roots.end(), "D:" + Home.Home().string() + "/");
+    Browser.OpenItem(static_cast<uint32_t>(home - roots.begin()));
+    EXPECT_FALSE(Browser.DriveView);
+    EXPECT_EQ(Shared.CurrentPath, Home.Home().string() + "/");
+    EXPECT_EQ(Listing(Shared).front(), "D:..");
+    EXPECT_EQ(Listing(Shared).back(), "S:tune.mp3");
+    EXPECT_EQ(Settings::ReadText("CurrentPath"), Shared.CurrentPath);
+
+    // ".." all the way up: the last folder listed before the drive view is "/".
+    std::string lastFolder;
+    for (int step = 0; step < 64 && !Browser.DriveView; ++step)
+    {
+        lastFolder = Shared.CurrentPath;
+        Browser.OpenItem(0);
+    }
+    EXPECT_EQ(lastFolder, "/");
+    ASSERT_TRUE(Browser.DriveView);
+    Browser.OpenItem(0); // "/" is always the first root
+    EXPECT_EQ(Shared.CurrentPath, "/");
+    EXPECT_EQ(Listing(Shared).front(), "D:..");
+}
+
+TEST_F(FolderBrowserTest, FolderThatCannotBeEnumeratedListsParentOnlyAndIsSaved)
+{
+    const fs::path gone = Music.Path() / "gone";
+    Shared.CurrentPath = Folder(gone);
+    Browser.ListFolder();
+    EXPECT_EQ(Listing(Shared), (std::vector<std::string>{"D:.."}));
+    EXPECT_EQ(Shared.FirstSongItem, 1u);
+    EXPECT_EQ(Settings::ReadText("CurrentPath"), Folder(gone));
+
+    // A folder without read permission, seen by a user who is not root.
+    OpenToEveryone(Music.Path());
+    const fs::path locked = Music.Path() / "locked";
+    fs::create_directory(locked);
+    Touch(locked / "hidden.mp3");
+    fs::permissions(locked, fs::perms::owner_write | fs::perms::owner_exec);
+    const fs::path config = Music.Path() / "config";
+    fs::create_directory(config);
+    OpenToEveryone(config);
+    const int result = RunUnprivileged(
+        [&]
+        {
+            setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+            Settings::ForgetRunValues();
+            CSharedData shared;
+            CFolderBrowser browser(&shared);
+            shared.CurrentPath = Folder(locked);
+            browser.ListFolder();
+            if (Listing(shared) != std::vector<std::string>{"D:.."})
+                return 1;
+            return Settings::ReadText("CurrentPath") == Folder(locked) ? 0 : 2;
+        });
+    fs::permissions(locked, fs::perms::owner_all);
+    EXPECT_EQ(result, 0);
+}
+
+TEST_F(FolderBrowserTest, NamesThatAreNotUtf8AreListedReadableAndKeepTheirBytes)
+{
+    const std::string badSong = "bad\xff\xfe.mp3";
+    const std::string badFolder = "dir\xc3";
+    Touch(Music.Path() / badSong);
+    fs::create_directory(Music.Path() / badFolder);
+    Shared.CurrentPath = Folder(Music.Path());
+    Browser.ListFolder();
+
+    EXPECT_EQ(Listing(Shared), (std::vector<std::string>{"D:..", "D:dir\xEF\xBF\xBD",
+                                                         "S:bad\xEF\xBF\xBD\xEF\xBF\xBD.mp3"}));
+    EXPECT_EQ(Shared.FolderItems[2]->GetPath(), Shared.CurrentPath + badSong);
+    EXPECT_TRUE(fs::exists(Shared.FolderItems[2]->GetPath()));
+
+    Browser.OpenItem(1);
+    EXPECT_EQ(Shared.CurrentPath, Folder(Music.Path() / badFolder));
+    EXPECT_TRUE(fs::is_directory(Shared.CurrentPath));
+}
+
+TEST_F(FolderBrowserTest, DeepPathsBeyondTheOldLimitStillList)
+{
+    fs::path deep = Music.Path();
+    for (int i = 0; i < 12; ++i)
+        deep /= std::string(60, static_cast<char>('a' + i));
+    fs::create_directories(deep);
+    Touch(deep / "far.ogg");
+    Shared.CurrentPath = Folder(deep.parent_path());
+    ASSERT_GT(Shared.CurrentPath.size(), 600u);
+    Browser.ListFolder();
+    Browser.OpenItem(1);
+    EXPECT_EQ(Listing(Shared), (std::vector<std::string>{"D:..", "S:far.ogg"}));
+    EXPECT_EQ(Shared.FolderItems[1]->GetPath(), (deep / "far.ogg").string());
+    EXPECT_EQ(Settings::ReadText("CurrentPath"), Folder(deep));
+}
+
+TEST_F(FolderBrowserTest, SongClicksGoToTheSceneAndClicksPastTheEndDoNothing)
+{
+    Touch(Music.Path() / "one.mp3");
+    Shared.CurrentPath = Folder(Music.Path());
+    Browser.ListFolder();
+    const std::string before = Shared.CurrentPath;
+
+    Browser.OpenItem(1);
+    Browser.OpenItem(2);
+    Browser.OpenItem(UINT32_MAX);
+    EXPECT_EQ(OpenedSongs, std::vector<uint32_t>{1});
+    EXPECT_EQ(Shared.CurrentPath, before);
+    EXPECT_EQ(Shared.FolderItems.size(), 2u);
+    EXPECT_EQ(HeaderFrees, 0);
+}
+
+TEST_F(FolderBrowserTest, SavedPathIsUsedOnlyWhenItIsAnExistingFolder)
+{
+    Touch(Music.Path() / "file");
+    const std::string start = "/start/";
+    const struct
+    {
+        std::string Saved;
+        std::string Expected;
+    } cases[] = {
+        {"", start},
+        {Folder(Music.Path()), Folder(Music.Path())},
+        {Music.Path().string(), Folder(Music.Path())}, // a hand-edited value without "/"
+        {Folder(Music.Path() / "missing"), start},
+        {(Music.Path() / "file").string(), start},
+        {"relative/path/", start},
+    };
+    for (const auto& c : cases)
+    {
+        Settings::WriteText("CurrentPath", c.Saved);
+        Shared.CurrentPath = start;
+        Browser.LoadCurrentPath();
+        EXPECT_EQ(Shared.CurrentPath, c.Expected) << "saved: " << c.Saved;
+    }
+}
+
+TEST_F(FolderBrowserTest, InitBrowserListsTheSavedFolderOrReopensThePlayedSong)
+{
+    Touch(Music.Path() / "a.mp3");
+    Touch(Music.Path() / "b.mp3");
+    Settings::WriteText("CurrentPath", Folder(Music.Path()));
+    Browser.DriveView = true;
+    Browser.InitBrowser();
+    EXPECT_FALSE(Browser.DriveView);
+    EXPECT_EQ(Shared.ProgramFolder, Paths::ProgramFolder());
+    EXPECT_EQ(Shared.CurrentPath, Folder(Music.Path()));
+    ASSERT_EQ(Shared.FolderItems.size(), 3u);
+    EXPECT_TRUE(OpenedSongs.empty());
+
+    // Back from a battle: the list (maybe shuffled) stays, the played song opens again.
+    std::swap(Shared.FolderItems[1], Shared.FolderItems[2]);
+    const CFolderItem* played = Shared.FolderItems[2].get();
+    Shared.SelectedItem = 2;
+    Shared.ScrollTop = 1;
+    const int rendersBefore = Renders;
+    CFolderBrowser again(&Shared);
+    again.OpenSong = [this](uint32_t index) { OpenedSongs.push_back(index); };
+    again.RenderRows = [this] { ++Renders; };
+    again.InitBrowser();
+    EXPECT_EQ(OpenedSongs, std::vector<uint32_t>{2});
+    EXPECT_EQ(Shared.FolderItems[2].get(), played);
+    EXPECT_EQ(Shared.ScrollTop, 1u);
+    EXPECT_EQ(Renders, rendersBefore + 1);
+}
+} // namespace
