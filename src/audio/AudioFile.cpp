@@ -1,0 +1,158 @@
+#include "audio/AudioFile.h"
+
+#include "audio/backend/DecodeStream.h"
+#include "audio/backend/PlaybackStream.h"
+#include "platform/Log.h"
+
+#include <cmath>
+
+namespace
+{
+// Non-zero and distinct for every stream ever opened, so a stale handle never matches.
+uint32_t NextHandle()
+{
+    static uint32_t last = 0;
+    if (++last == 0)
+        ++last;
+    return last;
+}
+} // namespace
+
+CAudioFile::CAudioFile() = default;
+
+CAudioFile::~CAudioFile()
+{
+    Close();
+}
+
+bool CAudioFile::Open(const std::string& path)
+{
+    return OpenStream(path, false);
+}
+
+bool CAudioFile::OpenDecoding(const std::string& path)
+{
+    return OpenStream(path, true);
+}
+
+bool CAudioFile::OpenStream(const std::string& path, bool decodeOnly)
+{
+    Close();
+    if (decodeOnly)
+        Stream = korvane::backend::CDecodeStream::Open(path, PreloadLimit);
+    else
+        Stream = korvane::backend::CPlaybackStream::Open(path);
+    if (!Stream)
+    {
+        Log("Could not load %s\n", path.c_str());
+        return false;
+    }
+    Handle = NextHandle();
+    Length = uint64_t(Stream->LengthBytes());
+    Frequency = Stream->Rate();
+    return true;
+}
+
+void CAudioFile::Close()
+{
+    if (Handle == 0)
+        return;
+    Stream.reset();
+    Handle = 0;
+    Length = 0;
+}
+
+bool CAudioFile::IsPlaying() const
+{
+    return Handle != 0 && Stream->IsPlaying();
+}
+
+void CAudioFile::Play()
+{
+    if (Handle != 0)
+        Stream->Play();
+}
+
+void CAudioFile::Pause()
+{
+    if (Handle != 0)
+        Stream->Pause();
+}
+
+void CAudioFile::Resume()
+{
+    if (Handle != 0)
+        Stream->Resume();
+}
+
+void CAudioFile::Stop()
+{
+    if (Handle != 0)
+        Stream->Stop();
+}
+
+int32_t CAudioFile::GetFrequency() const
+{
+    return Handle != 0 ? Frequency : 1;
+}
+
+uint32_t CAudioFile::GetHandle() const
+{
+    return Handle;
+}
+
+uint64_t CAudioFile::GetLength() const
+{
+    return Handle != 0 ? Length : 0;
+}
+
+uint64_t CAudioFile::GetPosition() const
+{
+    return Handle != 0 ? uint64_t(Stream->PositionBytes()) : 0;
+}
+
+bool CAudioFile::SetPosition(int64_t bytes)
+{
+    if (Handle == 0)
+        return false;
+    Stream->SetPositionBytes(bytes); // like the position reads, a failed seek is not reported
+    return true;
+}
+
+uint32_t CAudioFile::GetLevel()
+{
+    return Handle != 0 ? Stream->ReadLevel() : 0;
+}
+
+ESpectrumRead CAudioFile::GetSpectrum(float* magnitudes4096)
+{
+    if (Handle == 0)
+        return ESpectrumRead::Failed;
+    switch (Stream->ReadSpectrum(magnitudes4096))
+    {
+    case korvane::backend::ERead::Ok:
+        return ESpectrumRead::Ok;
+    case korvane::backend::ERead::Ended:
+        return ESpectrumRead::Ended;
+    case korvane::backend::ERead::Failed:
+        break;
+    }
+    return ESpectrumRead::Failed;
+}
+
+int64_t CAudioFile::Seconds2Bytes(double seconds) const
+{
+    if (Handle == 0 || !(seconds > 0.0))
+        return 0;
+    // A hair of tolerance so that 2.3 s is not one frame short through rounding.
+    const auto frames = int64_t(std::floor(seconds * Frequency + 1e-6));
+    return frames * Stream->BytesPerFrame();
+}
+
+double CAudioFile::Bytes2Seconds(int64_t bytes) const
+{
+    if (Handle == 0)
+        return 0.0;
+    const int64_t frames = bytes / Stream->BytesPerFrame();
+    return double(frames) / Frequency;
+}

@@ -1,0 +1,26 @@
+#pragma once
+#include <memory>
+
+namespace korvane::backend
+{
+class CVoice;
+
+// The one output device: SDL's audio device at 44100 Hz stereo S16 with a buffer of at most
+// 1024 frames, a mixer in its callback, and a feeder thread that keeps every voice's ring
+// filled ahead (all decoding, resampling and file reads happen on the feeder).
+// Open, Close, Attach and Detach: main thread only. The SDL audio subsystem must be
+// initialised before Open and is left to the caller.
+namespace Output
+{
+bool Open();  // false (device untouched) when SDL cannot open the device
+void Close(); // stops the feeder, closes the device; attached voices fall silent
+bool IsOpen();
+int BufferFrames(); // frames per device callback; 0 when closed
+
+// Puts a voice in the mix (silent until it plays); false when the output is closed or full.
+bool Attach(const std::shared_ptr<CVoice>& voice);
+// Takes a voice out; once this returns, the callback no longer touches it.
+void Detach(const std::shared_ptr<CVoice>& voice);
+} // namespace Output
+
+} // namespace korvane::backend

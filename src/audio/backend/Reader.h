@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+
+namespace korvane::backend
+{
+
+// Pull-style source of 16-bit interleaved PCM. Decoders implement it for one file; wrappers
+// (stereo, resampling) implement it around another reader.
+// Positions (Seek, Frames) are always frames of the decoded file at its own rate, whatever a
+// wrapper delivers from Read; a wrapper passes them through to the decoder underneath.
+// One thread at a time; not copyable.
+class CReader
+{
+public:
+    virtual ~CReader() = default;
+    CReader() = default;
+    CReader(const CReader&) = delete;
+    CReader& operator=(const CReader&) = delete;
+
+    // Up to `frames` frames of Channels() interleaved samples into `out`. Returns the frames
+    // written; 0 at the end or on an error that could not be skipped.
+    virtual int64_t Read(int16_t* out, int64_t frames) = 0;
+    // Moves to a frame of the decoded file (clamped to 0..Frames()); false when the decoder
+    // cannot seek there, the position is then unspecified.
+    virtual bool Seek(int64_t frame) = 0;
+    virtual int Rate() const = 0;       // Hz of what Read delivers
+    virtual int Channels() const = 0;   // samples per frame of what Read delivers
+    virtual int64_t Frames() const = 0; // exact length of the decoded file, in its frames
+};
+
+} // namespace korvane::backend

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstddef>
+
+namespace korvane::backend
+{
+
+// 8192-point real FFT, no window, magnitudes |X[k]| × 2 / 8192 for k = 0..4095: a full-scale
+// sine at a bin centre reads 1.0. One FFTW plan, made by Create and reused for every block.
+// Create on the main thread (the FFTW planner is not thread-safe); Compute on one thread.
+class CSpectrum
+{
+public:
+    static constexpr size_t BlockFrames = 8192;
+    static constexpr size_t Bins = 4096;
+
+    CSpectrum() = default;
+    ~CSpectrum();
+    CSpectrum(const CSpectrum&) = delete;
+    CSpectrum& operator=(const CSpectrum&) = delete;
+
+    bool Create();
+    // `mono` holds BlockFrames samples in [-1, 1); writes Bins magnitudes.
+    void Compute(const float* mono, float* magnitudes);
+
+private:
+    void* Plan = nullptr;
+    float* Input = nullptr;
+    void* Output = nullptr;
+};
+
+} // namespace korvane::backend

@@ -1,0 +1,78 @@
+#include "audio/backend/TrackProbe.h"
+
+#include "audio/backend/OpenReader.h"
+
+#include <taglib/mpegfile.h>
+#include <taglib/tag.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+
+#include <exception>
+
+namespace korvane::backend
+{
+namespace
+{
+void CopyTags(const TagLib::Tag* tag, STrackTags& tags)
+{
+    if (!tag)
+        return;
+    tags.Title = tag->title().to8Bit(true);
+    tags.Artist = tag->artist().to8Bit(true);
+}
+
+// The tag kinds a file of this container can carry; pictures are never loaded.
+void ReadTags(const std::string& path, EContainer container, STrackTags& tags)
+{
+    switch (container)
+    {
+    case EContainer::Mpeg:
+    {
+        // The file's tag merges ID3v2, then APE, then ID3v1, field by field.
+        TagLib::MPEG::File file(path.c_str(), false);
+        if (file.isValid())
+            CopyTags(file.tag(), tags);
+        break;
+    }
+    case EContainer::Ogg:
+    {
+        TagLib::Ogg::Vorbis::File file(path.c_str(), false);
+        if (file.isValid())
+            CopyTags(file.tag(), tags);
+        break;
+    }
+    case EContainer::Riff:
+    {
+        TagLib::RIFF::WAV::File file(path.c_str(), false);
+        if (file.isValid())
+            CopyTags(file.tag(), tags);
+        break;
+    }
+    case EContainer::Unknown:
+        break;
+    }
+}
+} // namespace
+
+bool ProbeTrack(const std::string& path, STrackTags& tags)
+{
+    tags = STrackTags{};
+    const EContainer container = SniffContainer(path);
+    std::unique_ptr<CReader> reader = OpenReader(path);
+    if (!reader)
+        return false;
+    tags.LengthBytes = reader->Frames() * 2 * reader->Channels();
+    try
+    {
+        ReadTags(path, container, tags);
+    }
+    catch (const std::exception&)
+    {
+        // A tag TagLib cannot read counts as absent; the song itself is fine.
+        tags.Title.clear();
+        tags.Artist.clear();
+    }
+    return true;
+}
+
+} // namespace korvane::backend

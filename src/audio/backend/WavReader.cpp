@@ -1,0 +1,55 @@
+#include "audio/backend/WavReader.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+
+namespace korvane::backend
+{
+
+CWavReader::~CWavReader()
+{
+    if (File)
+        sf_close(File);
+}
+
+bool CWavReader::Open(const std::string& path)
+{
+    SF_INFO info{};
+    File = sf_open(path.c_str(), SFM_READ, &info);
+    if (!File)
+        return false;
+    const int major = info.format & SF_FORMAT_TYPEMASK;
+    if (major == SF_FORMAT_MPEG || info.samplerate <= 0 || info.channels < 1 || info.frames <= 0 ||
+        !info.seekable)
+        return false;
+    SampleRate = info.samplerate;
+    ChannelCount = info.channels;
+    Length = int64_t(info.frames);
+    return true;
+}
+
+int64_t CWavReader::Read(int16_t* out, int64_t frames)
+{
+    frames = std::min(frames, Length - Position);
+    if (!File || frames <= 0)
+        return 0;
+    const sf_count_t got = sf_readf_short(File, out, sf_count_t(frames));
+    if (got <= 0)
+        return 0;
+    Position += got;
+    return int64_t(got);
+}
+
+bool CWavReader::Seek(int64_t frame)
+{
+    if (!File)
+        return false;
+    frame = std::clamp<int64_t>(frame, 0, Length);
+    if (sf_seek(File, sf_count_t(frame), SEEK_SET) < 0)
+        return false;
+    Position = frame;
+    return true;
+}
+
+} // namespace korvane::backend
