@@ -1,0 +1,79 @@
+#include "menus/CreditsScene.h"
+
+#include "graphics/Graphics.h"
+#include "menus/MenuFrame.h"
+#include "menus/TitleScene.h"
+#include "platform/Log.h"
+#include "platform/OpenUrl.h"
+
+CCreditsScene::CCreditsScene()
+{
+    SetName("Credits");
+}
+
+CCreditsScene::~CCreditsScene()
+{
+    Background.Free();
+    SmallLogo.Free();
+}
+
+void CCreditsScene::HandleEvents()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+    {
+        if (event.type == SDL_QUIT)
+        {
+            Quit = true;
+            return;
+        }
+        if (event.type == SDL_MOUSEMOTION)
+        {
+            WebEntry.SetHighlighted(WebEntry.HitTest(event.motion.x, event.motion.y));
+            MainMenuEntry.SetHighlighted(MainMenuEntry.HitTest(event.motion.x, event.motion.y));
+        }
+        else if (IsLeftClick(event))
+        {
+            if (MainMenuEntry.HitTest(event.button.x, event.button.y))
+                Done = true;
+            else if (WebEntry.HitTest(event.button.x, event.button.y) && !OpenUrl(NewsPage))
+                DebugTrace("could not start xdg-open for %s", NewsPage);
+        }
+    }
+}
+
+void CCreditsScene::Draw()
+{
+    Graphics->Draw(Background.GetSurface(), 0, 0);
+    TitleLabel.Draw();
+    RoleLabel.Draw();
+    AuthorLabel.Draw();
+    Graphics->Draw(SmallLogo.GetSurface(), 380, 330);
+    VisitLabel.Draw();
+    WebEntry.Draw();
+    MainMenuEntry.Draw();
+}
+
+CScene* CCreditsScene::Run()
+{
+    Done = false;
+    Background.Load("data/sky.png", false);
+    SmallLogo.Load("data/tesselsmall.png", true);
+    TitleLabel.Create(Shared, "Credits", 400, 50, true, 2);
+    RoleLabel.Create(Shared, "- Design, Programming, Graphics & Audio -", 400, 120, true, 1);
+    AuthorLabel.Create(Shared, Author, 400, 150, true, 1);
+    VisitLabel.Create(Shared, "For news, updates & purchases, visit : ", 400, 300, true, 0);
+    WebEntry.Create(Shared, WebAddress, 400, 440, true);
+    MainMenuEntry.Create(Shared, "Main Menu", 600, 550, false);
+
+    while (!Done)
+    {
+        HandleEvents();
+        if (Quit)
+            return nullptr;
+        Draw();
+        Graphics->Flip();
+        SDL_Delay(MenuFrameDelayMs);
+    }
+    return new CTitleScene();
+}

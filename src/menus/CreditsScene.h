@@ -1,0 +1,36 @@
+#pragma once
+#include "app/Scene.h"
+#include "graphics/Image.h"
+#include "graphics/Label.h"
+#include "graphics/MenuItem.h"
+
+// Who made the game, the small logo, a web address that opens the news page in the
+// desktop's browser (the scene stays open) and "Main Menu". Mouse only.
+// Returns the title scene, or null when the window is closed.
+class CCreditsScene : public CScene
+{
+public:
+    CCreditsScene();
+    ~CCreditsScene() override;
+
+    CScene* Run() override;
+
+    static constexpr const char* Author = "The Korvane Zaduza team";
+    static constexpr const char* WebAddress = "www.example.org/korvane";
+    static constexpr const char* NewsPage = "https://www.example.org/korvane/news";
+
+private:
+    void HandleEvents();
+    void Draw();
+
+    bool Quit = false;
+    bool Done = false;
+    CImage Background;
+    CImage SmallLogo;
+    CMenuItem MainMenuEntry;
+    CMenuItem WebEntry;
+    CLabel TitleLabel;
+    CLabel RoleLabel;
+    CLabel AuthorLabel;
+    CLabel VisitLabel;
+};

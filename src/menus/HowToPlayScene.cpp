@@ -1,0 +1,57 @@
+#include "menus/HowToPlayScene.h"
+
+#include "graphics/Graphics.h"
+#include "menus/MenuFrame.h"
+#include "menus/TitleScene.h"
+
+CHowToPlayScene::CHowToPlayScene()
+{
+    SetName("How To Play");
+}
+
+CHowToPlayScene::~CHowToPlayScene()
+{
+    PageImage.Free();
+}
+
+void CHowToPlayScene::TurnPage()
+{
+    ++Page;
+    if (Page == 2)
+        PageImage.Load("data/help2.png", false);
+    else if (Page == 3)
+        PageImage.Load("data/help3.png", false);
+    else
+        Done = true;
+}
+
+void CHowToPlayScene::HandleEvents()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+    {
+        if (event.type == SDL_QUIT)
+        {
+            Quit = true;
+            return;
+        }
+        if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN)
+            TurnPage();
+    }
+}
+
+CScene* CHowToPlayScene::Run()
+{
+    Done = false;
+    PageImage.Load("data/help1.png", false);
+    while (!Done)
+    {
+        HandleEvents();
+        if (Quit)
+            return nullptr;
+        Graphics->Draw(PageImage.GetSurface(), 0, 0);
+        Graphics->Flip();
+        SDL_Delay(MenuFrameDelayMs);
+    }
+    return new CTitleScene();
+}

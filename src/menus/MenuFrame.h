@@ -1,0 +1,14 @@
+#pragma once
+#include <SDL/SDL.h>
+
+#include <cstdint>
+
+// Every menu frame ends with the same fixed sleep after Flip: the menus run at somewhat
+// under 33 frames per second and count their animations in frames.
+constexpr uint32_t MenuFrameDelayMs = 30;
+
+// True for a press of the left mouse button, the only button the menus act on.
+inline bool IsLeftClick(const SDL_Event& event)
+{
+    return event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT;
+}

@@ -1,0 +1,125 @@
+#include "menus/OptionsScene.h"
+
+#include "app/SharedData.h"
+#include "graphics/FontManager.h"
+#include "graphics/Graphics.h"
+#include "menus/MenuFrame.h"
+#include "menus/TitleScene.h"
+#include "platform/Settings.h"
+
+COptionsScene::COptionsScene()
+{
+    SetName("Options");
+    FullScreen = Settings::ReadNumber("FullScreen") != 0;
+}
+
+COptionsScene::~COptionsScene()
+{
+    Background.Free();
+}
+
+void COptionsScene::ToggleSeparateHighscores()
+{
+    SeparateHighscores = !SeparateHighscores;
+    Settings::WriteNumber("SeparateHS", SeparateHighscores ? 1 : 0);
+    SeparateBox.SetChecked(SeparateHighscores);
+    Shared->CommonHighscores = !SeparateHighscores;
+}
+
+void COptionsScene::ToggleContinuousPlay()
+{
+    ContinuousPlay = !ContinuousPlay;
+    Settings::WriteNumber("PlayContinuous", ContinuousPlay ? 1 : 0);
+    ContinuousBox.SetChecked(ContinuousPlay);
+    Shared->PlayContinuous = ContinuousPlay;
+}
+
+void COptionsScene::HandleEvents()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+    {
+        if (event.type == SDL_QUIT)
+        {
+            Quit = true;
+            return;
+        }
+        if (event.type == SDL_MOUSEMOTION)
+            BackEntry.SetHighlighted(BackEntry.HitTest(event.motion.x, event.motion.y));
+        else if (IsLeftClick(event))
+        {
+            HandleClick(event.button.x, event.button.y);
+            if (SwitchRequested)
+                return; // the screen is about to change: later input belongs to the new one
+        }
+    }
+}
+
+void COptionsScene::HandleClick(int x, int y)
+{
+    if (FullScreenBox.HitTest(x, y))
+    {
+        SwitchRequested = true;
+        return;
+    }
+    if (SeparateBox.HitTest(x, y))
+        ToggleSeparateHighscores();
+    if (ContinuousBox.HitTest(x, y))
+        ToggleContinuousPlay();
+    if (BackEntry.HitTest(x, y))
+        Back = true;
+}
+
+CScene* COptionsScene::SwitchFullScreen()
+{
+    Settings::WriteNumber("FullScreen", FullScreen ? 0 : 1);
+    Graphics->ApplyVideoMode();
+    // The shared images were converted for the old screen's format.
+    Shared->FreeSharedImages();
+    Shared->LoadSharedImages();
+    return new COptionsScene();
+}
+
+void COptionsScene::Draw()
+{
+    Graphics->Draw(Background.GetSurface(), 0, 0);
+    FullScreenBox.Draw();
+    SeparateBox.Draw();
+    ContinuousBox.Draw();
+    BackEntry.Draw();
+}
+
+CScene* COptionsScene::Run()
+{
+    Back = false;
+    Background.Load("data/sky.png", false);
+    if (SDL_Surface* title = Fonts->RenderLarge("Options", true))
+    {
+        Graphics->DrawOnto(Background.GetSurface(), title, static_cast<int16_t>(400 - title->w / 2),
+                           20);
+        SDL_FreeSurface(title);
+    }
+    FullScreenBox.Create(Shared, "Full Screen Mode", 100, 300);
+    FullScreenBox.SetChecked(FullScreen);
+    SeparateBox.Create(Shared, "Store Highscores separately for each users", 100, 100);
+    SeparateHighscores = !Shared->CommonHighscores;
+    SeparateBox.SetChecked(SeparateHighscores);
+    ContinuousBox.Create(Shared, "Continuous play mode", 100, 200);
+    ContinuousPlay = Shared->PlayContinuous;
+    ContinuousBox.SetChecked(ContinuousPlay);
+    BackEntry.Create(Shared, "BACK", 400, 510, true);
+
+    for (;;)
+    {
+        if (Back)
+            return new CTitleScene();
+        HandleEvents();
+        if (Quit)
+            return nullptr;
+        if (SwitchRequested)
+            return SwitchFullScreen();
+        Draw();
+        Graphics->Flip();
+        SDL_Delay(MenuFrameDelayMs);
+    }
+}

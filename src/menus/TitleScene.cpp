@@ -1,0 +1,108 @@
+#include "menus/TitleScene.h"
+
+#include "Version.h"
+#include "graphics/Graphics.h"
+#include "menus/CreditsScene.h"
+#include "menus/HowToPlayScene.h"
+#include "menus/MenuFrame.h"
+#include "menus/OptionsScene.h"
+
+namespace
+{
+struct SEntryPlace
+{
+    const char* Text;
+    int Y;
+};
+// Centred on x = 500, 42 pixels apart, in the order they are hit-tested and drawn.
+constexpr SEntryPlace EntryPlaces[CTitleScene::EntryCount] = {
+    {"PLAY", 350}, {"HOW TO PLAY", 392}, {"OPTIONS", 434}, {"CREDITS & INFO", 476}, {"QUIT", 518}};
+constexpr int EntryCentreX = 500;
+} // namespace
+
+CTitleScene::CTitleScene()
+{
+    SetName("Title");
+}
+
+CTitleScene::~CTitleScene()
+{
+    Background.Free();
+}
+
+void CTitleScene::Choose(int entry)
+{
+    switch (entry)
+    {
+    case Play:
+        NextScene = std::make_unique<CTitleScene>(); // until the music browser exists
+        break;
+    case HowToPlay:
+        NextScene = std::make_unique<CHowToPlayScene>();
+        break;
+    case Options:
+        NextScene = std::make_unique<COptionsScene>();
+        break;
+    case Credits:
+        NextScene = std::make_unique<CCreditsScene>();
+        break;
+    default:
+        Quit = true;
+    }
+}
+
+void CTitleScene::HandleEvents()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+    {
+        if (event.type == SDL_QUIT)
+        {
+            Quit = true;
+            return;
+        }
+        if (event.type == SDL_MOUSEMOTION)
+        {
+            for (CMenuItem& entry : Entries)
+                entry.SetHighlighted(entry.HitTest(event.motion.x, event.motion.y));
+        }
+        else if (IsLeftClick(event))
+        {
+            for (int i = 0; i < EntryCount; ++i)
+                if (Entries[i].HitTest(event.button.x, event.button.y))
+                {
+                    Choose(i);
+                    break;
+                }
+        }
+    }
+}
+
+void CTitleScene::Draw()
+{
+    Graphics->Draw(Background.GetSurface(), 0, 0);
+    for (const CMenuItem& entry : Entries)
+        entry.Draw();
+    VersionLabel.Draw();
+}
+
+CScene* CTitleScene::Run()
+{
+    Background.Load("data/title.png", false);
+    for (int i = 0; i < EntryCount; ++i)
+        Entries[i].Create(Shared, EntryPlaces[i].Text, EntryCentreX, EntryPlaces[i].Y, true);
+    VersionLabel.Create(Shared, KORVANE_NAME " " KORVANE_VERSION, 630, 580, false, 0);
+
+    for (;;)
+    {
+        // The frame of the click is still drawn; the chosen scene leaves at the next one.
+        if (NextScene)
+            return NextScene.release();
+        HandleEvents();
+        if (Quit)
+            return nullptr;
+        Draw();
+        Graphics->Flip();
+        SDL_Delay(MenuFrameDelayMs);
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+#include "app/Scene.h"
+#include "graphics/Image.h"
+#include "graphics/Label.h"
+#include "graphics/MenuItem.h"
+
+#include <memory>
+
+// The main menu: five entries driven by the mouse only and the version line.
+// Returns the chosen scene, or null on QUIT or when the window is closed.
+class CTitleScene : public CScene
+{
+public:
+    CTitleScene();
+    ~CTitleScene() override;
+
+    CScene* Run() override;
+
+    enum EEntry
+    {
+        Play,
+        HowToPlay,
+        Options,
+        Credits,
+        QuitEntry,
+        EntryCount
+    };
+
+private:
+    void HandleEvents();
+    void Choose(int entry);
+    void Draw();
+
+    bool Quit = false;
+    std::unique_ptr<CScene> NextScene; // a later click in the same frame replaces it
+    CImage Background;
+    CMenuItem Entries[EntryCount];
+    CLabel VersionLabel;
+};
