@@ -71,6 +71,8 @@ TEST_F(FolderBrowserTest, ListsParentFoldersMp3ThenOggInEnumerationOrder)
         Touch(Music.Path() / name);
     fs::create_directory(Music.Path() / "Sub");
     fs::create_directory(Music.Path() / "x.mp3");
+    fs::create_directory_symlink(Music.Path() / "Sub", Music.Path() / "Link");
+    fs::create_symlink(Music.Path() / "nowhere", Music.Path() / "dangling.ogg");
     Shared.CurrentPath = Folder(Music.Path());
     Shared.ScrollTop = 7;
     Browser.SelectedIndex = 3;
@@ -80,18 +82,18 @@ TEST_F(FolderBrowserTest, ListsParentFoldersMp3ThenOggInEnumerationOrder)
     std::vector<std::string> folders{"D:.."}, mp3s, oggs;
     for (const std::string& name : EnumerationOrder(Music.Path()))
     {
-        if (name == "Sub" || name == "x.mp3")
+        if (name == "Sub" || name == "x.mp3" || name == "Link")
             folders.push_back("D:" + name);
         if (name == "a.mp3" || name == "c.MP3" || name == "x.mp3")
             mp3s.push_back("S:" + name);
-        if (name == "b.ogg" || name == "d.Ogg")
+        if (name == "b.ogg" || name == "d.Ogg" || name == "dangling.ogg")
             oggs.push_back("S:" + name);
     }
     std::vector<std::string> expected = folders;
     expected.insert(expected.end(), mp3s.begin(), mp3s.end());
     expected.insert(expected.end(), oggs.begin(), oggs.end());
     EXPECT_EQ(Listing(Shared), expected);
-    EXPECT_EQ(Shared.FirstSongItem, 3u);
+    EXPECT_EQ(Shared.FirstSongItem, 4u);
     EXPECT_EQ(Shared.ScrollTop, 0u);
     EXPECT_EQ(Browser.SelectedIndex, -1);
     EXPECT_EQ(PreviewCloses, 1);
