@@ -51,6 +51,8 @@ public:
     CAudioFile* GetAnalysisStream() { return &AnalysisStream; }
 
 private:
+    int32_t EndPass(); // 550 after pass 1; after pass 2 fills the map and gives 1000
+
     CAudioFile AnalysisStream;
     CAudioFile MusicStream;
     bool LevelScanDone = false;

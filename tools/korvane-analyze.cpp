@@ -1,0 +1,149 @@
+// korvane-analyze: runs the game's own song analysis on one file and prints the audio map the
+// battle would be built from, as CSV on standard output. The game's log goes to standard error.
+#include "audio/Audio.h"
+#include "audio/AudioMap.h"
+#include "audio/Sample.h"
+#include "platform/Log.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace
+{
+void PrintUsage(std::FILE* out)
+{
+    std::fputs(
+        "Usage: korvane-analyze FILE [--levels]\n"
+        "\n"
+        "Analyses a song (MP3, OGG or WAV) exactly as Korvane Zaduza does before a battle\n"
+        "and prints the result on standard output:\n"
+        "  '#' lines: file name, sample rate, channels, decoded length in bytes, the\n"
+        "             song's peak levels and loudness multiplier, the minimum intensity\n"
+        "             a sample needs to become a weapon, the number of weapons and samples;\n"
+        "  then CSV, one line per analysed half block (about 93 ms at 44.1 kHz):\n"
+        "             index,position,dominant,level,kind\n"
+        "             position in bytes of decoded 16-bit PCM, dominant note 0..95\n"
+        "             (57 = A 440 Hz), its level 0..1000, and the weapon kind:\n"
+        "             0 none, 2 single, 3 hold start, 4 hold middle, 5 hold end.\n"
+        "\n"
+        "Options:\n"
+        "  --levels   also print the levels of all 96 notes (level0..level95)\n"
+        "  --help     show this text\n"
+        "\n"
+        "The game's log lines go to standard error. Exit status: 0 on success, 1 when the\n"
+        "file cannot be opened as a song, 2 on a wrong command line.\n",
+        out);
+}
+
+void PrintMap(const CAudio& audio, const CAudioMap& map, bool levels)
+{
+    std::printf("# max_level: %d %d\n", audio.GetMaxLevelLeft(), audio.GetMaxLevelRight());
+    std::printf("# level_multiplier: %f\n", audio.GetLevelMultiplier());
+    std::printf("# min_intensity: %d\n", map.GetMinIntensity());
+    std::printf("# weapons: %d\n", map.GetWeaponCount());
+    std::printf("# samples: %zu\n", map.GetSamples().size());
+    std::fputs("index,position,dominant,level,kind", stdout);
+    if (levels)
+        for (int32_t n = 0; n < CSample::NoteCount; ++n)
+            std::printf(",level%d", n);
+    std::fputc('\n', stdout);
+
+    long index = 0;
+    for (const auto& sample : map.GetSamples())
+    {
+        std::printf("%ld,%lld,%d,%d,%d", index++, static_cast<long long>(sample->GetPosition()),
+                    sample->GetDominant(), sample->GetDominantLevel(),
+                    static_cast<int>(sample->GetKind()));
+        if (levels)
+            for (int32_t n = 0; n < CSample::NoteCount; ++n)
+                std::printf(",%d", sample->GetLevel(n));
+        std::fputc('\n', stdout);
+    }
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const char* path = nullptr;
+    bool levels = false;
+    for (int i = 1; i < argc; ++i)
+    {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+        {
+            PrintUsage(stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--levels") == 0)
+            levels = true;
+        else if (std::strcmp(argv[i], "--") == 0 && i + 1 < argc && !path)
+            path = argv[++i];
+        else if (argv[i][0] == '-' && argv[i][1] != '\0')
+        {
+            std::fprintf(stderr, "korvane-analyze: unknown option %s\n", argv[i]);
+            PrintUsage(stderr);
+            return 2;
+        }
+        else if (!path)
+            path = argv[i];
+        else
+        {
+            std::fprintf(stderr, "korvane-analyze: only one file at a time\n");
+            return 2;
+        }
+    }
+    if (!path)
+    {
+        PrintUsage(stderr);
+        return 2;
+    }
+
+    // Standard output carries only the map; the engine needs an audio device, which need not
+    // be a real one here.
+    SetLogStream(stderr);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+
+    CAudio audio;
+    if (!audio.Init())
+    {
+        std::fprintf(stderr, "\nkorvane-analyze: the audio engine could not start\n");
+        audio.Shutdown();
+        return 1;
+    }
+    if (!audio.OpenForAnalysis(path))
+    {
+        std::fprintf(stderr, "korvane-analyze: cannot open %s as a song\n", path);
+        audio.Shutdown();
+        return 1;
+    }
+
+    audio.StartDecoding();
+    while (audio.DecodeStep() < 1000)
+    {
+    }
+    Log("Removing jumps\n");
+    audio.RemoveJumps();
+    Log("Building weapons\n");
+    audio.BuildWeapons();
+
+    // Streams count 16-bit samples, so a second of one holds 2 bytes × rate × channels.
+    CAudioFile* stream = audio.GetAnalysisStream();
+    const int32_t rate = stream->GetFrequency();
+    const auto channels = int32_t(stream->Seconds2Bytes(1.0) / (2 * int64_t(rate)));
+    std::printf("# file: %s\n", std::filesystem::path(path).filename().string().c_str());
+    std::printf("# rate: %d channels: %d length_bytes: %llu\n", rate, channels,
+                static_cast<unsigned long long>(stream->GetLength()));
+    audio.CloseAnalysis();
+    PrintMap(audio, *audio.GetAudioMap(), levels);
+
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    audio.Shutdown();
+    if (!written)
+    {
+        std::fprintf(stderr, "korvane-analyze: could not write the result\n");
+        return 1;
+    }
+    return 0;
+}
