@@ -1,0 +1,95 @@
+# Shared by the end-to-end scripts (sourced, not run): a private X server, a throw-away
+# HOME with its XDG folders, the game started in the background, and waits on its log.
+# Everything started here is stopped by e2e_cleanup, which the scripts run on exit.
+
+E2E_XVFB_PID=
+E2E_GAME_PID=
+E2E_ROOT=
+
+e2e_fail() {
+    echo "FAIL: $*" >&2
+    if [ -n "$E2E_ROOT" ] && [ -f "$E2E_ROOT/game.out" ]; then
+        echo "--- game stdout ---" >&2
+        cat "$E2E_ROOT/game.out" >&2
+        echo "--- game stderr ---" >&2
+        cat "$E2E_ROOT/game.err" >&2
+    fi
+    exit 1
+}
+
+e2e_cleanup() {
+    if [ -n "$E2E_GAME_PID" ] && kill -0 "$E2E_GAME_PID" 2>/dev/null; then
+        kill -KILL "$E2E_GAME_PID" 2>/dev/null
+        wait "$E2E_GAME_PID" 2>/dev/null
+    fi
+    if [ -n "$E2E_XVFB_PID" ]; then
+        kill "$E2E_XVFB_PID" 2>/dev/null
+        wait "$E2E_XVFB_PID" 2>/dev/null
+    fi
+    [ -n "$E2E_ROOT" ] && rm -rf "$E2E_ROOT"
+    return 0
+}
+
+# Temporary HOME, XDG_CONFIG_HOME, XDG_DATA_HOME (and an empty XDG_CONFIG_DIRS), so the
+# player's real settings and highscores are never read or written.
+e2e_temp_home() {
+    E2E_ROOT=$(mktemp -d "${TMPDIR:-/tmp}/korvane-e2e-XXXXXX") || e2e_fail "mktemp"
+    export HOME="$E2E_ROOT/home"
+    export XDG_CONFIG_HOME="$E2E_ROOT/config"
+    export XDG_DATA_HOME="$E2E_ROOT/data"
+    export XDG_CONFIG_DIRS="$E2E_ROOT/etc-xdg"
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_DIRS"
+}
+
+# Starts Xvfb on a display it picks itself (-displayfd), and exports DISPLAY once it is ready.
+e2e_start_xvfb() {
+    local fdfile="$E2E_ROOT/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>"$E2E_ROOT/xvfb.err" &
+    E2E_XVFB_PID=$!
+    local i
+    for i in $(seq 1 100); do
+        if [ -s "$fdfile" ]; then
+            export DISPLAY=":$(head -n1 "$fdfile")"
+            return 0
+        fi
+        kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    cat "$E2E_ROOT/xvfb.err" >&2
+    e2e_fail "Xvfb did not start"
+}
+
+# e2e_start_game EXE: runs the game with SDL's dummy audio; its output goes to game.out/.err.
+e2e_start_game() {
+    SDL_AUDIODRIVER=dummy "$1" >"$E2E_ROOT/game.out" 2>"$E2E_ROOT/game.err" &
+    E2E_GAME_PID=$!
+}
+
+# e2e_wait_line TEXT COUNT SECONDS: waits until TEXT is a whole line of the log COUNT times.
+e2e_wait_line() {
+    local deadline=$((SECONDS + $3))
+    local count
+    while count=$(grep -scxF "$1" "$E2E_ROOT/game.out"); [ "${count:-0}" -lt "$2" ]; do
+        [ $SECONDS -lt $deadline ] || e2e_fail "no line '$1' (#$2) within $3 s"
+        kill -0 "$E2E_GAME_PID" 2>/dev/null || e2e_fail "the game ended while waiting for '$1'"
+        sleep 0.05
+    done
+}
+
+# e2e_wait_exit SECONDS: waits for the game to end; its exit code goes to E2E_EXIT_CODE.
+E2E_EXIT_CODE=
+e2e_wait_exit() {
+    local deadline=$((SECONDS + $1))
+    while kill -0 "$E2E_GAME_PID" 2>/dev/null; do
+        [ $SECONDS -lt $deadline ] || e2e_fail "the game did not end within $1 s"
+        sleep 0.05
+    done
+    E2E_EXIT_CODE=0
+    wait "$E2E_GAME_PID" || E2E_EXIT_CODE=$?
+    E2E_GAME_PID=
+}
+
+# The scene names started, in order, separated by commas.
+e2e_scene_sequence() {
+    sed -n 's/^Scene \(.*\) starting$/\1/p' "$E2E_ROOT/game.out" | paste -sd, -
+}
