@@ -22,7 +22,8 @@ CResampleReader::~CResampleReader()
 
 bool CResampleReader::Create()
 {
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+    soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+    io.flags |= SOXR_NO_DITHER; // dither would make the two sides of an up-mixed mono song differ
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
     soxr_error_t error = nullptr;
     Resampler =

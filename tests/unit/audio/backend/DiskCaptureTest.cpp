@@ -1,0 +1,107 @@
+// What the mixer hands to the device is the song itself: SDL's disk driver writes every
+// byte played to a file, which must hold the song's PCM (resampled where its rate differs).
+#include "audio/Audio.h"
+#include "support/SongFactory.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace sf = SongFactory;
+
+namespace
+{
+std::vector<int16_t> PlayAndCapture(const std::string& song, const std::string& capture)
+{
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+    std::vector<int16_t> samples;
+    {
+        CAudio audio;
+        if (!audio.Init())
+            return samples;
+        CAudioFile file;
+        if (file.Open(song))
+        {
+            file.Play();
+            for (int i = 0; i < 500 && file.IsPlaying(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        file.Close();
+        audio.Shutdown();
+    }
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::vector<uint8_t> bytes = sf::ReadBytes(capture);
+    samples.resize(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+size_t FirstLoud(const std::vector<int16_t>& samples, int threshold)
+{
+    for (size_t i = 0; i < samples.size(); ++i)
+        if (std::abs(samples[i]) > threshold)
+            return i;
+    return samples.size();
+}
+} // namespace
+
+TEST(DiskCapture, SongAtTheDeviceRateIsWrittenBitForBit)
+{
+    CTempDir dir;
+    const sf::SPcm pcm = sf::Noise(44100, 2, 1.0, 11, 0.7);
+    const std::string song = (dir.Path() / "noise.wav").string();
+    ASSERT_TRUE(sf::WriteWav(song, pcm));
+    const std::vector<int16_t> captured = PlayAndCapture(song, (dir.Path() / "out.raw").string());
+    ASSERT_GT(captured.size(), pcm.Samples.size());
+    // Silence before Play, then the song: find where its first frame begins.
+    const size_t start = FirstLoud(captured, 0) / 2 * 2;
+    const size_t lead = FirstLoud(pcm.Samples, 0) / 2 * 2;
+    ASSERT_GE(start, lead);
+    ASSERT_LE(start - lead + pcm.Samples.size(), captured.size());
+    const std::vector<int16_t> heard(captured.begin() + long(start - lead),
+                                     captured.begin() + long(start - lead + pcm.Samples.size()));
+    EXPECT_EQ(heard, pcm.Samples);
+    for (size_t i = start - lead + pcm.Samples.size(); i < captured.size(); ++i)
+        ASSERT_EQ(captured[i], 0) << "after the song, at " << i;
+}
+
+TEST(DiskCapture, MonoAt22050IsResampledAndUpMixed)
+{
+    CTempDir dir;
+    const double amplitude = 0.5;
+    const sf::SPcm pcm = sf::Sine(22050, 1, 1.0, 441.0, amplitude);
+    const std::string song = (dir.Path() / "sine.wav").string();
+    ASSERT_TRUE(sf::WriteWav(song, pcm));
+    const std::vector<int16_t> captured = PlayAndCapture(song, (dir.Path() / "out.raw").string());
+    const size_t onset = FirstLoud(captured, 0) / 2; // frame of the first sound
+    ASSERT_LT(onset + 44100, captured.size() / 2);
+    // Both sides equal; the middle of the song matches the ideal 441 Hz sine at 44100 Hz.
+    double error = 0.0, power = 0.0;
+    for (size_t f = 4410; f < 40000; ++f)
+    {
+        const int16_t left = captured[2 * (onset + f)];
+        ASSERT_EQ(left, captured[2 * (onset + f) + 1]) << f;
+        // The first captured frame is at most one frame after the song's time 0.
+        double best = 1e30;
+        for (double shift : {0.0, 1.0})
+        {
+            const double ideal =
+                amplitude * 32767.0 * std::sin(2.0 * M_PI * 441.0 * (double(f) + shift) / 44100.0);
+            best = std::min(best, (left - ideal) * (left - ideal));
+        }
+        error += best;
+        power += double(left) * left;
+    }
+    EXPECT_LT(error / power, 1e-4); // better than 40 dB signal to error
+    // A second of song gives a second of sound.
+    const size_t last =
+        captured.size() / 2 - FirstLoud({captured.rbegin(), captured.rend()}, 0) / 2;
+    EXPECT_NEAR(double(last - onset), 44100.0, 60.0);
+}
