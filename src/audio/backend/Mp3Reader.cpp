@@ -39,6 +39,9 @@ bool CMp3Reader::Open(const std::string& path)
     // Enough frames decoded ahead of a seek target that the synthesis state, and so the
     // PCM, is the same as when decoding through from the start.
     mpg123_param(Handle, MPG123_PREFRAMES, 32, 0);
+    // Damage in the middle of a song must not end it there: the scan and the decoder look
+    // as far as it takes for the next good frame (the content was checked before opening).
+    mpg123_param(Handle, MPG123_RESYNC_LIMIT, -1, 0);
     mpg123_format_none(Handle);
     const long* rates = nullptr;
     size_t rateCount = 0;

@@ -2,6 +2,8 @@
 
 #include "audio/backend/OpenReader.h"
 
+#include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
 #include <taglib/vorbisfile.h>
@@ -43,9 +45,18 @@ void ReadTags(const std::string& path, EContainer container, STrackTags& tags)
     }
     case EContainer::Riff:
     {
+        // The file's own tag() is its ID3v2 chunk only; the RIFF INFO chunk fills what it lacks.
         TagLib::RIFF::WAV::File file(path.c_str(), false);
-        if (file.isValid())
-            CopyTags(file.tag(), tags);
+        if (!file.isValid())
+            break;
+        CopyTags(file.ID3v2Tag(), tags);
+        STrackTags info;
+        if (file.hasInfoTag())
+            CopyTags(file.InfoTag(), info);
+        if (tags.Title.empty())
+            tags.Title = info.Title;
+        if (tags.Artist.empty())
+            tags.Artist = info.Artist;
         break;
     }
     case EContainer::Unknown:
