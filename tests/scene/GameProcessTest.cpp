@@ -130,6 +130,19 @@ TEST(GameProcess, MissingFontEndsWithExitCodeOneAndNoTheEnd)
     EXPECT_EQ(game.Log().find("Scene "), std::string::npos);
 }
 
+TEST(GameProcess, AudioFailureShutsTheScreenDownAndExitsWithOne)
+{
+    CTempHome home;
+    CTempDir dir;
+    const char* old = std::getenv("SDL_AUDIODRIVER");
+    const std::string saved = old ? old : "dummy";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    CGameProcess game(InstallGame(dir.Path() / "game"));
+    setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    EXPECT_EQ(game.Wait(std::chrono::seconds(30)), 1);
+    EXPECT_EQ(game.Log(), "Launching : Korvane Zaduza\nCould not initialize BASS");
+}
+
 TEST(GameProcess, OddFolderGarbageSettingsAndMissingImageStillStartAndEndOnSignals)
 {
     for (int signal : {SIGTERM, SIGINT})
