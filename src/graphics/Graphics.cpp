@@ -3,9 +3,16 @@
 #include "platform/Settings.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 bool CGraphics::Init()
 {
+    // The game draws into a software surface; presenting it through OpenGL would only add a
+    // GL stack (about 90 MB resident with Mesa's software rasteriser) for an 800 × 600 copy.
+    // Players and packagers can still ask for OpenGL scaling through the environment.
+    setenv("SDL12COMPAT_OPENGL_SCALING", "0", 0);
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "software", 0);
     if (SDL_Init(SDL_INIT_VIDEO) == -1)
     {
         std::printf("Could not initialize SDL: %s.\n", SDL_GetError());
