@@ -153,15 +153,4 @@ TEST(SampleTest, ClassifyKindFollowsNeighbours)
             << "loud " << c.Loud << " previous " << c.Previous.Note << " next " << c.Next.Note;
     }
 }
-
-TEST(SampleTest, ClearLevelsKeepsDominant)
-{
-    CSample sample;
-    sample.SetNoteLevel(60, 50);
-    sample.FindDominant(36, 95);
-    ASSERT_EQ(sample.GetDominant(), 60);
-    sample.ClearLevels();
-    EXPECT_EQ(sample.GetDominant(), 60);
-    EXPECT_EQ(sample.GetDominantLevel(), 0);
-}
 } // namespace
