@@ -7,6 +7,8 @@
 #include "menus/MenuFrame.h"
 #include "menus/OptionsScene.h"
 
+#include <iterator>
+
 namespace
 {
 struct SEntryPlace
@@ -15,7 +17,7 @@ struct SEntryPlace
     int Y;
 };
 // Centred on x = 500, 42 pixels apart, in the order they are hit-tested and drawn.
-constexpr SEntryPlace EntryPlaces[CTitleScene::EntryCount] = {
+constexpr SEntryPlace EntryPlaces[] = {
     {"PLAY", 350}, {"HOW TO PLAY", 392}, {"OPTIONS", 434}, {"CREDITS & INFO", 476}, {"QUIT", 518}};
 constexpr int EntryCentreX = 500;
 } // namespace
@@ -88,6 +90,7 @@ void CTitleScene::Draw()
 
 CScene* CTitleScene::Run()
 {
+    static_assert(std::size(EntryPlaces) == EntryCount);
     Background.Load("data/title.png", false);
     for (int i = 0; i < EntryCount; ++i)
         Entries[i].Create(Shared, EntryPlaces[i].Text, EntryCentreX, EntryPlaces[i].Y, true);

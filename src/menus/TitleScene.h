@@ -16,6 +16,7 @@ public:
 
     CScene* Run() override;
 
+private:
     enum EEntry
     {
         Play,
@@ -26,7 +27,6 @@ public:
         EntryCount
     };
 
-private:
     void HandleEvents();
     void Choose(int entry);
     void Draw();

@@ -139,34 +139,23 @@ TEST(CreditsScene, TextsAndMainMenuMarkerInPlace)
         {CCreditsScene::WebAddress, 400, 440, 2, true},
         {"Main Menu", 600, 550, 2, false},
     };
-    std::vector<int> misplaced;
+    std::vector<int> offPlace;
+    std::vector<uint32_t> bare, hovered, left;
     harness.AtFrame(1,
                     [&](CGraphics& g)
                     {
                         for (const SText& t : texts)
-                        {
-                            SDL_Surface* s = RenderText(harness.Shared(), t.Text, t.Size);
-                            int opaque = 0;
-                            const int x = t.Centred ? t.X - s->w / 2 : t.X;
-                            const int bad = MisplacedTextPixels(g, s, x, t.Y, opaque);
-                            misplaced.push_back(opaque > 0 ? bad : -1);
-                            SDL_FreeSurface(s);
-                        }
+                            offPlace.push_back(TextOffPlace(g, harness.Shared(), t.Text, t.Size,
+                                                            t.X, t.Y, t.Centred));
+                        bare = MarkerBlock(g, harness.Shared(), 600, 550); // at (551, 554)
                     });
-    SDL_Surface* marker = harness.Shared().MenuSelectImage.GetSurface();
-    ASSERT_NE(marker, nullptr);
-    std::vector<uint32_t> bare, hovered, left;
-    harness.AtFrame(1,
-                    [&](CGraphics& g) { bare = ScreenBlock(g, 551, 554, marker->w, marker->h); });
     harness.At(1, H::Motion(600, 550));
-    harness.AtFrame(2, [&](CGraphics& g)
-                    { hovered = ScreenBlock(g, 551, 554, marker->w, marker->h); });
+    harness.AtFrame(2, [&](CGraphics& g) { hovered = MarkerBlock(g, harness.Shared(), 600, 550); });
     harness.At(2, H::Motion(599, 550));
-    harness.AtFrame(3,
-                    [&](CGraphics& g) { left = ScreenBlock(g, 551, 554, marker->w, marker->h); });
+    harness.AtFrame(3, [&](CGraphics& g) { left = MarkerBlock(g, harness.Shared(), 600, 550); });
     harness.At(3, H::Quit());
     harness.Run(new CCreditsScene());
-    EXPECT_EQ(misplaced, std::vector<int>(texts.size(), 0));
+    EXPECT_EQ(offPlace, std::vector<int>(texts.size(), 0));
     EXPECT_NE(hovered, bare);
     EXPECT_EQ(left, bare);
 }

@@ -3,26 +3,40 @@
 #include "app/SharedData.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "support/SceneRunner.h"
 #include "support/TempHome.h"
 
 #include <fstream>
 #include <sstream>
 
+namespace
+{
+SDL_Surface* RenderText(CSharedData& shared, const std::string& text, int size)
+{
+    if (size == 0)
+        return shared.Fonts->RenderSmall(text, true);
+    if (size == 1)
+        return shared.Fonts->RenderMedium(text, true);
+    return shared.Fonts->RenderLarge(text, true);
+}
+
+uint32_t RawPixel(SDL_Surface* surface, int x, int y)
+{
+    const int bpp = surface->format->BytesPerPixel;
+    const auto* p = static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch + x * bpp;
+    if (bpp == 4)
+        return *reinterpret_cast<const uint32_t*>(p);
+    if (bpp == 3)
+        return p[0] | p[1] << 8 | p[2] << 16;
+    if (bpp == 2)
+        return *reinterpret_cast<const uint16_t*>(p);
+    return *p;
+}
+} // namespace
+
 uint32_t SurfaceRgb(SDL_Surface* surface, int x, int y)
 {
     SDL_LockSurface(surface);
-    const int bpp = surface->format->BytesPerPixel;
-    const auto* p = static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch + x * bpp;
-    uint32_t value = 0;
-    if (bpp == 4)
-        value = *reinterpret_cast<const uint32_t*>(p);
-    else if (bpp == 3)
-        value = p[0] | p[1] << 8 | p[2] << 16;
-    else if (bpp == 2)
-        value = *reinterpret_cast<const uint16_t*>(p);
-    else
-        value = *p;
+    const uint32_t value = RawPixel(surface, x, y);
     SDL_UnlockSurface(surface);
     uint8_t r = 0, g = 0, b = 0;
     SDL_GetRGB(value, surface->format, &r, &g, &b);
@@ -38,35 +52,42 @@ std::vector<uint32_t> ScreenBlock(CGraphics& graphics, int x, int y, int width, 
     return block;
 }
 
-SDL_Surface* RenderText(CSharedData& shared, const std::string& text, int size)
+std::pair<int, int> TextSize(CSharedData& shared, const std::string& text, int size)
 {
-    if (size == 0)
-        return shared.Fonts->RenderSmall(text, true);
-    if (size == 1)
-        return shared.Fonts->RenderMedium(text, true);
-    return shared.Fonts->RenderLarge(text, true);
+    SDL_Surface* surface = RenderText(shared, text, size);
+    const std::pair result{surface->w, surface->h};
+    SDL_FreeSurface(surface);
+    return result;
 }
 
-int MisplacedTextPixels(CGraphics& graphics, SDL_Surface* text, int x, int y, int& opaque)
+int TextOffPlace(CGraphics& graphics, CSharedData& shared, const std::string& text, int size, int x,
+                 int y, bool centred)
 {
-    int misplaced = 0;
-    opaque = 0;
-    SDL_LockSurface(text);
-    for (int row = 0; row < text->h; ++row)
-        for (int column = 0; column < text->w; ++column)
+    SDL_Surface* surface = RenderText(shared, text, size);
+    if (centred)
+        x -= surface->w / 2;
+    int misplaced = 0, opaque = 0;
+    SDL_LockSurface(surface);
+    for (int row = 0; row < surface->h; ++row)
+        for (int column = 0; column < surface->w; ++column)
         {
-            const auto* p = static_cast<const uint8_t*>(text->pixels) + row * text->pitch +
-                            column * text->format->BytesPerPixel;
             uint8_t r = 0, g = 0, b = 0, a = 0;
-            SDL_GetRGBA(*reinterpret_cast<const uint32_t*>(p), text->format, &r, &g, &b, &a);
+            SDL_GetRGBA(RawPixel(surface, column, row), surface->format, &r, &g, &b, &a);
             if (a != 255)
                 continue;
             ++opaque;
-            if (SurfaceRgb(graphics.GetScreen(), x + column, y + row) != 0)
-                ++misplaced;
+            misplaced += SurfaceRgb(graphics.GetScreen(), x + column, y + row) != 0;
         }
-    SDL_UnlockSurface(text);
-    return misplaced;
+    SDL_UnlockSurface(surface);
+    SDL_FreeSurface(surface);
+    return opaque ? misplaced : -1;
+}
+
+std::vector<uint32_t> MarkerBlock(CGraphics& graphics, CSharedData& shared, int left, int top)
+{
+    SDL_Surface* marker = shared.MenuSelectImage.GetSurface();
+    return marker ? ScreenBlock(graphics, left - 49, top + 4, marker->w, marker->h)
+                  : std::vector<uint32_t>{};
 }
 
 std::string SceneSequence(const std::string& log)

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CGraphics;
@@ -15,12 +16,16 @@ std::vector<uint32_t> ScreenBlock(CGraphics& graphics, int x, int y, int width, 
 // 0xRRGGBB of a pixel of any surface.
 uint32_t SurfaceRgb(SDL_Surface* surface, int x, int y);
 
-// Text as a menu renders it: size 0 small, 1 medium, 2 large; the caller frees it.
-SDL_Surface* RenderText(CSharedData& shared, const std::string& text, int size);
+// Width and height of a text as the menus render it: size 0 small, 1 medium, 2 large.
+std::pair<int, int> TextSize(CSharedData& shared, const std::string& text, int size);
 
-// Counts the fully opaque pixels of black text that are not black on the screen when the
-// text's top-left corner is at (x, y); `opaque` receives how many opaque pixels it has.
-int MisplacedTextPixels(CGraphics& graphics, SDL_Surface* text, int x, int y, int& opaque);
+// How many fully opaque pixels of the black text are not black on the screen when its
+// top-left corner is at (x, y), or its centre at x when centred; -1 when it has none.
+int TextOffPlace(CGraphics& graphics, CSharedData& shared, const std::string& text, int size, int x,
+                 int y, bool centred);
+
+// The screen under the marker of a menu item whose text's top-left corner is (left, top).
+std::vector<uint32_t> MarkerBlock(CGraphics& graphics, CSharedData& shared, int left, int top);
 
 // The names of the scenes started, in order, from the captured log: "Splash,Title,...".
 std::string SceneSequence(const std::string& log);

@@ -39,14 +39,6 @@ std::string Boxes(CSharedData& shared, CGraphics& g)
     return shown;
 }
 
-std::pair<int, int> LabelSize(CSharedData& shared, const char* label)
-{
-    SDL_Surface* text = RenderText(shared, label, 1);
-    std::pair size{text->w, text->h};
-    SDL_FreeSurface(text);
-    return size;
-}
-
 bool HasLine(const std::string& file, const std::string& line)
 {
     return ("\n" + file).find("\n" + line + "\n") != std::string::npos;
@@ -132,7 +124,7 @@ TEST(OptionsScene, ClicksToggleSaveAndShareTheSettings)
         CTempHome home;
         CSceneHarness harness;
         ASSERT_TRUE(harness.Ready());
-        const int width = LabelSize(harness.Shared(), "Continuous play mode").first;
+        const int width = TextSize(harness.Shared(), "Continuous play mode", 1).first;
         uint64_t frame = 1;
         for (auto [x, y] : c.Clicks)
             harness.At(frame++, H::Click(x <= 0 ? 100 + width + x : x, y));
@@ -208,19 +200,14 @@ TEST(OptionsScene, BackLeadsToTheTitleAndKeysDoNothing)
     CTempHome home;
     CSceneHarness harness;
     ASSERT_TRUE(harness.Ready());
-    SDL_Surface* back = RenderText(harness.Shared(), "BACK", 2);
-    const int left = 400 - back->w / 2, top = 510;
-    SDL_FreeSurface(back);
-    SDL_Surface* marker = harness.Shared().MenuSelectImage.GetSurface();
-    ASSERT_NE(marker, nullptr);
+    const int left = 400 - TextSize(harness.Shared(), "BACK", 2).first / 2, top = 510;
     std::vector<uint32_t> bare, hovered;
-    harness.AtFrame(1, [&](CGraphics& g)
-                    { bare = ScreenBlock(g, left - 49, top + 4, marker->w, marker->h); });
+    harness.AtFrame(1, [&](CGraphics& g) { bare = MarkerBlock(g, harness.Shared(), left, top); });
     harness.At(1, H::Key(SDLK_ESCAPE));
     harness.At(1, H::Key(SDLK_RETURN));
     harness.At(1, H::Motion(left, top));
-    harness.AtFrame(2, [&](CGraphics& g)
-                    { hovered = ScreenBlock(g, left - 49, top + 4, marker->w, marker->h); });
+    harness.AtFrame(2,
+                    [&](CGraphics& g) { hovered = MarkerBlock(g, harness.Shared(), left, top); });
     harness.At(3, H::Click(left, top));
     harness.At(6, H::Quit());
     harness.Run(new COptionsScene());
