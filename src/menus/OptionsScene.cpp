@@ -73,7 +73,13 @@ void COptionsScene::HandleClick(int x, int y)
 CScene* COptionsScene::SwitchFullScreen()
 {
     Settings::WriteNumber("FullScreen", FullScreen ? 0 : 1);
-    Graphics->ApplyVideoMode();
+    if (!Graphics->ApplyVideoMode())
+    {
+        // The other mode is not available: keep the player in the one that worked rather
+        // than leave the game without a screen, and store that one again.
+        Settings::WriteNumber("FullScreen", FullScreen ? 1 : 0);
+        Graphics->ApplyVideoMode();
+    }
     // The shared images were converted for the old screen's format.
     Shared->FreeSharedImages();
     Shared->LoadSharedImages();
