@@ -152,7 +152,7 @@ TEST_F(AnalysisTest, SineAt440GivesLoudSamplesOnNote57InEveryFormat)
 
 TEST_F(AnalysisTest, ScaleGivesItsNotesInOrder)
 {
-    for (EFormat format : {EFormat::Wav, EFormat::Ogg})
+    for (EFormat format : {EFormat::Wav, EFormat::Mp3Cbr, EFormat::Ogg})
     {
         const SResult r = Analyse(Song("scale", SongFactory::Scale(44100, 2, 60, 8, 0.5), format));
         ASSERT_TRUE(r.Opened);
