@@ -47,9 +47,7 @@ e2e_wait_line "Scene Options starting" 1 10
 settle
 screenshot menus-options
 click_at 110 212 # the continuous-play box
-settle
-grep -qx "PlayContinuous=1" "$XDG_CONFIG_HOME/korvane/settings.ini" ||
-    e2e_fail "the continuous-play click was not saved"
+e2e_wait_file_line "$XDG_CONFIG_HOME/korvane/settings.ini" "PlayContinuous=1" 10
 click_at 400 522 # BACK
 e2e_wait_line "Scene Title starting" 2 10
 

@@ -76,6 +76,15 @@ e2e_wait_line() {
     done
 }
 
+# e2e_wait_file_line FILE LINE SECONDS: waits until LINE is a whole line of FILE.
+e2e_wait_file_line() {
+    local deadline=$((SECONDS + $3))
+    until grep -sqxF "$2" "$1"; do
+        [ $SECONDS -lt $deadline ] || e2e_fail "no line '$2' in $1 within $3 s"
+        sleep 0.05
+    done
+}
+
 # e2e_wait_exit SECONDS: waits for the game to end; its exit code goes to E2E_EXIT_CODE.
 E2E_EXIT_CODE=
 e2e_wait_exit() {
