@@ -285,21 +285,37 @@ TEST_F(AnalysisTest, PreloadCapAndRestartGiveIdenticalResults)
 
 TEST_F(AnalysisTest, DamagedAndOddFilesNeverHangTheAnalysis)
 {
-    const auto pcm = SongFactory::Sine(44100, 2, 4.0, 440.0, 0.5);
-    const fs::path whole = Song("whole.mp3", pcm, EFormat::Mp3Cbr);
-    auto bytes = SongFactory::ReadBytes(whole);
-    bytes.resize(bytes.size() / 2);
-    ASSERT_TRUE(SongFactory::WriteBytes(Dir.Path() / "truncated.mp3", bytes));
+    // A damaged or unusual song gives the map of the audio it really holds.
+    const auto pcm = SongFactory::Scale(44100, 2, 50, 8, 0.5);
+    const auto bytes = SongFactory::ReadBytes(Song("whole.mp3", pcm, EFormat::Mp3Cbr));
+    auto truncated = bytes;
+    truncated.resize(bytes.size() / 2 + 211);
+    auto corrupt = bytes;
+    const auto junk = SongFactory::RandomBytes(3000, 99);
+    std::copy(junk.begin(), junk.end(), corrupt.begin() + long(bytes.size() / 2));
+    ASSERT_TRUE(SongFactory::WriteBytes(Dir.Path() / "truncated.mp3", truncated));
+    ASSERT_TRUE(SongFactory::WriteBytes(Dir.Path() / "corrupt.mp3", corrupt));
+    Song("six-channels.ogg", SongFactory::Noise(48000, 6, 2.0, 6), EFormat::Ogg);
+    Song("96000hz.wav", SongFactory::Sine(96000, 2, 1.5, 440.0), EFormat::Wav);
+    struct SCase
+    {
+        const char* Name;
+        int Channels;
+    };
+    for (const SCase& c : {SCase{"truncated.mp3", 2}, SCase{"corrupt.mp3", 2},
+                           SCase{"six-channels.ogg", 6}, SCase{"96000hz.wav", 2}})
+    {
+        const SResult r = Analyse(Dir.Path() / c.Name);
+        ASSERT_TRUE(r.Opened) << c.Name;
+        EXPECT_EQ(r.Progress.back(), 1000) << c.Name;
+        const int64_t frameBytes = 2 * c.Channels;
+        EXPECT_EQ(r.Samples.size(), ExpectedSampleCount(int64_t(r.LengthBytes) / frameBytes))
+            << c.Name;
+        for (size_t i = 0; i < r.Samples.size(); ++i)
+            EXPECT_EQ(r.Samples[i].Position, int64_t(i) * 4096 * frameBytes) << c.Name;
+    }
     ASSERT_TRUE(
         SongFactory::WriteBytes(Dir.Path() / "noise.mp3", SongFactory::RandomBytes(50000, 7)));
-
-    const SResult truncated = Analyse(Dir.Path() / "truncated.mp3");
-    if (truncated.Opened)
-    {
-        const int64_t frames = int64_t(truncated.LengthBytes / 4);
-        EXPECT_EQ(truncated.Samples.size(), ExpectedSampleCount(frames));
-        EXPECT_EQ(truncated.Progress.back(), 1000);
-    }
     EXPECT_FALSE(Analyse(Dir.Path() / "noise.mp3").Opened);
     EXPECT_FALSE(Analyse(Dir.Path() / "missing.ogg").Opened);
 
