@@ -22,13 +22,6 @@
 
 namespace fs = std::filesystem;
 
-// libvorbisenc loses one setup block when it encodes at 96 kHz; that is the encoder's, not the
-// game's, so LeakSanitizer is told to ignore it in programs that make test songs.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:vorbis_encode_setup_init\n";
-}
-
 namespace SongFactory
 {
 namespace
