@@ -7,25 +7,6 @@
 
 #include <cstdlib>
 
-CLogCapture::CLogCapture()
-{
-    Stream = open_memstream(&Buffer, &Size);
-    SetLogStream(Stream);
-}
-
-CLogCapture::~CLogCapture()
-{
-    SetLogStream(nullptr);
-    std::fclose(Stream);
-    std::free(Buffer);
-}
-
-std::string CLogCapture::Text()
-{
-    std::fflush(Stream);
-    return std::string(Buffer, Size);
-}
-
 CSceneHarness::CSceneHarness() : Data(std::make_unique<CSharedData>())
 {
     Initialised = Data->Init();

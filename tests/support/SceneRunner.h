@@ -1,4 +1,6 @@
 #pragma once
+#include "support/LogCapture.h"
+
 #include <SDL/SDL.h>
 
 #include <cstdint>
@@ -11,22 +13,6 @@
 class CSharedData;
 class CScene;
 class CGraphics;
-
-// Captures everything Log writes while it lives.
-class CLogCapture
-{
-public:
-    CLogCapture();
-    ~CLogCapture();
-    CLogCapture(const CLogCapture&) = delete;
-    CLogCapture& operator=(const CLogCapture&) = delete;
-    std::string Text();
-
-private:
-    char* Buffer = nullptr;
-    size_t Size = 0;
-    std::FILE* Stream = nullptr;
-};
 
 // Runs scenes in-process on the real engines (SDL's dummy video and audio drivers), pushes
 // scripted input after chosen frames and lets checks read the screen between frames.

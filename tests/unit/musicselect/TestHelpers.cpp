@@ -9,26 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-CLogCapture::CLogCapture()
-{
-    Stream = open_memstream(&Buffer, &Size);
-    SetLogStream(Stream);
-}
-
-CLogCapture::~CLogCapture()
-{
-    SetLogStream(nullptr);
-    if (Stream)
-        std::fclose(Stream);
-    std::free(Buffer);
-}
-
-std::string CLogCapture::Text()
-{
-    std::fflush(Stream);
-    return std::string(Buffer, Size);
-}
-
 int RunUnprivileged(const std::function<int()>& body)
 {
     std::fflush(nullptr);

@@ -1,24 +1,10 @@
 #pragma once
+#include "support/LogCapture.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
-
-// Collects what the game writes to its log while it lives.
-class CLogCapture
-{
-public:
-    CLogCapture();
-    ~CLogCapture();
-    CLogCapture(const CLogCapture&) = delete;
-    CLogCapture& operator=(const CLogCapture&) = delete;
-    std::string Text();
-
-private:
-    std::FILE* Stream = nullptr;
-    char* Buffer = nullptr;
-    size_t Size = 0;
-};
 
 // Runs body in a forked child that has dropped root (uid/gid 65534) when the tests run as
 // root, so permission checks really apply. The child's result: body's return value, or -1

@@ -1,5 +1,5 @@
 #include "platform/Settings.h"
-#include "support/SceneRunner.h"
+#include "support/LogCapture.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
