@@ -19,8 +19,6 @@ namespace
 {
 constexpr size_t FileBytes = 12;
 constexpr size_t DefaultNameMax = 255;
-// The atomic writer's temporary file is the name with a dot before it and ".XXXXXX" after.
-constexpr size_t TemporaryNameExtra = 8;
 
 void EncodeRatings(const int32_t ratings[3], unsigned char bytes[FileBytes])
 {
@@ -74,10 +72,10 @@ size_t MaxFileNameBytes(const fs::path& folder)
     for (const fs::path& probe : {folder, folder.parent_path()})
     {
         const long max = pathconf(probe.c_str(), _PC_NAME_MAX);
-        if (max > static_cast<long>(2 * TemporaryNameExtra))
-            return std::min(static_cast<size_t>(max), DefaultNameMax) - TemporaryNameExtra;
+        if (max > static_cast<long>(2 * AtomicFileNameOverhead))
+            return std::min(static_cast<size_t>(max), DefaultNameMax) - AtomicFileNameOverhead;
     }
-    return DefaultNameMax - TemporaryNameExtra;
+    return DefaultNameMax - AtomicFileNameOverhead;
 }
 
 fs::path CommonHighscoreFolder(const CSharedData& shared)

@@ -9,6 +9,7 @@
 
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes)
 {
+    // Keep this name's shape in step with AtomicFileNameOverhead.
     std::string temp = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
     const int fd = mkstemp(temp.data());
     if (fd < 0)
