@@ -4,7 +4,10 @@
 #include "audio/backend/OpenReader.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+
+#include <sys/mman.h>
 
 namespace korvane::backend
 {
@@ -18,6 +21,7 @@ std::unique_ptr<CDecodeStream> CDecodeStream::Open(const std::string& path,
     std::unique_ptr<CDecodeStream> stream(new CDecodeStream(std::move(reader), preloadLimitBytes));
     if (!stream->Fft.Create())
         return nullptr;
+    stream->AllocateMono();
     return stream;
 }
 
@@ -25,10 +29,32 @@ CDecodeStream::CDecodeStream(std::unique_ptr<CReader> reader, uint64_t preloadLi
     : CStream(reader->Rate(), reader->Channels(), reader->Frames()), Source(std::move(reader))
 {
     CacheOn = uint64_t(LengthFrames) * sizeof(float) <= preloadLimitBytes;
-    if (CacheOn)
-        Mono.reserve(size_t(LengthFrames));
     Pcm.resize(CSpectrum::BlockFrames * size_t(ChannelCount));
     Block.resize(CSpectrum::BlockFrames);
+}
+
+void CDecodeStream::SFree::operator()(float* p) const
+{
+    std::free(p);
+}
+
+void CDecodeStream::AllocateMono()
+{
+    if (!CacheOn || LengthFrames <= 0)
+        return;
+    // Huge pages where the system offers them on request: a 4-minute song is some ten
+    // thousand page faults in 4 KiB pages.
+    constexpr size_t HugePage = size_t(2) << 20;
+    const size_t bytes = size_t(LengthFrames) * sizeof(float);
+    const size_t align = bytes >= HugePage ? HugePage : 64;
+    Mono.reset(static_cast<float*>(std::aligned_alloc(align, (bytes + align - 1) / align * align)));
+    if (!Mono)
+    {
+        CacheOn = false; // the passes then decode the file again, with the same result
+        return;
+    }
+    if (align == HugePage)
+        madvise(Mono.get(), bytes, MADV_HUGEPAGE); // advice only: 4 KiB pages work as well
 }
 
 bool CDecodeStream::SetPositionBytes(int64_t bytes)
@@ -54,10 +80,10 @@ int64_t CDecodeStream::Decode(int64_t frames)
         SourcePosition = Position;
     }
     const int64_t got = Source->Read(Pcm.data(), frames);
-    if (CacheOn && Position == int64_t(Mono.size()) && got > 0)
+    if (Mono && Position == MonoFrames && got > 0)
     {
-        Mono.resize(Mono.size() + size_t(got));
-        MixToMono(Pcm.data(), got, ChannelCount, Mono.data() + Position);
+        MixToMono(Pcm.data(), got, ChannelCount, Mono.get() + Position);
+        MonoFrames += got;
     }
     Position += got;
     SourcePosition += got;
@@ -78,10 +104,16 @@ ERead CDecodeStream::ReadSpectrum(float* magnitudes4096)
     const int64_t want = std::min<int64_t>(CSpectrum::BlockFrames, LengthFrames - Position);
     if (want <= 0)
         return ERead::Ended;
-    int64_t got = 0;
-    if (Position + want <= int64_t(Mono.size()))
+    if (want == int64_t(CSpectrum::BlockFrames) && Position + want <= MonoFrames)
     {
-        std::memcpy(Block.data(), Mono.data() + Position, size_t(want) * sizeof(float));
+        Fft.Compute(Mono.get() + Position, magnitudes4096);
+        Position += want;
+        return ERead::Ok;
+    }
+    int64_t got = 0;
+    if (Position + want <= MonoFrames)
+    {
+        std::memcpy(Block.data(), Mono.get() + Position, size_t(want) * sizeof(float));
         got = want;
         Position += want;
     }

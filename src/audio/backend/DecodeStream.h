@@ -29,13 +29,22 @@ public:
 private:
     CDecodeStream(std::unique_ptr<CReader> reader, uint64_t preloadLimitBytes);
     int64_t Decode(int64_t frames); // into Pcm, from Position; moves Position and the reader
+    void AllocateMono();            // without memory for it, no cache
+
+    struct SFree
+    {
+        void operator()(float* p) const;
+    };
 
     std::unique_ptr<CReader> Source;
     CSpectrum Fft;
     int64_t Position = 0;       // frames
     int64_t SourcePosition = 0; // where the decoder stands
     bool CacheOn = false;
-    std::vector<float> Mono; // frames 0..Mono.size() of the song, channels averaged
+    // Frames 0..MonoFrames of the song, channels averaged; room for the whole song, written
+    // once and never zeroed first (a page is only touched when the song reaches it).
+    std::unique_ptr<float[], SFree> Mono;
+    int64_t MonoFrames = 0;
     std::vector<int16_t> Pcm;
     std::vector<float> Block;
 };

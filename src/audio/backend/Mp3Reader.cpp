@@ -16,6 +16,23 @@ bool InitLibrary()
     std::call_once(once, [] { ok = mpg123_init() == MPG123_OK; });
     return ok;
 }
+
+// The library reads a frame header, then its body, each with a system call of its own when
+// it opens the file itself: twice per frame for the scan, twice again for decoding.
+constexpr size_t FileBufferBytes = 64 * 1024;
+
+ssize_t ReadFile(void* file, void* out, size_t bytes)
+{
+    auto* f = static_cast<std::FILE*>(file);
+    const size_t got = std::fread(out, 1, bytes, f);
+    return got == 0 && std::ferror(f) ? -1 : ssize_t(got);
+}
+
+off_t SeekFile(void* file, off_t offset, int whence)
+{
+    auto* f = static_cast<std::FILE*>(file);
+    return fseeko(f, offset, whence) == 0 ? ftello(f) : off_t(-1);
+}
 } // namespace
 
 CMp3Reader::~CMp3Reader()
@@ -25,6 +42,8 @@ CMp3Reader::~CMp3Reader()
         mpg123_close(Handle);
         mpg123_delete(Handle);
     }
+    if (File)
+        std::fclose(File);
 }
 
 bool CMp3Reader::Open(const std::string& path)
@@ -48,7 +67,10 @@ bool CMp3Reader::Open(const std::string& path)
     mpg123_rates(&rates, &rateCount);
     for (size_t i = 0; i < rateCount; ++i)
         mpg123_format(Handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    if (mpg123_open(Handle, path.c_str()) != MPG123_OK)
+    File = std::fopen(path.c_str(), "rb");
+    if (!File || std::setvbuf(File, nullptr, _IOFBF, FileBufferBytes) != 0 ||
+        mpg123_replace_reader_handle(Handle, ReadFile, SeekFile, nullptr) != MPG123_OK ||
+        mpg123_open_handle(Handle, File) != MPG123_OK)
         return false;
     long rate = 0;
     int channels = 0, encoding = 0;

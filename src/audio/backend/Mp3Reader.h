@@ -1,6 +1,7 @@
 #pragma once
 #include "audio/backend/Reader.h"
 
+#include <cstdio>
 #include <string>
 
 struct mpg123_handle_struct;
@@ -9,7 +10,8 @@ namespace korvane::backend
 {
 
 // MPEG audio through libmpg123: gapless (encoder delay and padding removed where the file
-// says so), the whole file scanned on open, so Frames() and Seek are exact.
+// says so), the whole file scanned on open, so Frames() and Seek are exact. The file is read
+// through a buffered stream: the library asks for a few hundred bytes at a time.
 class CMp3Reader final : public CReader
 {
 public:
@@ -25,6 +27,7 @@ public:
 
 private:
     mpg123_handle_struct* Handle = nullptr;
+    std::FILE* File = nullptr; // owned; closed after the handle that reads it
     int SampleRate = 0;
     int ChannelCount = 0;
     int64_t Length = 0;

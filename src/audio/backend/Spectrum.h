@@ -19,7 +19,9 @@ public:
     CSpectrum& operator=(const CSpectrum&) = delete;
 
     bool Create();
-    // `mono` holds BlockFrames samples in [-1, 1); writes Bins magnitudes.
+    // `mono` holds BlockFrames samples in [-1, 1), read and never written; writes Bins
+    // magnitudes. Any alignment: the transform runs in place of `mono` when its alignment
+    // suits the plan, on a copy otherwise, with the same result.
     void Compute(const float* mono, float* magnitudes);
 
 private:
