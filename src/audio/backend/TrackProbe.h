@@ -7,8 +7,8 @@ namespace korvane::backend
 
 struct STrackTags
 {
-    std::string Title;  // UTF-8, empty when absent
-    std::string Artist; // UTF-8, empty when absent
+    std::string Title;        // UTF-8, empty when absent
+    std::string Artist;       // UTF-8, empty when absent
     int64_t LengthBytes = -1; // 16-bit interleaved PCM bytes, as a playback stream counts them
 };
 
