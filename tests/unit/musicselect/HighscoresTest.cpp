@@ -253,8 +253,11 @@ TEST_F(HighscoresTest, ReadOnlyCommonFolderFallsBackToTheUsersFolder)
     const fs::path common = program / "highscores";
     fs::create_directory(common);
     WriteWholeFile(common / "Kept-64.hs", FileOf(70, 50, 0));
-    fs::permissions(common, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec);
+    // Read-only for its owner too, so the check also holds when the tests do not run as root.
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec |
+                               fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(common, readOnly);
     fs::permissions(program,
                     fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
 
@@ -297,6 +300,7 @@ TEST_F(HighscoresTest, ReadOnlyCommonFolderFallsBackToTheUsersFolder)
         EXPECT_EQ(result, 0) << c.Title;
         EXPECT_EQ(ReadWholeFile(data / "korvane" / (c.Title + "-64.hs")), c.UserFile);
     }
+    fs::permissions(common, fs::perms::owner_all);
     EXPECT_EQ(ReadWholeFile(common / "Kept-64.hs"), FileOf(70, 50, 0));
     EXPECT_FALSE(fs::exists(common / "Fresh-64.hs"));
 }
