@@ -40,7 +40,8 @@ public:
 
     // Fills BestRatings from the song's highscore file; length in bytes of decoded PCM.
     void LoadHighscores(int64_t length);
-    // Stores a strictly better rating for the current Speed and rewrites the file.
+    // Stores a strictly better rating for the current Speed and rewrites the file, keeping
+    // any better value that another save (a copy of the same song) has put there meanwhile.
     // True for a new highscore, even when the file could not be written (logged).
     bool SaveHighscore(int32_t rating, int64_t length);
 

@@ -144,13 +144,19 @@ bool LoadFrom(const fs::path& folder, const std::string& safeTitle, int64_t leng
     return ReadHighscoreFile(file, ratings);
 }
 
+// Keeps the better of memory and file for each speed: another entry of the same song, or
+// another running game, may have saved since these ratings were loaded.
 bool SaveTo(const fs::path& folder, const std::string& safeTitle, int64_t length,
-            const int32_t ratings[3])
+            int32_t ratings[3])
 {
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
         fs::create_directories(folder, ec);
     const fs::path file = HighscorePath(folder, safeTitle, length);
+    int32_t stored[3] = {ratings[0], ratings[1], ratings[2]};
+    if (ReadHighscoreFile(file, stored))
+        for (size_t i = 0; i < 3; ++i)
+            ratings[i] = std::max(ratings[i], stored[i]);
     Log("Saving score for : %s\n", file.c_str());
     if (WriteHighscoreFile(file, ratings))
         return true;

@@ -84,6 +84,26 @@ TEST_F(HighscoresTest, OnlyAStrictlyBetterRatingIsSavedInTheSpeedsSlot)
     EXPECT_EQ(otherLength->GetBestRating(), 0);
 }
 
+// Two copies of one song (same title, same length) share a file; each entry loaded it before
+// the other saved, and neither save may wipe the other's score.
+TEST_F(HighscoresTest, EntriesSharingAFileKeepEachOthersScores)
+{
+    auto first = Song("Twin");
+    auto second = Song("Twin");
+    first->LoadHighscores(500);
+    second->LoadHighscores(500);
+    Shared.Speed = Slow;
+    EXPECT_TRUE(first->SaveHighscore(80, 500));
+    Shared.Speed = Fast;
+    EXPECT_TRUE(first->SaveHighscore(60, 500));
+    EXPECT_TRUE(second->SaveHighscore(50, 500)) << "better than what this entry knew";
+    EXPECT_EQ(ReadWholeFile(Common() / "Twin-500.hs"), FileOf(80, 0, 60));
+    EXPECT_EQ(second->GetBestRating(), 60);
+    Shared.Speed = Normal;
+    EXPECT_TRUE(second->SaveHighscore(70, 500));
+    EXPECT_EQ(ReadWholeFile(Common() / "Twin-500.hs"), FileOf(80, 70, 60));
+}
+
 TEST_F(HighscoresTest, NamesComeFromTheSafeTitleAndTheLength)
 {
     const struct
