@@ -26,6 +26,14 @@ bool& WriteFailureLogged()
     return logged;
 }
 
+// Every read goes back to the file, so without this an unreadable one would be reported
+// at each of them.
+bool& ReadFailureLogged()
+{
+    static bool logged = false;
+    return logged;
+}
+
 fs::path UserSettingsFile()
 {
     const fs::path config = Paths::UserConfigFolder();
@@ -69,8 +77,11 @@ std::optional<std::string> Lookup(const std::string& name)
     bool unreadable = false;
     const fs::path user = UserSettingsFile();
     auto values = ReadFile(user, unreadable);
-    if (unreadable)
+    if (unreadable && !ReadFailureLogged())
+    {
         Log("Settings file %s cannot be read; using defaults\n", user.c_str());
+        ReadFailureLogged() = true;
+    }
     if (auto it = values.find(name); it != values.end())
         return it->second;
     for (const fs::path& dir : Paths::SystemConfigFolders())
@@ -150,5 +161,6 @@ void ForgetRunValues()
 {
     RunValues().clear();
     WriteFailureLogged() = false;
+    ReadFailureLogged() = false;
 }
 } // namespace Settings

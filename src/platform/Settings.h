@@ -13,5 +13,5 @@ int32_t ReadNumber(const std::string& name);
 std::string ReadText(const std::string& name);
 bool WriteNumber(const std::string& name, int32_t value);
 bool WriteText(const std::string& name, const std::string& value);
-void ForgetRunValues(); // drops values kept in memory after failed writes (tests)
+void ForgetRunValues(); // drops values kept after failed writes and the logged failures (tests)
 } // namespace Settings

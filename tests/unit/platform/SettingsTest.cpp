@@ -75,6 +75,22 @@ TEST(Settings, GarbageGivesDefaultsAndDoesNotStopWrites)
     EXPECT_EQ(Settings::ReadNumber("FullScreen"), 1);
 }
 
+TEST(Settings, UnreadableFileGivesTheDefaultsAndOneLogLine)
+{
+    CTempHome home;
+    WriteText(home.SystemConfig() / "korvane" / "settings.ini", "PlayContinuous=1\n");
+    // A folder in the file's place cannot be read as a file, even by root.
+    fs::create_directories(home.ConfigHome() / "korvane" / "settings.ini");
+    CLogCapture log;
+    EXPECT_EQ(Settings::ReadNumber("SeparateHS"), 0);
+    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
+    EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 1); // the machine-wide value still holds
+    EXPECT_EQ(Settings::ReadText("CurrentPath"), "");
+    const std::string text = log.Text();
+    EXPECT_NE(text.find("cannot be read"), std::string::npos);
+    EXPECT_EQ(text.find("cannot be read"), text.rfind("cannot be read")) << text;
+}
+
 TEST(Settings, UnwritableFolderKeepsTheValueForTheRunAndLogsOnce)
 {
     CTempHome home;
