@@ -40,7 +40,50 @@ fs::path UserSettingsFile()
     return config.empty() ? fs::path() : config / "korvane" / "settings.ini";
 }
 
-// Reads "name=value" lines; anything else (garbage, sections, comments) is skipped.
+std::string Trim(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Values are stored one per line: line breaks and backslashes in a value are escaped.
+std::string Escape(const std::string& value)
+{
+    std::string out;
+    for (char c : value)
+    {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string Unescape(const std::string& stored)
+{
+    std::string out;
+    for (size_t i = 0; i < stored.size(); ++i)
+    {
+        if (stored[i] != '\\' || i + 1 == stored.size())
+        {
+            out += stored[i];
+            continue;
+        }
+        const char next = stored[++i];
+        out += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+    }
+    return out;
+}
+
+// Reads "name=value" lines (blanks around both are ignored); anything else (garbage,
+// sections, comments) is skipped.
 std::map<std::string, std::string> ReadFile(const fs::path& file, bool& unreadable)
 {
     std::map<std::string, std::string> values;
@@ -60,10 +103,11 @@ std::map<std::string, std::string> ReadFile(const fs::path& file, bool& unreadab
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         const auto eq = line.find('=');
-        if (eq == std::string::npos || eq == 0 || line[0] == '#' || line[0] == ';' ||
-            line[0] == '[')
+        if (eq == std::string::npos || line[0] == '#' || line[0] == ';' || line[0] == '[')
             continue;
-        values[line.substr(0, eq)] = line.substr(eq + 1);
+        const std::string name = Trim(line.substr(0, eq));
+        if (!name.empty())
+            values[name] = Unescape(Trim(line.substr(eq + 1)));
     }
     if (in.bad())
         unreadable = true;
@@ -101,10 +145,12 @@ bool Write(const std::string& name, const std::string& value)
     values[name] = value;
     std::string text;
     for (const auto& [key, val] : values)
-        text += key + "=" + val + "\n";
+        text += key + "=" + Escape(val) + "\n";
 
+    // A file that exists but cannot be read is not replaced: the player's other values
+    // would be lost with it.
     std::error_code ec;
-    bool written = !file.empty();
+    bool written = !file.empty() && !unreadable;
     if (written)
         fs::create_directories(file.parent_path(), ec);
     written = written && !ec && WriteFileAtomically(file, text);
@@ -151,9 +197,6 @@ bool WriteNumber(const std::string& name, int32_t value)
 
 bool WriteText(const std::string& name, const std::string& value)
 {
-    // One value per line: a newline in the text would corrupt the file.
-    if (value.find_first_of("\r\n") != std::string::npos)
-        return false;
     return Write(name, value);
 }
 

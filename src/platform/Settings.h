@@ -5,7 +5,9 @@
 // The player's four settings (FullScreen, SeparateHS, PlayContinuous, CurrentPath) in
 // $XDG_CONFIG_HOME/korvane/settings.ini, with korvane/settings.ini in $XDG_CONFIG_DIRS as
 // the machine-wide fallback. Absent numbers read 0, absent text reads "". Writes replace
-// the file atomically; when the folder cannot be written the value still holds for this run.
+// the file atomically (never over a file that exists but cannot be read); when the file
+// cannot be written the value still holds for this run. Blanks around names and values are
+// ignored; line breaks and backslashes in text are escaped.
 // Main thread only.
 namespace Settings
 {

@@ -109,9 +109,17 @@ TEST(Settings, UnwritableFolderKeepsTheValueForTheRunAndLogsOnce)
     EXPECT_EQ(text.find("Settings cannot be saved"), text.rfind("Settings cannot be saved"));
 }
 
-TEST(Settings, TextWithLineBreaksIsRefused)
+TEST(Settings, OddTextStaysOneValueAndHandEditsAreRead)
 {
     CTempHome home;
-    EXPECT_FALSE(Settings::WriteText("CurrentPath", "/a\nFullScreen=1"));
+    // A folder name may hold line breaks and backslashes; they must not become new lines.
+    const std::string odd = "/music/a\nFullScreen=1\\n\\\r/";
+    EXPECT_TRUE(Settings::WriteText("CurrentPath", odd));
+    EXPECT_EQ(Settings::ReadText("CurrentPath"), odd);
     EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
+
+    const fs::path file = home.ConfigHome() / "korvane" / "settings.ini";
+    WriteText(file, "  FullScreen =  1 \n\tSeparateHS\t=\t1\n");
+    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 1);
+    EXPECT_EQ(Settings::ReadNumber("SeparateHS"), 1);
 }
