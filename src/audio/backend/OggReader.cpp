@@ -26,7 +26,7 @@ bool COggReader::Open(const std::string& path)
         return false;
     IsOpen = true;
     const vorbis_info* info = ov_info(&File->Vorbis, 0);
-    if (!info || info->rate <= 0 || info->channels < 1 || !ov_seekable(&File->Vorbis))
+    if (!info || !ov_seekable(&File->Vorbis))
         return false;
     for (long link = 1; link < ov_streams(&File->Vorbis); ++link)
     {
@@ -34,8 +34,10 @@ bool COggReader::Open(const std::string& path)
         if (!other || other->rate != info->rate || other->channels != info->channels)
             return false;
     }
+    // The rate is a 32-bit header field and the total comes from the last page's granule
+    // position: both are whatever the file says.
     const ogg_int64_t total = ov_pcm_total(&File->Vorbis, -1);
-    if (total <= 0)
+    if (!IsUsableFormat(info->rate, info->channels, total))
         return false;
     SampleRate = int(info->rate);
     ChannelCount = info->channels;

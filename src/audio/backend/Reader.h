@@ -28,4 +28,15 @@ public:
     virtual int64_t Frames() const = 0; // exact length of the decoded file, in its frames
 };
 
+// Rates above this are a damaged header, never a song (they would not even fit an int).
+constexpr int64_t MaxSongRate = 1000000;
+
+// What a decoder reads from a header before it trusts it: a rate the streams can hold and a
+// length whose 16-bit PCM byte count fits in int64 (positions are counted in those bytes).
+inline bool IsUsableFormat(int64_t rate, int64_t channels, int64_t frames)
+{
+    return rate > 0 && rate <= MaxSongRate && channels >= 1 && channels <= 1024 && frames > 0 &&
+           frames <= INT64_MAX / (2 * channels);
+}
+
 } // namespace korvane::backend

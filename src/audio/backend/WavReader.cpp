@@ -20,8 +20,8 @@ bool CWavReader::Open(const std::string& path)
     if (!File)
         return false;
     const int major = info.format & SF_FORMAT_TYPEMASK;
-    if (major == SF_FORMAT_MPEG || info.samplerate <= 0 || info.channels < 1 || info.frames <= 0 ||
-        !info.seekable)
+    if (major == SF_FORMAT_MPEG || !info.seekable ||
+        !IsUsableFormat(info.samplerate, info.channels, info.frames))
         return false;
     SampleRate = info.samplerate;
     ChannelCount = info.channels;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -152,4 +153,86 @@ TEST(HostileFiles, CorruptFramesAreSkippedAndDecodingGoesOn)
         loud += (level & 0xFFFF) > 20000 ? 1 : 0;
     EXPECT_GT(total, 90);
     EXPECT_GT(loud, total * 3 / 4);
+}
+
+namespace
+{
+size_t FindBytes(const std::vector<uint8_t>& bytes, const std::string& what)
+{
+    const auto at = std::search(bytes.begin(), bytes.end(), what.begin(), what.end());
+    return at == bytes.end() ? std::string::npos : size_t(at - bytes.begin());
+}
+
+void PutLe(std::vector<uint8_t>& bytes, size_t at, uint64_t value, int width)
+{
+    for (int k = 0; k < width; ++k)
+        bytes[at + size_t(k)] = uint8_t(value >> (8 * k));
+}
+
+// Ogg pages carry a CRC; a crafted file has a right one, so the damage reaches the decoder.
+void FixOggPageCrc(std::vector<uint8_t>& bytes, size_t page)
+{
+    const size_t segments = bytes[page + 26];
+    size_t end = page + 27 + segments;
+    for (size_t s = 0; s < segments; ++s)
+        end += bytes[page + 27 + s];
+    PutLe(bytes, page + 22, 0, 4);
+    uint32_t crc = 0;
+    for (size_t i = page; i < end; ++i)
+    {
+        crc ^= uint32_t(bytes[i]) << 24;
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    PutLe(bytes, page + 22, crc, 4);
+}
+} // namespace
+
+// Header fields are whatever the file says: a rate no stream can hold is refused, never
+// turned into a negative rate and length.
+TEST(HostileFiles, AbsurdRatesInHeadersAreRefused)
+{
+    CTempDir dir;
+    const fs::path oggSeed = dir.Path() / "seed.ogg";
+    const fs::path wavSeed = dir.Path() / "seed.wav";
+    ASSERT_TRUE(sf::WriteOgg(oggSeed, sf::Sine(44100, 2, 0.3, 440.0)));
+    ASSERT_TRUE(sf::WriteWav(wavSeed, sf::Sine(44100, 2, 0.3, 440.0)));
+    const std::vector<uint8_t> ogg = sf::ReadBytes(oggSeed);
+    const std::vector<uint8_t> wav = sf::ReadBytes(wavSeed);
+    // Identification header: 7 bytes of packet type and name, version, channels, then the rate.
+    const size_t oggId = FindBytes(ogg, "\x01vorbis");
+    const size_t wavFmt = FindBytes(wav, "fmt ");
+    ASSERT_NE(oggId, std::string::npos);
+    ASSERT_NE(wavFmt, std::string::npos);
+    const size_t oggRate = oggId + 12;
+    const size_t wavRate = wavFmt + 12;
+
+    struct SCase
+    {
+        const char* Name;
+        bool IsOgg;
+        size_t At;
+        uint32_t Rate;
+    };
+    const SCase cases[] = {
+        {"rate-above-int.ogg", true, oggRate, 0xF4FFBA80u},
+        {"rate-all-ones.ogg", true, oggRate, 0xFFFFFF7Fu},
+        {"rate-two-gigahertz.wav", false, wavRate, 0x7FFFFFFFu},
+    };
+    for (const SCase& c : cases)
+    {
+        std::vector<uint8_t> bytes = c.IsOgg ? ogg : wav;
+        PutLe(bytes, c.At, c.Rate, 4);
+        if (c.IsOgg)
+            FixOggPageCrc(bytes, 0); // the identification header's page
+        const fs::path path = dir.Path() / c.Name;
+        ASSERT_TRUE(sf::WriteBytes(path, bytes));
+        CAudioFile file;
+        const std::string log =
+            CaptureLog([&] { EXPECT_FALSE(file.OpenDecoding(path)) << c.Name; });
+        EXPECT_EQ(log, "Could not load " + path.string() + "\n");
+        EXPECT_EQ(file.GetLength(), 0u) << c.Name;
+        korvane::backend::STrackTags tags;
+        EXPECT_FALSE(korvane::backend::ProbeTrack(path, tags)) << c.Name;
+    }
 }
