@@ -1,0 +1,500 @@
+// audio-fuzz: a self-contained mutation loop over short tagged songs (WAV, MP3, OGG) made by
+// SongFactory. Every mutant goes through everything a song in a player's folder meets: the
+// track probe, a decode-only stream (levels, seeks, spectra), the whole song analysis and a
+// brief playback. Meant to run under ASan/UBSan; a crash or sanitizer report ends the run, a
+// read loop that does not end or a hang is reported here and ends it too.
+//
+//   audio-fuzz [--iterations N] [--seed S] [--dir D] [--replay FILE] [--time-limit SECONDS]
+//              [--spare-ogg-headers 0|1]
+//
+// Mutant i of seed S is the same on every run; the mutant under test is always on disk as
+// D/current.<ext>, so the file that broke a run is there afterwards.
+#include "audio/Audio.h"
+#include "audio/AudioFile.h"
+#include "audio/backend/TrackProbe.h"
+#include "platform/Log.h"
+#include "support/SongFactory.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include <sys/resource.h>
+
+namespace sf = SongFactory;
+namespace fs = std::filesystem;
+
+namespace
+{
+struct SSeed
+{
+    std::string Ext;
+    std::vector<uint8_t> Bytes;
+};
+
+using Rng = std::mt19937_64;
+
+// How many mutants got how far: a run where nothing opens tests nothing.
+struct SCounts
+{
+    uint64_t Probed = 0, Decoded = 0, Analysed = 0, Played = 0;
+} Counts;
+
+// ---- seeds ---------------------------------------------------------------------------------
+
+bool MakeSeeds(const fs::path& dir, std::vector<SSeed>& seeds)
+{
+    struct SMake
+    {
+        const char* Name;
+        sf::SPcm Pcm;
+        sf::EFormat Format;
+        sf::ETagKind Tag;
+    };
+    const SMake makes[] = {
+        {"a.wav", sf::Scale(44100, 2, 40, 3, 0.1), sf::EFormat::Wav, sf::ETagKind::WavInfo},
+        {"b.wav", sf::Sine(22050, 1, 0.25, 440.0), sf::EFormat::Wav, sf::ETagKind::WavInfo},
+        {"c.mp3", sf::Scale(44100, 2, 40, 3, 0.1), sf::EFormat::Mp3Cbr, sf::ETagKind::Id3v2Utf16},
+        {"d.mp3", sf::Sine(22050, 1, 0.3, 440.0), sf::EFormat::Mp3VbrNoTag, sf::ETagKind::Ape},
+        {"e.mp3", sf::Noise(32000, 2, 0.3, 5), sf::EFormat::Mp3Cbr, sf::ETagKind::Id3v1},
+        {"f.ogg", sf::Scale(44100, 2, 40, 3, 0.1), sf::EFormat::Ogg, sf::ETagKind::XiphComment},
+        {"g.ogg", sf::Noise(48000, 1, 0.3, 9), sf::EFormat::Ogg, sf::ETagKind::XiphComment},
+    };
+    for (const SMake& m : makes)
+    {
+        const fs::path path = dir / m.Name;
+        if (!sf::Write(path, m.Pcm, m.Format) ||
+            !sf::WriteTags(path, "Fuzz title \xC3\xA9", "Fuzz artist", m.Tag))
+            return false;
+        seeds.push_back({path.extension().string(), sf::ReadBytes(path)});
+    }
+    // One MP3 with a small picture and a second ID3v2 text encoding on top.
+    const fs::path pic = dir / "h.mp3";
+    if (!sf::Write(pic, sf::Sine(44100, 2, 0.2, 880.0), sf::EFormat::Mp3Cbr) ||
+        !sf::AddId3v2Picture(pic, 700) ||
+        !sf::WriteTags(pic, "Pictured", "Band", sf::ETagKind::Id3v2Utf8))
+        return false;
+    seeds.push_back({".mp3", sf::ReadBytes(pic)});
+    return true;
+}
+
+// ---- mutations -----------------------------------------------------------------------------
+
+size_t Find(const std::vector<uint8_t>& b, const char* what, size_t from = 0)
+{
+    const size_t n = std::strlen(what);
+    for (size_t i = from; i + n <= b.size(); ++i)
+        if (std::memcmp(&b[i], what, n) == 0)
+            return i;
+    return std::string::npos;
+}
+
+// Offsets of length, count and format fields the decoders and tag readers trust.
+std::vector<size_t> FieldOffsets(const std::vector<uint8_t>& b)
+{
+    std::vector<size_t> at;
+    auto add = [&](size_t base, std::initializer_list<size_t> offsets)
+    {
+        for (size_t o : offsets)
+            if (base != std::string::npos && base + o + 4 <= b.size())
+                at.push_back(base + o);
+    };
+    add(Find(b, "ID3"), {3, 4, 5, 6});
+    add(Find(b, "TIT2"), {4, 8});
+    add(Find(b, "TPE1"), {4, 8});
+    add(Find(b, "APIC"), {4});
+    add(Find(b, "APETAGEX"), {8, 12, 16, 20});
+    for (size_t p = Find(b, "APETAGEX"); p != std::string::npos; p = Find(b, "APETAGEX", p + 1))
+        add(p, {32, 36, 40});
+    add(Find(b, "TAG"), {0});
+    add(Find(b, "Xing"), {4, 8, 12});
+    add(Find(b, "Info"), {4, 8, 12});
+    add(Find(b, "LAME"), {17, 21, 22});
+    add(Find(b, "RIFF"), {4});
+    add(Find(b, "fmt "), {4, 8, 10, 12, 16, 20, 22});
+    add(Find(b, "data"), {4});
+    add(Find(b, "LIST"), {4});
+    add(Find(b, "INAM"), {4});
+    add(Find(b, "\x01vorbis"), {7, 11, 12, 16, 28});
+    add(Find(b, "\x03vorbis"), {7, 11});
+    add(Find(b, "\x05vorbis"), {7});
+    for (size_t p = Find(b, "OggS"); p != std::string::npos; p = Find(b, "OggS", p + 1))
+        add(p, {5, 6, 10, 14, 18, 26});
+    return at;
+}
+
+// Ogg pages carry a CRC: without recomputing it every change inside a page is just a page
+// the library drops, and the parsers behind it would never see the change.
+uint32_t OggCrc(const uint8_t* data, size_t n)
+{
+    static uint32_t table[256];
+    static bool made = false;
+    if (!made)
+    {
+        for (uint32_t i = 0; i < 256; ++i)
+        {
+            uint32_t r = i << 24;
+            for (int k = 0; k < 8; ++k)
+                r = (r & 0x80000000u) ? (r << 1) ^ 0x04C11DB7u : r << 1;
+            table[i] = r;
+        }
+        made = true;
+    }
+    uint32_t crc = 0;
+    for (size_t i = 0; i < n; ++i)
+        crc = (crc << 8) ^ table[((crc >> 24) ^ data[i]) & 0xFF];
+    return crc;
+}
+
+// Headers, when set: the pages holding the Vorbis headers keep a wrong CRC after a change,
+// so libogg drops them and only changes to audio pages reach the decoder. libvorbis 1.3.7
+// divides by zero on some setup headers; this lets a run go past that.
+bool SpareOggHeaders = false;
+
+void FixOggCrcs(std::vector<uint8_t>& b)
+{
+    int page = 0;
+    for (size_t p = Find(b, "OggS"); p != std::string::npos; p = Find(b, "OggS", p + 1), ++page)
+    {
+        if (SpareOggHeaders && page < 2)
+            continue;
+        if (p + 27 > b.size())
+            break;
+        const size_t segments = b[p + 26];
+        if (p + 27 + segments > b.size())
+            break;
+        size_t body = 0;
+        for (size_t s = 0; s < segments; ++s)
+            body += b[p + 27 + s];
+        const size_t end = p + 27 + segments + body;
+        if (end > b.size())
+            break;
+        std::memset(&b[p + 22], 0, 4);
+        const uint32_t crc = OggCrc(&b[p], end - p);
+        for (int k = 0; k < 4; ++k)
+            b[p + 22 + size_t(k)] = uint8_t(crc >> (8 * k));
+    }
+}
+
+uint32_t InterestingValue(Rng& rng, uint32_t old)
+{
+    static const uint32_t values[] = {0,          1,          2,          0x7F,       0x80,
+                                      0xFF,       0x100,      0x7FFF,     0x8000,     0xFFFF,
+                                      0x10000,    0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFFE,
+                                      0x7F7F7F7F, 0x0FFFFFFF, 1000000,    44100,      1024};
+    switch (rng() % 4)
+    {
+    case 0:
+        return old + uint32_t(rng() % 64) - 32;
+    case 1:
+        return uint32_t(rng());
+    default:
+        return values[rng() % std::size(values)];
+    }
+}
+
+void Mutate(std::vector<uint8_t>& b, const std::vector<SSeed>& seeds, Rng& rng)
+{
+    const int steps = 1 + int(rng() % 4);
+    for (int s = 0; s < steps && !b.empty(); ++s)
+    {
+        const size_t n = b.size();
+        switch (rng() % 10)
+        {
+        case 0: // bit flips
+            for (int k = 0, m = 1 + int(rng() % 8); k < m; ++k)
+                b[rng() % n] ^= uint8_t(1u << (rng() % 8));
+            break;
+        case 1: // random bytes
+            for (int k = 0, m = 1 + int(rng() % 16); k < m; ++k)
+                b[rng() % n] = uint8_t(rng());
+            break;
+        case 2: // a run of one byte value
+        {
+            const size_t at = rng() % n;
+            const size_t len = std::min(n - at, size_t(1 + rng() % 2048));
+            const uint8_t v = (rng() % 2) ? 0xFF : (rng() % 2) ? 0x00 : uint8_t(rng());
+            std::fill(b.begin() + long(at), b.begin() + long(at + len), v);
+            break;
+        }
+        case 3: // truncation
+            b.resize(rng() % 3 == 0 ? rng() % std::min<size_t>(n, 4096) : rng() % n);
+            break;
+        case 4: // splice from another seed (or itself)
+        {
+            const std::vector<uint8_t>& other = seeds[rng() % seeds.size()].Bytes;
+            const size_t from = rng() % other.size();
+            const size_t len = std::min(other.size() - from, size_t(1 + rng() % 8192));
+            const size_t at = rng() % n;
+            if (rng() % 2)
+                b.insert(b.begin() + long(at), other.begin() + long(from),
+                         other.begin() + long(from + len));
+            else
+            {
+                b.resize(std::max(b.size(), at + len));
+                std::copy(other.begin() + long(from), other.begin() + long(from + len),
+                          b.begin() + long(at));
+            }
+            break;
+        }
+        case 5: // cut a piece out
+        {
+            const size_t at = rng() % n;
+            const size_t len = std::min(n - at, size_t(1 + rng() % 4096));
+            b.erase(b.begin() + long(at), b.begin() + long(at + len));
+            break;
+        }
+        case 6: // duplicate a piece
+        {
+            const size_t at = rng() % n;
+            const size_t len = std::min(n - at, size_t(1 + rng() % 4096));
+            const std::vector<uint8_t> piece(b.begin() + long(at), b.begin() + long(at + len));
+            b.insert(b.begin() + long(rng() % n), piece.begin(), piece.end());
+            break;
+        }
+        default: // a length, count or format field gets an absurd value
+        {
+            const std::vector<size_t> fields = FieldOffsets(b);
+            size_t at = fields.empty() ? rng() % n : fields[rng() % fields.size()];
+            if (at + 4 > n)
+                break;
+            uint32_t old = 0;
+            const bool big = rng() % 2;
+            for (int k = 0; k < 4; ++k)
+                old |= uint32_t(b[at + size_t(k)]) << (big ? 8 * (3 - k) : 8 * k);
+            const uint32_t v = InterestingValue(rng, old);
+            const int width = rng() % 3 == 0 ? 1 : rng() % 2 ? 2 : 4;
+            for (int k = 0; k < width; ++k)
+                b[at + size_t(k)] = uint8_t(big ? v >> (8 * (width - 1 - k)) : v >> (8 * k));
+            break;
+        }
+        }
+    }
+    if (rng() % 4 != 0)
+        FixOggCrcs(b);
+}
+
+// ---- the operations under test -------------------------------------------------------------
+
+[[noreturn]] void Fail(const char* what, uint64_t a, uint64_t b)
+{
+    std::fprintf(stderr, "\nFUZZ FAILURE: %s (%llu, %llu)\n", what, (unsigned long long)a,
+                 (unsigned long long)b);
+    std::fflush(stderr);
+    std::abort();
+}
+
+void OnAlarm(int)
+{
+    const char text[] = "\nFUZZ FAILURE: hang (no progress within the time limit)\n";
+    [[maybe_unused]] ssize_t w = write(2, text, sizeof text - 1);
+    std::abort();
+}
+
+uint64_t LevelReadBytes(const CAudioFile& file)
+{
+    const int32_t rate = file.GetFrequency();
+    const auto frameBytes = uint64_t(std::max<int64_t>(file.Seconds2Bytes(1.0) / rate, 1));
+    return uint64_t(std::max(1, rate / 50)) * frameBytes;
+}
+
+void DecodeOnly(const std::string& path, Rng& rng)
+{
+    CAudioFile file;
+    // Half the mutants without the in-memory cache: the passes then decode the file again.
+    file.SetPreloadLimit(rng() % 2 ? 256ull << 20 : 0);
+    if (!file.OpenDecoding(path))
+        return;
+    ++Counts.Decoded;
+    const uint64_t length = file.GetLength();
+    const int64_t perSecond = file.Seconds2Bytes(1.0);
+    if (length == 0 || perSecond <= 0)
+        Fail("opened with no length", length, uint64_t(perSecond));
+    // One level read covers 20 ms (at least one frame).
+    const uint64_t levelBytes = LevelReadBytes(file);
+    const uint64_t maxLevels = length / levelBytes + 3;
+    uint64_t reads = 0;
+    while (file.GetLevel() != 0xFFFFFFFFu)
+        if (++reads > maxLevels)
+            Fail("level reads do not end", reads, length);
+    for (int k = 0; k < 6; ++k)
+    {
+        const int64_t to = int64_t(rng() % (length + length / 4 + 1)) - int64_t(rng() % 3 == 0);
+        file.SetPosition(k == 5 ? -int64_t(rng() % 100000) : to);
+        for (int r = 0, m = int(rng() % 5); r < m; ++r)
+            file.GetLevel();
+        (void)file.GetPosition();
+    }
+    std::vector<float> bins(4096);
+    for (int pass = 0; pass < 2; ++pass)
+    {
+        file.SetPosition(pass == 0 ? 0 : int64_t(rng() % (length + 1)));
+        const uint64_t maxReads = length / 8192 + 3;
+        reads = 0;
+        while (file.GetSpectrum(bins.data()) == ESpectrumRead::Ok)
+            if (++reads > maxReads)
+                Fail("spectrum reads do not end", reads, length);
+    }
+}
+
+void Analyse(CAudio& audio, const std::string& path)
+{
+    if (!audio.OpenForAnalysis(path))
+        return;
+    ++Counts.Analysed;
+    CAudioFile* stream = audio.GetAnalysisStream();
+    const uint64_t length = stream->GetLength();
+    const uint64_t levelBytes = LevelReadBytes(*stream);
+    // Level scan, then two spectrum passes, one step per block.
+    const uint64_t maxSteps = length / levelBytes + 2 * (length / 8192) + 20;
+    audio.StartDecoding();
+    uint64_t steps = 0;
+    int32_t last = 0;
+    for (int32_t p; (p = audio.DecodeStep()) < 1000; last = p)
+    {
+        if (++steps > maxSteps)
+            Fail("analysis does not end", steps, length);
+        if (p < 0 || p > 1000)
+            Fail("analysis progress out of range", uint64_t(p), uint64_t(last));
+    }
+    audio.RemoveJumps();
+    audio.BuildWeapons();
+    audio.CloseAnalysis();
+}
+
+void Playback(CAudio& audio, const std::string& path, Rng& rng)
+{
+    if (!audio.OpenMusic(path))
+        return;
+    ++Counts.Played;
+    CAudioFile* music = audio.GetMusic();
+    const uint64_t length = music->GetLength();
+    audio.PlayMusic();
+    std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 8));
+    audio.PauseMusic();
+    music->SetPosition(int64_t(rng() % (length + 1)));
+    audio.ResumeMusic();
+    std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 8));
+    (void)music->GetPosition();
+    (void)music->IsPlaying();
+    if (rng() % 2)
+        audio.StopMusic();
+    audio.CloseMusic();
+}
+
+void RunOne(CAudio& audio, const std::string& path, Rng& rng)
+{
+    korvane::backend::STrackTags tags;
+    Counts.Probed += korvane::backend::ProbeTrack(path, tags) ? 1 : 0;
+    DecodeOnly(path, rng);
+    Analyse(audio, path);
+    if (rng() % 4 == 0)
+        Playback(audio, path, rng);
+}
+
+long MaxRssMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    uint64_t iterations = 1000, seed = 1;
+    fs::path dir = fs::temp_directory_path() / "korvane-audio-fuzz";
+    std::string replay;
+    unsigned timeLimit = 60;
+    for (int i = 1; i + 1 < argc; i += 2)
+    {
+        const std::string arg = argv[i];
+        if (arg == "--iterations")
+            iterations = std::strtoull(argv[i + 1], nullptr, 10);
+        else if (arg == "--seed")
+            seed = std::strtoull(argv[i + 1], nullptr, 10);
+        else if (arg == "--dir")
+            dir = argv[i + 1];
+        else if (arg == "--replay")
+            replay = argv[i + 1];
+        else if (arg == "--spare-ogg-headers")
+            SpareOggHeaders = std::strcmp(argv[i + 1], "0") != 0;
+        else if (arg == "--time-limit")
+            timeLimit = unsigned(std::strtoul(argv[i + 1], nullptr, 10));
+        else
+        {
+            std::fprintf(stderr,
+                         "usage: audio-fuzz [--iterations N] [--seed S] [--dir D] "
+                         "[--replay FILE] [--time-limit SECONDS] [--spare-ogg-headers 0|1]\n");
+            return 2;
+        }
+    }
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    std::FILE* quiet = std::fopen("/dev/null", "w");
+    SetLogStream(quiet);
+    std::signal(SIGALRM, OnAlarm);
+    fs::create_directories(dir);
+
+    CAudio audio;
+    if (!audio.Init())
+    {
+        std::fprintf(stderr, "audio-fuzz: no audio engine\n");
+        return 1;
+    }
+    if (!replay.empty())
+    {
+        Rng rng(seed);
+        alarm(timeLimit);
+        RunOne(audio, replay, rng);
+        alarm(0);
+        std::printf("replayed %s: no fault\n", replay.c_str());
+        audio.Shutdown();
+        return 0;
+    }
+
+    std::vector<SSeed> seeds;
+    if (!MakeSeeds(dir, seeds))
+    {
+        std::fprintf(stderr, "audio-fuzz: could not make the seed songs\n");
+        return 1;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (uint64_t i = 0; i < iterations; ++i)
+    {
+        Rng rng(seed * 1000003ull + i);
+        const SSeed& base = seeds[rng() % seeds.size()];
+        std::vector<uint8_t> bytes = base.Bytes;
+        Mutate(bytes, seeds, rng);
+        // Now and then a file whose name says one thing and whose content is another.
+        const std::string ext = rng() % 8 == 0 ? seeds[rng() % seeds.size()].Ext : base.Ext;
+        const std::string path = (dir / ("current" + ext)).string();
+        sf::WriteBytes(path, bytes);
+        if (i % 1000 == 0)
+            std::fprintf(stderr, "mutant %llu/%llu (seed %llu, %zu bytes, rss %ld MB)\n",
+                         (unsigned long long)i, (unsigned long long)iterations,
+                         (unsigned long long)seed, bytes.size(), MaxRssMb());
+        alarm(timeLimit);
+        RunOne(audio, path, rng);
+        alarm(0);
+        fs::remove(path);
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("\n%llu mutants, seed %llu, %.0f s, max rss %ld MB: no fault\n"
+                "probed %llu, decoded %llu, analysed %llu, played %llu\n",
+                (unsigned long long)iterations, (unsigned long long)seed, seconds, MaxRssMb(),
+                (unsigned long long)Counts.Probed, (unsigned long long)Counts.Decoded,
+                (unsigned long long)Counts.Analysed, (unsigned long long)Counts.Played);
+    audio.Shutdown();
+    std::fclose(quiet);
+    return 0;
+}
