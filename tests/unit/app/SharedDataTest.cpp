@@ -1,6 +1,7 @@
 #include "app/SharedData.h"
 #include "musicselect/FolderItem.h"
 #include "platform/Settings.h"
+#include "support/SceneRunner.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -48,14 +49,52 @@ TEST(SharedData, AnimationFrameCyclesThroughFour)
     }
 }
 
-TEST(SharedData, ClearFolderItemsEmptiesTheList)
+namespace
+{
+// Records the order in which entries are destroyed.
+struct CCountedItem : CFolderItem
+{
+    CCountedItem(CSharedData* shared, const char* name, std::vector<std::string>& deleted)
+        : CFolderItem(shared, name, 0), Deleted(deleted)
+    {
+    }
+    ~CCountedItem() override { Deleted.push_back(GetName()); }
+    std::vector<std::string>& Deleted;
+};
+} // namespace
+
+TEST(SharedData, ClearFolderItemsDeletesEachEntryOnceLastFirst)
 {
     CTempHome home;
     CSharedData shared;
     shared.ClearFolderItems(); // empty: nothing to do
-    shared.CurrentPath = "/music/";
-    for (const char* name : {"..", "Sub", "a.mp3"})
-        shared.FolderItems.push_back(std::make_unique<CFolderItem>(&shared, name, 0));
+    std::vector<std::string> deleted;
+    for (const char* name : {"..", "Sub", "Other"})
+        shared.FolderItems.push_back(std::make_unique<CCountedItem>(&shared, name, deleted));
     shared.ClearFolderItems();
     EXPECT_TRUE(shared.FolderItems.empty());
+    EXPECT_EQ(deleted, (std::vector<std::string>{"Other", "Sub", ".."}));
+}
+
+TEST(SharedData, InitLoadsTheSharedImagesWithTheirAlphas)
+{
+    CSceneHarness harness;
+    ASSERT_TRUE(harness.Ready());
+    CSharedData& shared = harness.Shared();
+    for (int i = 0; i < 12; ++i)
+    {
+        SDL_Surface* shield = shared.HouseShieldImages[i].GetSurface();
+        ASSERT_NE(shield, nullptr);
+        EXPECT_TRUE(shield->flags & SDL_SRCALPHA);
+        EXPECT_EQ(shield->format->alpha, 120 - 10 * i);
+    }
+    for (const CImage* image :
+         {&shared.MenuSelectImage, &shared.CheckedImage, &shared.UncheckedImage,
+          &shared.BoomImages[7], &shared.BoomBaseImage})
+        EXPECT_NE(image->GetSurface(), nullptr);
+    shared.FreeSharedImages();
+    EXPECT_EQ(shared.HouseShieldImages[11].GetSurface(), nullptr);
+    EXPECT_EQ(shared.CheckedImage.GetSurface(), nullptr);
+    shared.LoadSharedImages(); // as after a screen mode switch
+    EXPECT_NE(shared.CheckedImage.GetSurface(), nullptr);
 }

@@ -97,11 +97,7 @@ TEST_F(WidgetTest, PushButtonHitsItsPicture)
     CLogCapture log;
     button.Create("data/forward.png", 680, 445);
     const int w = button.GetImage().GetWidth(), h = button.GetImage().GetHeight();
-    if (w == 0)
-    {
-        EXPECT_FALSE(button.HitTest(680, 445)); // an empty picture hits nothing
-        return;
-    }
+    ASSERT_GT(w, 0) << "data/forward.png must load";
     EXPECT_TRUE(button.HitTest(680, 445));
     EXPECT_TRUE(button.HitTest(680 + w - 1, 445 + h - 1));
     EXPECT_FALSE(button.HitTest(680 + w, 445));
