@@ -17,7 +17,13 @@ void CImage::Load(const std::string& relativePath, bool colorKey)
     }
     Surface = SDL_DisplayFormat(loaded);
     SDL_FreeSurface(loaded);
-    if (Surface && colorKey)
+    if (!Surface)
+    {
+        // Without a screen format the picture cannot be shown; the same empty image results.
+        Log("Could not load : %s\n", path.c_str());
+        return;
+    }
+    if (colorKey)
         SDL_SetColorKey(Surface, SDL_SRCCOLORKEY, SDL_MapRGB(Surface->format, 255, 0, 255));
 }
 
