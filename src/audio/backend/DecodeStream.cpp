@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <sys/mman.h>
-
 namespace korvane::backend
 {
 
@@ -42,19 +40,16 @@ void CDecodeStream::AllocateMono()
 {
     if (!CacheOn || LengthFrames <= 0)
         return;
-    // Huge pages where the system offers them on request: a 4-minute song is some ten
-    // thousand page faults in 4 KiB pages.
+    // Aligned to huge pages so that a system which backs large allocations with them can do
+    // so (a 4-minute song is some ten thousand faults in 4 KiB pages). No MADV_HUGEPAGE:
+    // asking for them makes the kernel compact memory inside a page fault, a pause of
+    // several milliseconds in the middle of the loading screen.
     constexpr size_t HugePage = size_t(2) << 20;
     const size_t bytes = size_t(LengthFrames) * sizeof(float);
     const size_t align = bytes >= HugePage ? HugePage : 64;
     Mono.reset(static_cast<float*>(std::aligned_alloc(align, (bytes + align - 1) / align * align)));
     if (!Mono)
-    {
         CacheOn = false; // the passes then decode the file again, with the same result
-        return;
-    }
-    if (align == HugePage)
-        madvise(Mono.get(), bytes, MADV_HUGEPAGE); // advice only: 4 KiB pages work as well
 }
 
 bool CDecodeStream::SetPositionBytes(int64_t bytes)
