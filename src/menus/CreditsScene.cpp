@@ -20,13 +20,8 @@ CCreditsScene::~CCreditsScene()
 void CCreditsScene::HandleEvents()
 {
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    while (NextMenuEvent(event, Quit))
     {
-        if (event.type == SDL_QUIT)
-        {
-            Quit = true;
-            return;
-        }
         if (event.type == SDL_MOUSEMOTION)
         {
             WebEntry.SetHighlighted(WebEntry.HitTest(event.motion.x, event.motion.y));

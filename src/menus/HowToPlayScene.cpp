@@ -28,13 +28,8 @@ void CHowToPlayScene::TurnPage()
 void CHowToPlayScene::HandleEvents()
 {
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    while (NextMenuEvent(event, Quit))
     {
-        if (event.type == SDL_QUIT)
-        {
-            Quit = true;
-            return;
-        }
         if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN)
             TurnPage();
     }

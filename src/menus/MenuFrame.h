@@ -12,3 +12,17 @@ inline bool IsLeftClick(const SDL_Event& event)
 {
     return event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT;
 }
+
+// The next pending event of this frame, if any. The close button sets quit and ends the
+// handling for the frame: further queued events wait for the next one.
+inline bool NextMenuEvent(SDL_Event& event, bool& quit)
+{
+    if (!SDL_PollEvent(&event))
+        return false;
+    if (event.type == SDL_QUIT)
+    {
+        quit = true;
+        return false;
+    }
+    return true;
+}

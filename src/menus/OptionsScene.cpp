@@ -37,13 +37,8 @@ void COptionsScene::ToggleContinuousPlay()
 void COptionsScene::HandleEvents()
 {
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    while (NextMenuEvent(event, Quit))
     {
-        if (event.type == SDL_QUIT)
-        {
-            Quit = true;
-            return;
-        }
         if (event.type == SDL_MOUSEMOTION)
             BackEntry.SetHighlighted(BackEntry.HitTest(event.motion.x, event.motion.y));
         else if (IsLeftClick(event))

@@ -40,12 +40,10 @@ bool CSplashScene::CreateBackground()
 void CSplashScene::HandleEvents()
 {
     SDL_Event event;
-    while (SDL_PollEvent(&event))
-        if (event.type == SDL_QUIT)
-        {
-            Quit = true;
-            return;
-        }
+    while (NextMenuEvent(event, Quit))
+    {
+        // Keys and clicks do not skip the logo.
+    }
 }
 
 bool CSplashScene::StepFade()

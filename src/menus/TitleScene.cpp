@@ -56,13 +56,8 @@ void CTitleScene::Choose(int entry)
 void CTitleScene::HandleEvents()
 {
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    while (NextMenuEvent(event, Quit))
     {
-        if (event.type == SDL_QUIT)
-        {
-            Quit = true;
-            return;
-        }
         if (event.type == SDL_MOUSEMOTION)
         {
             for (CMenuItem& entry : Entries)
