@@ -1,5 +1,7 @@
 #include "audio/backend/OggReader.h"
 
+#include "audio/backend/VorbisSetupCheck.h"
+
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -22,7 +24,10 @@ COggReader::~COggReader()
 
 bool COggReader::Open(const std::string& path)
 {
-    if (ov_fopen(path.c_str(), &File->Vorbis) != 0)
+    // libvorbis takes some damaged setup headers and divides by zero once it decodes audio
+    // with them: every link's setup is checked before anything is decoded.
+    CVorbisSetupCheck setup;
+    if (!setup.IsSound(path, 0) || ov_fopen(path.c_str(), &File->Vorbis) != 0)
         return false;
     IsOpen = true;
     const vorbis_info* info = ov_info(&File->Vorbis, 0);
@@ -31,7 +36,8 @@ bool COggReader::Open(const std::string& path)
     for (long link = 1; link < ov_streams(&File->Vorbis); ++link)
     {
         const vorbis_info* other = ov_info(&File->Vorbis, int(link));
-        if (!other || other->rate != info->rate || other->channels != info->channels)
+        if (!other || other->rate != info->rate || other->channels != info->channels ||
+            !setup.IsSound(path, int64_t(File->Vorbis.offsets[link])))
             return false;
     }
     // The rate is a 32-bit header field and the total comes from the last page's granule

@@ -8,7 +8,8 @@ namespace korvane::backend
 {
 
 // Ogg Vorbis through libvorbisfile: exact length (ov_pcm_total) and sample-exact seeks.
-// Chained files whose links differ in rate or channels are refused.
+// Chained files whose links differ in rate or channels are refused, and so are files whose
+// setup headers would make libvorbis divide by zero (CVorbisSetupCheck).
 class COggReader final : public CReader
 {
 public:
