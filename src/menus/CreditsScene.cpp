@@ -67,8 +67,7 @@ CScene* CCreditsScene::Run()
         if (Quit)
             return nullptr;
         Draw();
-        Graphics->Flip();
-        SDL_Delay(MenuFrameDelayMs);
+        PresentMenuFrame(*Graphics);
     }
     return new CTitleScene();
 }

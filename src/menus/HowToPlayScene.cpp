@@ -45,8 +45,7 @@ CScene* CHowToPlayScene::Run()
         if (Quit)
             return nullptr;
         Graphics->Draw(PageImage.GetSurface(), 0, 0);
-        Graphics->Flip();
-        SDL_Delay(MenuFrameDelayMs);
+        PresentMenuFrame(*Graphics);
     }
     return new CTitleScene();
 }

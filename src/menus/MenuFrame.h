@@ -1,4 +1,6 @@
 #pragma once
+#include "graphics/Graphics.h"
+
 #include <SDL/SDL.h>
 
 #include <cstdint>
@@ -6,6 +8,12 @@
 // Every menu frame ends with the same fixed sleep after Flip: the menus run at somewhat
 // under 33 frames per second and count their animations in frames.
 constexpr uint32_t MenuFrameDelayMs = 30;
+
+inline void PresentMenuFrame(CGraphics& graphics)
+{
+    graphics.Flip();
+    SDL_Delay(MenuFrameDelayMs);
+}
 
 // True for a press of the left mouse button, the only button the menus act on.
 inline bool IsLeftClick(const SDL_Event& event)

@@ -120,7 +120,6 @@ CScene* COptionsScene::Run()
         if (SwitchRequested)
             return SwitchFullScreen();
         Draw();
-        Graphics->Flip();
-        SDL_Delay(MenuFrameDelayMs);
+        PresentMenuFrame(*Graphics);
     }
 }

@@ -87,8 +87,7 @@ CScene* CSplashScene::Run()
         done = !StepFade();
         Graphics->Draw(Background, 0, 0);
         Graphics->Draw(Logo.GetSurface(), logoX, logoY);
-        Graphics->Flip();
-        SDL_Delay(MenuFrameDelayMs);
+        PresentMenuFrame(*Graphics);
     }
     return new CTitleScene();
 }

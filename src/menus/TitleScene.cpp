@@ -100,7 +100,6 @@ CScene* CTitleScene::Run()
         if (Quit)
             return nullptr;
         Draw();
-        Graphics->Flip();
-        SDL_Delay(MenuFrameDelayMs);
+        PresentMenuFrame(*Graphics);
     }
 }
