@@ -1,7 +1,7 @@
 #include "menus/CreditsScene.h"
 
+#include "app/SceneFrame.h"
 #include "graphics/Graphics.h"
-#include "menus/MenuFrame.h"
 #include "menus/TitleScene.h"
 #include "platform/Log.h"
 #include "platform/OpenUrl.h"
@@ -20,7 +20,7 @@ CCreditsScene::~CCreditsScene()
 void CCreditsScene::HandleEvents()
 {
     SDL_Event event;
-    while (NextMenuEvent(event, Quit))
+    while (NextFrameEvent(event, Quit))
     {
         if (event.type == SDL_MOUSEMOTION)
         {
@@ -67,7 +67,7 @@ CScene* CCreditsScene::Run()
         if (Quit)
             return nullptr;
         Draw();
-        PresentMenuFrame(*Graphics);
+        PresentFrame(*Graphics, MenuFrameDelayMs);
     }
     return new CTitleScene();
 }

@@ -1,7 +1,7 @@
 #include "menus/HowToPlayScene.h"
 
+#include "app/SceneFrame.h"
 #include "graphics/Graphics.h"
-#include "menus/MenuFrame.h"
 #include "menus/TitleScene.h"
 
 CHowToPlayScene::CHowToPlayScene()
@@ -28,7 +28,7 @@ void CHowToPlayScene::TurnPage()
 void CHowToPlayScene::HandleEvents()
 {
     SDL_Event event;
-    while (NextMenuEvent(event, Quit))
+    while (NextFrameEvent(event, Quit))
     {
         if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN)
             TurnPage();
@@ -45,7 +45,7 @@ CScene* CHowToPlayScene::Run()
         if (Quit)
             return nullptr;
         Graphics->Draw(PageImage.GetSurface(), 0, 0);
-        PresentMenuFrame(*Graphics);
+        PresentFrame(*Graphics, MenuFrameDelayMs);
     }
     return new CTitleScene();
 }

@@ -1,9 +1,9 @@
 #include "menus/OptionsScene.h"
 
+#include "app/SceneFrame.h"
 #include "app/SharedData.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "menus/MenuFrame.h"
 #include "menus/TitleScene.h"
 #include "platform/Settings.h"
 
@@ -37,7 +37,7 @@ void COptionsScene::ToggleContinuousPlay()
 void COptionsScene::HandleEvents()
 {
     SDL_Event event;
-    while (NextMenuEvent(event, Quit))
+    while (NextFrameEvent(event, Quit))
     {
         if (event.type == SDL_MOUSEMOTION)
             BackEntry.SetHighlighted(BackEntry.HitTest(event.motion.x, event.motion.y));
@@ -120,6 +120,6 @@ CScene* COptionsScene::Run()
         if (SwitchRequested)
             return SwitchFullScreen();
         Draw();
-        PresentMenuFrame(*Graphics);
+        PresentFrame(*Graphics, MenuFrameDelayMs);
     }
 }

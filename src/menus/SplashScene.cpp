@@ -1,8 +1,8 @@
 #include "menus/SplashScene.h"
 
+#include "app/SceneFrame.h"
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
-#include "menus/MenuFrame.h"
 #include "menus/TitleScene.h"
 #include "platform/AppPath.h"
 
@@ -40,7 +40,7 @@ bool CSplashScene::CreateBackground()
 void CSplashScene::HandleEvents()
 {
     SDL_Event event;
-    while (NextMenuEvent(event, Quit))
+    while (NextFrameEvent(event, Quit))
     {
         // Keys and clicks do not skip the logo.
     }
@@ -87,7 +87,7 @@ CScene* CSplashScene::Run()
         done = !StepFade();
         Graphics->Draw(Background, 0, 0);
         Graphics->Draw(Logo.GetSurface(), logoX, logoY);
-        PresentMenuFrame(*Graphics);
+        PresentFrame(*Graphics, MenuFrameDelayMs);
     }
     return new CTitleScene();
 }

@@ -1,10 +1,10 @@
 #include "menus/TitleScene.h"
 
 #include "Version.h"
+#include "app/SceneFrame.h"
 #include "graphics/Graphics.h"
 #include "menus/CreditsScene.h"
 #include "menus/HowToPlayScene.h"
-#include "menus/MenuFrame.h"
 #include "menus/OptionsScene.h"
 
 #include <iterator>
@@ -56,7 +56,7 @@ void CTitleScene::Choose(int entry)
 void CTitleScene::HandleEvents()
 {
     SDL_Event event;
-    while (NextMenuEvent(event, Quit))
+    while (NextFrameEvent(event, Quit))
     {
         if (event.type == SDL_MOUSEMOTION)
         {
@@ -100,6 +100,6 @@ CScene* CTitleScene::Run()
         if (Quit)
             return nullptr;
         Draw();
-        PresentMenuFrame(*Graphics);
+        PresentFrame(*Graphics, MenuFrameDelayMs);
     }
 }
