@@ -6,6 +6,7 @@
 #include "menus/CreditsScene.h"
 #include "menus/HowToPlayScene.h"
 #include "menus/OptionsScene.h"
+#include "musicselect/MusicSelectScene.h"
 
 #include <iterator>
 
@@ -37,7 +38,7 @@ void CTitleScene::Choose(int entry)
     switch (entry)
     {
     case Play:
-        NextScene = std::make_unique<CTitleScene>(); // until the music browser exists
+        NextScene = std::make_unique<CMusicSelectScene>();
         break;
     case HowToPlay:
         NextScene = std::make_unique<CHowToPlayScene>();

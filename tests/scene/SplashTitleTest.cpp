@@ -200,7 +200,7 @@ TEST(TitleScene, ClickRules)
         {"options", {{Options, SDL_BUTTON_LEFT}}, "Title,Options"},
         {"how to play", {{HowTo, SDL_BUTTON_LEFT}}, "Title,How To Play"},
         {"credits", {{Credits, SDL_BUTTON_LEFT}}, "Title,Credits"},
-        {"play", {{Play, SDL_BUTTON_LEFT}}, "Title,Title"},
+        {"play", {{Play, SDL_BUTTON_LEFT}}, "Title,Music Select"},
         {"quit", {{Quit, SDL_BUTTON_LEFT}}, "Title"},
         {"later click wins",
          {{Options, SDL_BUTTON_LEFT}, {Credits, SDL_BUTTON_LEFT}},

@@ -1,0 +1,127 @@
+#include "musicselect/BrowserRows.h"
+
+#include "graphics/FontManager.h"
+#include "graphics/Graphics.h"
+#include "musicselect/FolderItem.h"
+
+#include <cstdio>
+
+namespace
+{
+constexpr int NameX = 10;
+constexpr int NameMaxWidth = 580;
+constexpr int RatingRight = 699;
+constexpr int RatingMaxWidth = 100;
+constexpr int MedalX = 720;
+constexpr int RowWidth = 780;
+
+// Blits at most maxWidth pixels of the source's left part onto the row.
+void BlitLeftPart(SDL_Surface* source, SDL_Surface* row, int x, int maxWidth)
+{
+    if (!source)
+        return;
+    SDL_Rect part{0, 0, static_cast<Uint16>(maxWidth), static_cast<Uint16>(source->h)};
+    SDL_Rect to{static_cast<Sint16>(x), 0, 0, 0};
+    SDL_UpperBlit(source, &part, row, &to);
+}
+
+// A copy of the background to draw on; without one, a see-through row keeps the text visible.
+SDL_Surface* RowCanvas(SDL_Surface* background)
+{
+    if (background)
+        return SDL_ConvertSurface(background, background->format, background->flags);
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    if (!screen)
+        return nullptr;
+    const SDL_PixelFormat& format = *screen->format;
+    SDL_Surface* row =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, RowWidth, CBrowserRows::Height, format.BitsPerPixel,
+                             format.Rmask, format.Gmask, format.Bmask, 0);
+    if (!row)
+        return nullptr;
+    const Uint32 key = SDL_MapRGB(row->format, 255, 0, 255);
+    SDL_FillRect(row, nullptr, key);
+    SDL_SetColorKey(row, SDL_SRCCOLORKEY, key);
+    return row;
+}
+} // namespace
+
+int CBrowserRows::MedalFor(int32_t rating)
+{
+    if (rating >= 100)
+        return 3;
+    if (rating >= 90)
+        return 2;
+    if (rating >= 80)
+        return 1;
+    if (rating >= 60)
+        return 0;
+    return -1;
+}
+
+void CBrowserRows::Free()
+{
+    for (SDL_Surface*& row : Rows)
+    {
+        if (row)
+            SDL_FreeSurface(row);
+        row = nullptr;
+    }
+}
+
+void CBrowserRows::Render(CFontManager& fonts, const SRowPictures& pictures, const SRowView& view)
+{
+    Free();
+    if (!view.Items)
+        return;
+    const auto& items = *view.Items;
+    for (int r = 0; r < Count; ++r)
+    {
+        const uint64_t index = uint64_t(view.ScrollTop) + uint64_t(r);
+        if (index >= items.size())
+            break;
+        Rows[r] = BuildRow(fonts, pictures, *items[index],
+                           view.SelectedIndex >= 0 && index == uint64_t(view.SelectedIndex),
+                           index % 2 == 1, r == view.HoverRow);
+    }
+}
+
+SDL_Surface* CBrowserRows::BuildRow(CFontManager& fonts, const SRowPictures& pictures,
+                                    const CFolderItem& item, bool selected, bool odd,
+                                    bool hovered) const
+{
+    SDL_Surface* row = RowCanvas(selected ? pictures.SelectedBackground
+                                 : odd    ? pictures.OddBackground
+                                          : pictures.EvenBackground);
+    if (!row)
+        return nullptr;
+    SDL_Surface* name = fonts.RenderSmall(item.GetDisplayName(), true);
+    BlitLeftPart(name, row, NameX, NameMaxWidth);
+    if (name)
+        SDL_FreeSurface(name);
+
+    if (item.GetKind() == CFolderItem::SongKind)
+    {
+        const int32_t rating = item.GetBestRating();
+        char text[16] = "---";
+        if (rating != 0)
+            std::snprintf(text, sizeof text, "%d%%", rating);
+        if (SDL_Surface* ratingText = fonts.RenderSmall(text, true))
+        {
+            BlitLeftPart(ratingText, row, RatingRight - ratingText->w, RatingMaxWidth);
+            SDL_FreeSurface(ratingText);
+        }
+        const int medal = MedalFor(rating);
+        if (medal >= 0 && pictures.Medals[medal])
+            BlitLeftPart(pictures.Medals[medal], row, MedalX, pictures.Medals[medal]->w);
+    }
+    if (hovered && pictures.HoverOverlay)
+        BlitLeftPart(pictures.HoverOverlay, row, 0, pictures.HoverOverlay->w);
+    return row;
+}
+
+void CBrowserRows::Draw(CGraphics& graphics) const
+{
+    for (int r = 0; r < Count; ++r)
+        graphics.Draw(Rows[r], 0, static_cast<int16_t>(Top + r * Height));
+}

@@ -1,0 +1,20 @@
+#include "musicselect/SongShuffle.h"
+
+#include "app/TimeManager.h"
+#include "musicselect/FolderItem.h"
+
+void ShuffleSongs(std::vector<std::unique_ptr<CFolderItem>>& items, CTimeManager& timer)
+{
+    std::vector<std::unique_ptr<CFolderItem>> pile;
+    while (!items.empty() && items.back()->GetKind() == CFolderItem::SongKind)
+    {
+        pile.push_back(std::move(items.back()));
+        items.pop_back();
+    }
+    while (!pile.empty())
+    {
+        const size_t k = static_cast<size_t>(timer.Rand()) % pile.size();
+        items.push_back(std::move(pile[k]));
+        pile.erase(pile.begin() + static_cast<std::ptrdiff_t>(k));
+    }
+}
