@@ -5,6 +5,7 @@
 #include "musicselect/FolderItem.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace
 {
@@ -59,50 +60,63 @@ int CBrowserRows::MedalFor(int32_t rating)
     return -1;
 }
 
+void CBrowserRows::FreeRow(int row)
+{
+    if (Rows[row])
+        SDL_FreeSurface(Rows[row]);
+    Rows[row] = nullptr;
+    Looks[row] = SLook{};
+}
+
 void CBrowserRows::Free()
 {
-    for (SDL_Surface*& row : Rows)
-    {
-        if (row)
-            SDL_FreeSurface(row);
-        row = nullptr;
-    }
+    for (int r = 0; r < Count; ++r)
+        FreeRow(r);
 }
 
 void CBrowserRows::Render(CFontManager& fonts, const SRowPictures& pictures, const SRowView& view)
 {
-    Free();
-    if (!view.Items)
-        return;
-    const auto& items = *view.Items;
+    const size_t entries = view.Items ? view.Items->size() : 0;
     for (int r = 0; r < Count; ++r)
     {
         const uint64_t index = uint64_t(view.ScrollTop) + uint64_t(r);
-        if (index >= items.size())
-            break;
-        Rows[r] = BuildRow(fonts, pictures, *items[index],
-                           view.SelectedIndex >= 0 && index == uint64_t(view.SelectedIndex),
-                           index % 2 == 1, r == view.HoverRow);
+        if (index >= entries)
+        {
+            FreeRow(r);
+            continue;
+        }
+        const CFolderItem& item = *(*view.Items)[index];
+        SLook look;
+        look.Name = item.GetDisplayName();
+        look.Song = item.GetKind() == CFolderItem::SongKind;
+        look.Rating = look.Song ? item.GetBestRating() : 0;
+        look.Background = view.SelectedIndex >= 0 && index == uint64_t(view.SelectedIndex)
+                              ? pictures.SelectedBackground
+                          : index % 2 == 1 ? pictures.OddBackground
+                                           : pictures.EvenBackground;
+        look.Hovered = r == view.HoverRow;
+        if (Rows[r] && look == Looks[r])
+            continue;
+        FreeRow(r);
+        Rows[r] = BuildRow(fonts, pictures, look);
+        Looks[r] = std::move(look);
     }
 }
 
 SDL_Surface* CBrowserRows::BuildRow(CFontManager& fonts, const SRowPictures& pictures,
-                                    const CFolderItem& item, bool selected, bool odd,
-                                    bool hovered) const
+                                    const SLook& look) const
 {
-    SDL_Surface* row = RowCanvas(selected ? pictures.SelectedBackground
-                                 : odd    ? pictures.OddBackground
-                                          : pictures.EvenBackground);
+    SDL_Surface* row = RowCanvas(look.Background);
     if (!row)
         return nullptr;
-    SDL_Surface* name = fonts.RenderSmall(item.GetDisplayName(), true);
+    SDL_Surface* name = fonts.RenderSmall(look.Name, true);
     BlitLeftPart(name, row, NameX, NameMaxWidth);
     if (name)
         SDL_FreeSurface(name);
 
-    if (item.GetKind() == CFolderItem::SongKind)
+    if (look.Song)
     {
-        const int32_t rating = item.GetBestRating();
+        const int32_t rating = look.Rating;
         char text[16] = "---";
         if (rating != 0)
             std::snprintf(text, sizeof text, "%d%%", rating);
@@ -115,7 +129,7 @@ SDL_Surface* CBrowserRows::BuildRow(CFontManager& fonts, const SRowPictures& pic
         if (medal >= 0 && pictures.Medals[medal])
             BlitLeftPart(pictures.Medals[medal], row, MedalX, pictures.Medals[medal]->w);
     }
-    if (hovered && pictures.HoverOverlay)
+    if (look.Hovered && pictures.HoverOverlay)
         BlitLeftPart(pictures.HoverOverlay, row, 0, pictures.HoverOverlay->w);
     return row;
 }

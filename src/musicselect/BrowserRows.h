@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class CFolderItem;
@@ -31,7 +32,8 @@ struct SRowView
 };
 
 // The browser's 20 visible list rows, composed into cached surfaces only when something
-// visible changes, so a frame only blits them. Main thread only.
+// visible changes, so a frame only blits them. A render keeps the rows whose look has not
+// changed (the pointer moving to the next row rebuilds two). Main thread only.
 class CBrowserRows
 {
 public:
@@ -53,8 +55,21 @@ public:
     static int MedalFor(int32_t rating);
 
 private:
+    // Everything a row's pixels depend on.
+    struct SLook
+    {
+        std::string Name;
+        bool Song = false;
+        int32_t Rating = 0;
+        SDL_Surface* Background = nullptr;
+        bool Hovered = false;
+        bool operator==(const SLook&) const = default;
+    };
+
     SDL_Surface* BuildRow(CFontManager& fonts, const SRowPictures& pictures,
-                          const CFolderItem& item, bool selected, bool odd, bool hovered) const;
+                          const SLook& look) const;
+    void FreeRow(int row);
 
     SDL_Surface* Rows[Count] = {};
+    SLook Looks[Count];
 };

@@ -1,0 +1,181 @@
+// Music browser frame work on the real engines (main thread CPU per frame, screen update and
+// the 30 ms sleep excluded), in three runs:
+//  - rows: 40 tagged songs, 20 rows on screen, once with the pointer still (goal: median at
+//    most 1 ms) and once moving to another row every frame (each frame renders the rows);
+//  - track info: 20 VBR MP3s of about 10 MB without a Xing header (the length needs a full
+//    scan), warm cache, from the first frame until every visible title is read, then a click
+//    on one of them (the preview opens it); goal: no frame above 25 ms;
+//  - 10,000 songs: a click on the folder that holds them, then the wheel, NOTCHES notches per
+//    frame, until the last row shows; goal: no frame above 25 ms.
+// Usage: browser_frames [NOTCHES]   (default 4)
+#include "SceneFrameTiming.h"
+#include "app/SharedData.h"
+#include "musicselect/FolderItem.h"
+#include "musicselect/MusicSelectScene.h"
+#include "platform/Log.h"
+#include "platform/Settings.h"
+#include "support/SongFactory.h"
+#include "support/TempHome.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+constexpr int RowY0 = 38; // the middle of list row 0
+
+// `count` names for one song: hard links share the file's pages, so the cache stays warm.
+bool LinkSongs(const fs::path& song, const fs::path& folder, int count, const char* stem)
+{
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    for (int i = 0; i < count && !ec; ++i)
+        fs::create_hard_link(song, folder / (stem + std::to_string(i) + ".mp3"), ec);
+    return !ec;
+}
+
+void Report(const char* name, const SFrames& run, double goalMs, bool medianGoal)
+{
+    const double median = Percentile(run.WorkCpu, 0.5);
+    const double worst = Percentile(run.WorkCpu, 1.0);
+    const double measure = medianGoal ? median : worst;
+    std::printf("%-28s median %.3f ms, p95 %.3f ms, worst %.3f ms | %zu frames | %s %.0f ms: %s\n",
+                name, median, Percentile(run.WorkCpu, 0.95), worst, run.WorkCpu.size(),
+                medianGoal ? "median goal" : "worst goal", goalMs,
+                measure <= goalMs ? "met" : "NOT met");
+}
+
+size_t PendingInFirstRows(const CSharedData& shared)
+{
+    size_t pending = 0;
+    for (size_t i = 0; i < std::min<size_t>(20, shared.FolderItems.size()); ++i)
+        pending += shared.FolderItems[i]->IsInfoPending();
+    return pending;
+}
+
+SFrames Slice(const SFrames& run, size_t from, size_t count)
+{
+    SFrames part;
+    from = std::min(from, run.WorkCpu.size());
+    count = std::min(count, run.WorkCpu.size() - from);
+    part.WorkCpu.assign(run.WorkCpu.begin() + long(from), run.WorkCpu.begin() + long(from + count));
+    return part;
+}
+
+// Once every visible title is read: 300 frames with the pointer still, then 300 with the
+// pointer on another row every frame.
+void MeasureRows(CSharedData& shared, const fs::path& folder)
+{
+    Settings::WriteText("CurrentPath", folder.string());
+    size_t readBy = 0;
+    const SFrames run =
+        SceneFrames(shared, new CMusicSelectScene(),
+                    [&](size_t measured)
+                    {
+                        if (readBy == 0 && PendingInFirstRows(shared) == 0)
+                            readBy = measured;
+                        if (readBy != 0 && measured >= readBy + 300)
+                            PushEvent(MotionEvent(300, RowY0 + 20 * int(measured % 20)));
+                        return readBy == 0 || measured < readBy + 600;
+                    });
+    Report("rows, pointer still", Slice(run, readBy, 300), 1.0, true);
+    Report("rows, pointer on a new row", Slice(run, readBy + 301, 299), 1.0, true);
+}
+
+void MeasureTrackInfo(CSharedData& shared, const fs::path& folder)
+{
+    Settings::WriteText("CurrentPath", folder.string());
+    size_t readBy = 0, clickAt = 0;
+    const SFrames run =
+        SceneFrames(shared, new CMusicSelectScene(),
+                    [&](size_t measured)
+                    {
+                        if (readBy == 0 && PendingInFirstRows(shared) == 0)
+                        {
+                            readBy = measured;
+                            clickAt = measured + 1;
+                            PushEvent(ButtonEvent(300, RowY0 + 20 * 5, SDL_BUTTON_LEFT, true));
+                        }
+                        return readBy == 0 || measured < readBy + 10;
+                    });
+    Report("track info, 20 x 10 MB VBR", run, 25.0, false);
+    if (clickAt > 0 && clickAt <= run.WorkCpu.size())
+        std::printf("    all 20 read after %zu frames; the frame of the preview click: %.3f ms\n",
+                    readBy, run.WorkCpu[clickAt - 1]);
+}
+
+void MeasureWheel(CSharedData& shared, const fs::path& parent, int notches)
+{
+    Settings::WriteText("CurrentPath", parent.string());
+    bool opened = false;
+    size_t openedAt = 0;
+    const SFrames run = SceneFrames(
+        shared, new CMusicSelectScene(),
+        [&](size_t measured)
+        {
+            if (!opened)
+            {
+                opened = true;
+                openedAt = measured + 1;
+                PushEvent(ButtonEvent(300, RowY0 + 20, SDL_BUTTON_LEFT, true)); // row 1: the folder
+                return true;
+            }
+            for (int i = 0; i < notches; ++i)
+                PushEvent(ButtonEvent(300, 200, SDL_BUTTON_WHEELDOWN, true));
+            return shared.ScrollTop + 20 < shared.FolderItems.size();
+        });
+    std::printf("    %zu entries listed, scrolled to row %u\n", shared.FolderItems.size(),
+                shared.ScrollTop);
+    Report("10,000 songs, wheel", run, 25.0, false);
+    if (openedAt <= run.WorkCpu.size())
+        std::printf("    the frame that lists the folder: %.3f ms\n", run.WorkCpu[openedAt - 1]);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int notches = argc > 1 ? std::max(1, std::atoi(argv[1])) : 4;
+    CTempHome home;
+    CTempDir root;
+    std::FILE* quiet = std::fopen("/dev/null", "w");
+    SetLogStream(quiet);
+
+    std::printf("making the songs...\n");
+    const fs::path shortSong = root.Path() / "short.mp3", bigSong = root.Path() / "big.mp3";
+    // Noise at VBR quality 4 comes to about 145 kbps: 560 s give about 10 MB.
+    if (!SongFactory::WriteMp3(shortSong, SongFactory::Sine(44100, 2, 2.0, 440), false) ||
+        !SongFactory::WriteTags(shortSong, "A Short Song", "Bench Band",
+                                SongFactory::ETagKind::Id3v2Utf8) ||
+        !SongFactory::WriteMp3(bigSong, SongFactory::Noise(44100, 2, 560.0, 7, 0.3), true) ||
+        !LinkSongs(shortSong, root.Path() / "rows", 40, "song ") ||
+        !LinkSongs(bigSong, root.Path() / "big", 20, "big ") ||
+        !LinkSongs(shortSong, root.Path() / "many" / "10000 songs", 10000, "track "))
+    {
+        std::fprintf(stderr, "browser_frames: could not make the songs\n");
+        return 1;
+    }
+    std::printf("big VBR MP3: %.1f MB\n", double(fs::file_size(bigSong)) / 1e6);
+
+    auto shared = std::make_unique<CSharedData>();
+    if (!shared->Init())
+    {
+        std::fprintf(stderr, "browser_frames: the engines did not start\n");
+        shared->Shutdown();
+        return 1;
+    }
+    MeasureRows(*shared, root.Path() / "rows");
+    shared->ClearFolderItems();
+    MeasureTrackInfo(*shared, root.Path() / "big");
+    shared->ClearFolderItems();
+    MeasureWheel(*shared, root.Path() / "many", notches);
+
+    shared->Shutdown();
+    SetLogStream(nullptr);
+    std::fclose(quiet);
+    return 0;
+}
