@@ -42,7 +42,8 @@ public:
     void LoadHighscores(int64_t length);
     // Stores a strictly better rating for the current Speed and rewrites the file, keeping
     // any better value that another save (a copy of the same song) has put there meanwhile.
-    // True for a new highscore, even when the file could not be written (logged).
+    // True only when the file now holds this rating as the best: false when it held more,
+    // or when it could not be written (logged; the rating still holds for this run).
     bool SaveHighscore(int32_t rating, int64_t length);
 
     int32_t Kind;
@@ -53,6 +54,9 @@ public:
     std::string Title;       // the song's title, the key of its highscores; empty until read
     int32_t BestRatings[3];  // Slow, Normal, Fast; 0 = none
     bool InfoPending;
+
+private:
+    bool SaveToAnyFolder(int64_t length); // false when no folder took the file
 };
 
 // The BestRatings slot a Speed selects: 0 for exactly 2.0, 1 for exactly 1.2, else 2.

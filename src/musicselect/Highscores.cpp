@@ -205,22 +205,25 @@ bool CFolderItem::SaveHighscore(int32_t rating, int64_t length)
     if (rating <= BestRatings[slot])
         return false;
     BestRatings[slot] = rating;
+    // A new best is announced only when the file now holds it: the save merges with the
+    // file, which may already hold more, and a failed write keeps the rating in memory only.
+    const bool written = SaveToAnyFolder(length);
+    return written && BestRatings[slot] == rating;
+}
 
+bool CFolderItem::SaveToAnyFolder(int64_t length)
+{
     const std::string safeTitle = MakeSafeFileName();
     const fs::path userFolder = UserFolderOrSwitchToCommon(*Shared);
     if (!userFolder.empty())
-    {
-        SaveTo(userFolder, safeTitle, length, BestRatings);
-        return true;
-    }
+        return SaveTo(userFolder, safeTitle, length, BestRatings);
     const fs::path commonFolder = CommonHighscoreFolder(*Shared);
     if (SaveTo(commonFolder, safeTitle, length, BestRatings))
         return true;
     const fs::path fallback = UserHighscoreFolder();
     if (fallback.empty())
-        return true;
+        return false;
     Log("The common highscore folder %s cannot be written, saving in %s instead\n",
         commonFolder.c_str(), fallback.c_str());
-    SaveTo(fallback, safeTitle, length, BestRatings);
-    return true;
+    return SaveTo(fallback, safeTitle, length, BestRatings);
 }

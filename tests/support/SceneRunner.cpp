@@ -44,6 +44,8 @@ void CSceneHarness::OnFrame(CGraphics& graphics, uint64_t frame)
     auto [first, last] = Checks.equal_range(frame);
     for (auto it = first; it != last; ++it)
         it->second(graphics);
+    for (const auto& step : Steps)
+        step(frame);
     PushDue(frame);
     if (frame >= MaxFrames)
     {
@@ -89,6 +91,23 @@ SDL_Event CSceneHarness::Motion(int x, int y)
     event.type = SDL_MOUSEMOTION;
     event.motion.x = static_cast<Uint16>(x);
     event.motion.y = static_cast<Uint16>(y);
+    return event;
+}
+
+SDL_Event CSceneHarness::RelativeMotion(int dx)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.xrel = static_cast<Sint16>(dx);
+    return event;
+}
+
+SDL_Event CSceneHarness::Focus(bool gained)
+{
+    SDL_Event event{};
+    event.type = SDL_ACTIVEEVENT;
+    event.active.gain = gained ? 1 : 0;
+    event.active.state = SDL_APPINPUTFOCUS;
     return event;
 }
 

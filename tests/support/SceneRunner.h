@@ -31,6 +31,10 @@ public:
     // Frame 0 is before the first frame is shown; frame n right after the n-th Flip.
     void At(uint64_t frame, const SDL_Event& event);
     void AtFrame(uint64_t frame, std::function<void(CGraphics&)> check);
+    // Called after every frame (before the events due at it are pushed): scripts that react
+    // to the scene's state or its log rather than to a frame number.
+    void EachFrame(std::function<void(uint64_t frame)> step) { Steps.push_back(std::move(step)); }
+    static void Push(SDL_Event event) { SDL_PushEvent(&event); }
     void Run(CScene* first); // the scene loop, as the game runs it
     uint64_t Frames() const { return FramesShown; }
     bool HitFrameLimit() const { return FrameLimitHit; }
@@ -40,6 +44,8 @@ public:
     static SDL_Event Click(int x, int y, uint8_t button = SDL_BUTTON_LEFT);
     static SDL_Event Release(int x, int y, uint8_t button = SDL_BUTTON_LEFT);
     static SDL_Event Motion(int x, int y);
+    static SDL_Event RelativeMotion(int dx); // as a grabbed pointer reports it
+    static SDL_Event Focus(bool gained);     // the window gains or loses the input focus
     static SDL_Event Key(SDLKey key);
     static SDL_Event Quit();
 
@@ -52,6 +58,7 @@ private:
     bool Initialised = false;
     std::multimap<uint64_t, SDL_Event> Events;
     std::multimap<uint64_t, std::function<void(CGraphics&)>> Checks;
+    std::vector<std::function<void(uint64_t)>> Steps;
     uint64_t FramesShown = 0;
     bool FrameLimitHit = false;
 };

@@ -96,7 +96,7 @@ TEST_F(HighscoresTest, EntriesSharingAFileKeepEachOthersScores)
     EXPECT_TRUE(first->SaveHighscore(80, 500));
     Shared.Speed = Fast;
     EXPECT_TRUE(first->SaveHighscore(60, 500));
-    EXPECT_TRUE(second->SaveHighscore(50, 500)) << "better than what this entry knew";
+    EXPECT_FALSE(second->SaveHighscore(50, 500)) << "the file already holds a better one";
     EXPECT_EQ(ReadWholeFile(Common() / "Twin-500.hs"), FileOf(80, 0, 60));
     EXPECT_EQ(second->GetBestRating(), 60);
     Shared.Speed = Normal;

@@ -1,0 +1,34 @@
+#pragma once
+#include <cstdint>
+
+class CSharedData;
+
+// Debris thrown up where a missed weapon hits the ground: it rises 48 pixels in the first
+// second and falls back in the next, drifting sideways. Main thread only.
+class CRock
+{
+public:
+    CRock(int x, int y, CSharedData* shared);
+    virtual ~CRock() = default;
+
+    // Draws the debris at its age; marks it done after 2 s.
+    void Update();
+    bool IsDone() const { return Done; }
+
+    struct SPlace
+    {
+        int X, Y, Frame;
+    };
+    // Where the debris and which boom picture are drawn at an age in milliseconds (0..2000).
+    SPlace PlaceAt(uint32_t ageMs) const;
+    int GetDriftX() const { return DriftX; }
+
+private:
+    CSharedData* Shared;
+    int X;
+    int Y;
+    int DriftX;
+    int Frame = 0;
+    bool Done = false;
+    int64_t StartTime;
+};
