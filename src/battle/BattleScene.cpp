@@ -5,8 +5,8 @@
 #include "audio/Audio.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "menus/TitleScene.h"
 #include "musicselect/FolderItem.h"
+#include "musicselect/MusicSelectScene.h"
 #include "platform/Log.h"
 
 #include <vector>
@@ -34,7 +34,7 @@ CBattleScene::~CBattleScene()
 
 CScene* CBattleScene::BackToMusicSelection()
 {
-    return new CTitleScene();
+    return new CMusicSelectScene();
 }
 
 std::vector<CBattleScene::SAsset> CBattleScene::Assets()

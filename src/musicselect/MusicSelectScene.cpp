@@ -2,6 +2,7 @@
 
 #include "app/SceneFrame.h"
 #include "app/SharedData.h"
+#include "battle/BattleScene.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "menus/TitleScene.h"
@@ -292,6 +293,8 @@ CScene* CMusicSelectScene::Run()
         HandleEvents();
         if (Quit)
             return nullptr;
+        if (StartBattle)
+            return new CBattleScene();
         if (BackToTitle)
         {
             Shared->ClearFolderItems();
