@@ -61,7 +61,7 @@ std::pair<int, int> TextSize(CSharedData& shared, const std::string& text, int s
 }
 
 int TextOffPlace(CGraphics& graphics, CSharedData& shared, const std::string& text, int size, int x,
-                 int y, bool centred)
+                 int y, bool centred, uint8_t minAlpha)
 {
     SDL_Surface* surface = RenderText(shared, text, size);
     if (centred)
@@ -73,10 +73,14 @@ int TextOffPlace(CGraphics& graphics, CSharedData& shared, const std::string& te
         {
             uint8_t r = 0, g = 0, b = 0, a = 0;
             SDL_GetRGBA(RawPixel(surface, column, row), surface->format, &r, &g, &b, &a);
-            if (a != 255)
+            if (a < minAlpha)
                 continue;
             ++opaque;
-            misplaced += SurfaceRgb(graphics.GetScreen(), x + column, y + row) != 0;
+            const uint32_t shown = SurfaceRgb(graphics.GetScreen(), x + column, y + row);
+            // Black blended at alpha a over any background leaves at most 256 - a (SDL's blend).
+            const uint32_t darkest = minAlpha == 255 ? 0u : 256u - minAlpha;
+            misplaced += (shown >> 16) > darkest || (shown >> 8 & 0xFF) > darkest ||
+                         (shown & 0xFF) > darkest;
         }
     SDL_UnlockSurface(surface);
     SDL_FreeSurface(surface);

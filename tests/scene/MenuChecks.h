@@ -21,8 +21,10 @@ std::pair<int, int> TextSize(CSharedData& shared, const std::string& text, int s
 
 // How many fully opaque pixels of the black text are not black on the screen when its
 // top-left corner is at (x, y), or its centre at x when centred; -1 when it has none.
+// Small text may have no fully opaque pixel: with minAlpha below 255, the pixels of at least
+// that alpha count, and a screen pixel whose channels are all at most 256 - minAlpha is black.
 int TextOffPlace(CGraphics& graphics, CSharedData& shared, const std::string& text, int size, int x,
-                 int y, bool centred);
+                 int y, bool centred, uint8_t minAlpha = 255);
 
 // The screen under the marker of a menu item whose text's top-left corner is (left, top).
 std::vector<uint32_t> MarkerBlock(CGraphics& graphics, CSharedData& shared, int left, int top);

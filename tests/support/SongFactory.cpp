@@ -419,4 +419,29 @@ std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed)
     return bytes;
 }
 
+bool WriteHostileFolder(const fs::path& folder)
+{
+    const SPcm song = Sine(44100, 2, 2.0, 440.0);
+    const fs::path truncated = folder / "truncated.mp3";
+    bool ok = WriteBytes(folder / "empty.mp3", {}) &&
+              WriteBytes(folder / "noise.mp3", RandomBytes(100000, 5)) &&
+              WriteBytes(folder / "text.ogg", std::vector<uint8_t>(5000, 'a')) &&
+              WriteMp3(truncated, song, false) &&
+              WriteMp3(folder / "short.mp3", Sine(44100, 2, 0.1, 440), false) &&
+              fs::create_directory(folder / "song.mp3") &&
+              WriteMp3(folder / "locked.mp3", song, false) &&
+              WriteMp3(folder / "name\xff\xfe.mp3", song, false) &&
+              WriteMp3(folder / "long title.mp3", song, false) &&
+              WriteTags(folder / "long title.mp3", std::string(100000, 'T'), "Band",
+                        ETagKind::Id3v2Utf8) &&
+              WriteMp3(folder / "cover.mp3", song, false) &&
+              AddId3v2Picture(folder / "cover.mp3", 5 << 20);
+    if (!ok)
+        return false;
+    std::error_code ec;
+    fs::resize_file(truncated, fs::file_size(truncated) / 2, ec);
+    fs::permissions(folder / "locked.mp3", fs::perms::none, ec);
+    return !ec;
+}
+
 } // namespace SongFactory

@@ -75,4 +75,10 @@ bool WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& b
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
 std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed);
 
+// Fills an existing folder with every kind of file a player's folder may hold that is not a
+// plain song: an empty .mp3, random bytes as .mp3, text as .ogg, a truncated MP3, a 0.1 s
+// song, a folder named song.mp3, a song without read permission, a name that is not UTF-8,
+// a 100 kB title tag and a 5 MB cover picture. False when one could not be made.
+bool WriteHostileFolder(const std::filesystem::path& folder);
+
 } // namespace SongFactory

@@ -1,0 +1,127 @@
+#!/bin/bash
+# The real game under a private X server, the road of a song through the music browser:
+# PLAY on the title opens the browser on a prepared folder (two sub-folders and the demo
+# songs); a hovered row is highlighted; a clicked song is heard (SDL's disk audio output);
+# the speed arrows cycle Slow, Normal, Fast; in a folder of 25 entries Randomize keeps the
+# folders on top and the wheel and the thumb scroll the list; Play opens the battle's
+# loading screen and Q comes back to the same order, scroll position and selection; Back
+# and QUIT end the game. Usage: musicselect.sh KORVANE_EXECUTABLE [ARTEFACT_FOLDER]
+set -u
+GAME=$1
+ARTEFACTS=${2:-}
+. "$(dirname "$0")/session.sh"
+trap e2e_cleanup EXIT
+
+e2e_temp_home
+# The prepared folder: "Many" and "More" (each two sub-folders and 22 untagged songs), then
+# the demo songs. Both sub-folders look alike, so the row the file system gives each does
+# not matter.
+top=$E2E_ROOT/music
+mkdir -p "$top/Many/A folder" "$top/Many/B folder"
+sox -n -r 44100 -c 2 "$E2E_ROOT/tone.wav" synth 3 sine 440 vol 0.5 || e2e_fail "sox"
+lame --quiet "$E2E_ROOT/tone.wav" "$E2E_ROOT/tone.mp3" || e2e_fail "lame"
+for i in $(seq -w 1 22); do ln "$E2E_ROOT/tone.mp3" "$top/Many/Song $i.mp3"; done
+cp -al "$top/Many" "$top/More"
+cp "$(dirname "$GAME")"/music/*.mp3 "$(dirname "$GAME")"/music/*.ogg "$top/"
+mkdir -p "$XDG_CONFIG_HOME/korvane"
+echo "CurrentPath=$top/" >"$XDG_CONFIG_HOME/korvane/settings.ini"
+
+e2e_start_xvfb
+export SDL_DISKAUDIOFILE=$E2E_ROOT/audio.raw
+E2E_AUDIO_DRIVER=disk e2e_start_game "$GAME"
+e2e_wait_line "Scene Title starting" 1 20
+WINDOW=$(timeout 10 xdotool search --sync --name "Korvane Zaduza" | head -n1)
+[ -n "$WINDOW" ] || e2e_fail "no game window"
+
+point() { xdotool mousemove --window "$WINDOW" "$1" "$2"; sleep 0.25; }
+click_at() { point "$1" "$2"; xdotool click 1; sleep 0.25; }
+row() { echo $((38 + 20 * $1)); } # the middle of list row N
+# A checksum of the window's pixels in the rectangle W x H at (X, Y), as the screen shows now.
+region() {
+    import -window "$WINDOW" -crop "$3x$4+$1+$2" +repage rgb:- 2>/dev/null | md5sum
+}
+screenshot() {
+    [ -z "$ARTEFACTS" ] || { mkdir -p "$ARTEFACTS" && import -window "$WINDOW" "$ARTEFACTS/$1.png"; }
+}
+audio_bytes() { stat -c %s "$SDL_DISKAUDIOFILE"; }
+# True when the capture holds a non-zero byte after its first $1 bytes.
+heard_after() { [ "$(tail -c +$(($1 + 1)) "$SDL_DISKAUDIOFILE" | tr -d '\000' | head -c 1 | wc -c)" = 1 ]; }
+
+click_at 500 362 # PLAY
+e2e_wait_line "Scene Music Select starting" 1 10
+quiet_from=$(audio_bytes) # the splash's logo sound is over
+point 400 520
+plain=$(region 0 88 780 20)
+point 400 "$(row 3)"
+[ "$(region 0 88 780 20)" != "$plain" ] || e2e_fail "the hovered row is not highlighted"
+
+before=$(audio_bytes)
+heard_after "$quiet_from" && e2e_fail "sound before any song was clicked"
+click_at 400 "$(row 3)" # the first demo song
+sleep 1
+heard_after "$before" || e2e_fail "the clicked song is not heard"
+point 520 495 # on Play, which now shows
+screenshot musicselect-browser
+
+slow=$(region 560 440 120 30)
+click_at 696 457
+normal=$(region 560 440 120 30)
+click_at 696 457
+fast=$(region 560 440 120 30)
+click_at 696 457
+[ "$slow" != "$normal" ] && [ "$normal" != "$fast" ] && [ "$fast" != "$slow" ] &&
+    [ "$(region 560 440 120 30)" = "$slow" ] || e2e_fail "the speed arrows do not cycle three speeds"
+
+click_at 400 "$(row 1)" # into Many or More: "..", two folders, 22 songs
+point 400 520
+folders=$(region 0 28 780 60)
+songs=$(region 0 88 780 340)
+click_at 520 537 # Randomize
+point 400 520
+[ "$(region 0 28 780 60)" = "$folders" ] || e2e_fail "Randomize moved the folders"
+[ "$(region 0 88 780 340)" != "$songs" ] || e2e_fail "Randomize left the songs in order"
+
+top_thumb=$(region 776 28 16 16)
+bottom_thumb=$(region 776 412 16 16)
+point 400 200
+xdotool click --repeat 10 --delay 40 5
+sleep 0.3
+[ "$(region 776 412 16 16)" != "$bottom_thumb" ] || e2e_fail "the wheel did not scroll to the end"
+point 784 420
+xdotool mousedown 1
+point 784 200
+point 784 20
+xdotool mouseup 1
+point 400 520 # no row hovered: the highlight reaches under the thumb
+[ "$(region 776 28 16 16)" = "$top_thumb" ] && [ "$(region 776 412 16 16)" = "$bottom_thumb" ] ||
+    e2e_fail "dragging the thumb up did not scroll back to the top"
+
+point 400 200
+xdotool click --repeat 3 --delay 40 5
+click_at 400 "$(row 8)"
+point 520 495
+list=$(region 0 20 800 408)
+xdotool click 1 # Play
+e2e_wait_line "Scene Battle starting" 1 10
+sleep 0.3
+screenshot musicselect-battle
+xdotool key --window "$WINDOW" q
+e2e_wait_line "Scene Music Select starting" 2 20
+back=$(audio_bytes)
+grep -q '^Decode progress : ' "$E2E_ROOT/game.out" || e2e_fail "the battle did not load the song"
+point 520 500
+point 520 495
+[ "$(region 0 20 800 408)" = "$list" ] || e2e_fail "after the battle the list differs"
+heard_after "$back" || e2e_fail "the played song is not previewed after the battle"
+
+click_at 520 579 # Back
+e2e_wait_line "Scene Title starting" 2 10
+click_at 500 530 # QUIT
+e2e_wait_exit 10
+
+[ "$E2E_EXIT_CODE" = 0 ] || e2e_fail "exit code $E2E_EXIT_CODE"
+sequence=$(e2e_scene_sequence)
+expected="Splash,Title,Music Select,Battle,Music Select,Title"
+[ "$sequence" = "$expected" ] || e2e_fail "scene sequence '$sequence', expected '$expected'"
+[ "$(tail -n1 "$E2E_ROOT/game.out")" = "The End" ] || e2e_fail "the log does not end with The End"
+echo "PASS: $sequence, exit code 0"

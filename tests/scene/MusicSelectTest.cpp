@@ -1,0 +1,318 @@
+#include "MenuChecks.h"
+#include "app/SharedData.h"
+#include "audio/backend/TrackProbe.h"
+#include "graphics/Graphics.h"
+#include "musicselect/FolderItem.h"
+#include "musicselect/Highscores.h"
+#include "musicselect/MusicSelectScene.h"
+#include "platform/Settings.h"
+#include "support/SceneRunner.h"
+#include "support/SongFactory.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using H = CSceneHarness;
+
+namespace
+{
+int RowY(int row)
+{
+    return 28 + 20 * row;
+}
+
+// True when the picture's pixels (its first `columns` ones of each row, all by default; magenta
+// ones excepted) are on the screen at (x, y).
+bool PictureAt(CGraphics& g, const std::string& file, int x, int y, int columns = 1 << 16)
+{
+    CImage picture;
+    picture.Load(file, true);
+    bool shown = picture.GetSurface() != nullptr;
+    for (int row = 0; shown && row < picture.GetHeight(); ++row)
+        for (int column = 0; shown && column < std::min(columns, picture.GetWidth()); ++column)
+        {
+            const uint32_t rgb = SurfaceRgb(picture.GetSurface(), column, row);
+            shown = rgb == 0xFF00FF || rgb == ScreenBlock(g, x + column, y + row, 1, 1)[0];
+        }
+    picture.Free();
+    return shown;
+}
+
+// The row has the opaque background of the selected song (left of its text).
+bool SelectedAt(CGraphics& g, int row)
+{
+    return PictureAt(g, "data/folderline3.png", 0, RowY(row), 8);
+}
+
+void Song(const fs::path& file, const std::string& title)
+{
+    ASSERT_TRUE(SongFactory::WriteMp3(file, SongFactory::Sine(44100, 2, 0.5, 440), false));
+    if (!title.empty())
+    {
+        ASSERT_TRUE(SongFactory::WriteTags(file, title, "", SongFactory::ETagKind::Id3v2Utf8));
+    }
+}
+
+// `count` names for one song (hard links: made at once) and `folders` sub-folders.
+void Fill(const fs::path& folder, int count, int folders = 0)
+{
+    if (count > 0)
+        Song(folder / "song0.mp3", "");
+    for (int i = 1; i < count; ++i)
+        fs::create_hard_link(folder / "song0.mp3", folder / ("song" + std::to_string(i) + ".mp3"));
+    for (int i = 0; i < folders; ++i)
+        fs::create_directory(folder / ("folder" + std::to_string(i)));
+}
+
+std::vector<std::string> Names(const CSharedData& shared)
+{
+    std::vector<std::string> names;
+    for (const auto& item : shared.FolderItems)
+        names.push_back(item->GetName());
+    return names;
+}
+
+class MusicSelectTest : public ::testing::Test
+{
+protected:
+    // The browser opens on `folder`; highscores go to the temporary home.
+    void Open(const fs::path& folder)
+    {
+        ASSERT_TRUE(Harness->Ready());
+        Settings::WriteText("CurrentPath", folder.string());
+        Harness->Shared().CommonHighscores = false;
+    }
+    bool PlayShown(CGraphics& g)
+    {
+        return TextOffPlace(g, Harness->Shared(), "Play", 2, 520, 480, true) == 0;
+    }
+    void Run()
+    {
+        Harness->Run(new CMusicSelectScene());
+        EXPECT_FALSE(Harness->HitFrameLimit());
+    }
+
+    CTempHome Home;
+    CTempDir Music;
+    std::unique_ptr<CSceneHarness> Harness = std::make_unique<CSceneHarness>();
+};
+} // namespace
+
+TEST_F(MusicSelectTest, RatingsAndMedalsFollowTheSpeedArrows)
+{
+    for (int rating : {0, 59, 60, 80, 90, 100})
+    {
+        const std::string title = "R" + std::to_string(rating);
+        const fs::path file = Music.Path() / (title + ".mp3");
+        Song(file, title);
+        korvane::backend::STrackTags tags;
+        ASSERT_TRUE(korvane::backend::ProbeTrack(file, tags));
+        fs::create_directories(UserHighscoreFolder());
+        const int32_t stored[3] = {0, rating, 0}; // Normal only
+        ASSERT_TRUE(WriteHighscoreFile(
+            UserHighscoreFolder() / HighscoreFileName(title, tags.LengthBytes, 255), stored));
+    }
+    Open(Music.Path());
+    // Per frame: the speed label shown, then each song's title, rating text and medal.
+    std::vector<std::string> seen;
+    auto check = [&](CGraphics& g)
+    {
+        CSharedData& shared = Harness->Shared();
+        std::string line;
+        for (const char* speed : {"Slow", "Normal", "Fast"})
+            if (TextOffPlace(g, shared, speed, 1, 620, 440, true) == 0)
+                line += speed;
+        std::vector<std::string> rows;
+        for (int row = 1; row < 7; ++row)
+        {
+            std::string text = "---";
+            if (const int rating = shared.FolderItems[row]->GetBestRating())
+                text = std::to_string(rating) + "%";
+            const int left = 699 - TextSize(shared, text, 0).first;
+            std::string shown = shared.FolderItems[row]->GetTitle() + ":";
+            shown +=
+                TextOffPlace(g, shared, text, 0, left, RowY(row), false, 128) == 0 ? text : "?";
+            for (const char* medal : {"bronze", "silver", "gold", "perfect"})
+                if (PictureAt(g, std::string("data/minim") + medal + "2.png", 720, RowY(row)))
+                    shown += std::string("/") + medal;
+            rows.push_back(shown);
+        }
+        std::sort(rows.begin(), rows.end());
+        for (const std::string& row : rows)
+            line += " " + row;
+        seen.push_back(line);
+    };
+    for (uint64_t frame : {30, 32, 34, 36, 38})
+        Harness->AtFrame(frame, check);
+    Harness->At(30, H::Click(690, 455)); // up: Normal
+    Harness->At(32, H::Click(540, 455)); // down: Slow
+    Harness->At(34, H::Click(540, 455)); // down: Fast
+    Harness->AtFrame(36, [&](CGraphics&) { Harness->Shared().Speed = 1.5f; });
+    Harness->At(36, H::Click(690, 455)); // any other speed stays, with no label
+    Harness->At(38, H::Quit());
+    Run();
+    const std::string none = " R0:--- R100:--- R59:--- R60:--- R80:--- R90:---";
+    EXPECT_EQ(seen, std::vector<std::string>(
+                        {"Slow" + none,
+                         "Normal R0:--- R100:100%/perfect R59:59% R60:60%/bronze R80:80%/silver "
+                         "R90:90%/gold",
+                         "Slow" + none, "Fast" + none, none}));
+    EXPECT_EQ(Harness->Shared().Speed, 1.5f);
+}
+
+TEST_F(MusicSelectTest, WheelAndThumbScrollOnlyListsOfMoreThanTwentyEntries)
+{
+    struct SCase
+    {
+        int Folders; // entries: these and ".."
+        std::vector<SDL_Event> Events;
+        uint32_t ScrollTop;
+        int ThumbY;
+    };
+    const SDL_Event down = H::Click(300, 200, SDL_BUTTON_WHEELDOWN);
+    const SDL_Event up = H::Click(300, 200, SDL_BUTTON_WHEELUP);
+    const SDL_Event thumb = H::Click(784, 36);
+    const std::vector<SCase> cases = {
+        {24, std::vector<SDL_Event>(8, down), 5, 412},
+        {24, {down, down, down, up, up, up, up}, 0, 28},
+        {24, {thumb, H::Motion(784, 600)}, 5, 412},
+        {24, {thumb, H::Motion(784, 220)}, 2, 181},
+        {24, {thumb, H::Motion(784, 412), H::Motion(784, 0)}, 0, 28},
+        {24, {thumb, H::Release(784, 36), H::Motion(784, 412)}, 0, 28},
+        {24, {H::Click(784, 44), H::Motion(784, 412)}, 0, 28}, // below the thumb
+        {19, {down, down, thumb, H::Motion(784, 412)}, 0, 28},
+    };
+    for (size_t i = 0; i < cases.size(); ++i)
+    {
+        SCOPED_TRACE(i);
+        Harness.reset();
+        Harness = std::make_unique<CSceneHarness>();
+        CTempDir folder;
+        Fill(folder.Path(), 0, cases[i].Folders);
+        Open(folder.Path());
+        for (const SDL_Event& event : cases[i].Events)
+            Harness->At(2, event);
+        bool thumbShown = false;
+        Harness->AtFrame(3, [&](CGraphics& g)
+                         { thumbShown = PictureAt(g, "data/thumb.png", 776, cases[i].ThumbY); });
+        Harness->At(3, H::Quit());
+        Run();
+        EXPECT_EQ(Harness->Shared().ScrollTop, cases[i].ScrollTop);
+        EXPECT_TRUE(thumbShown);
+    }
+}
+
+// Each click is heard, or not, through SDL's disk audio output.
+TEST_F(MusicSelectTest, ClickedSongIsSelectedAndPreviewedUnlessItCannotBeOpened)
+{
+    CTempDir capture;
+    Fill(Music.Path(), 2, 1);
+    fs::copy_file(Music.Path() / "song0.mp3", Music.Path() / "song2.mp3"); // deleted when shown
+    const char* saved = std::getenv("SDL_AUDIODRIVER");
+    const std::string savedDriver = saved ? saved : "";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    struct SCase
+    {
+        std::string Clicked;
+        bool Heard;
+    };
+    for (const SCase& c : {SCase{"song2", false}, SCase{"song1", true}})
+    {
+        SCOPED_TRACE(c.Clicked);
+        const fs::path raw = capture.Path() / (c.Clicked + ".raw");
+        setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+        Harness.reset();
+        Harness = std::make_unique<CSceneHarness>();
+        Open(Music.Path());
+        int row = -1;
+        bool selected = false, play = false, playBefore = true;
+        Harness->AtFrame(2,
+                         [&](CGraphics& g)
+                         {
+                             playBefore = PlayShown(g);
+                             const auto names = Names(Harness->Shared());
+                             row = int(std::find(names.begin(), names.end(), c.Clicked) -
+                                       names.begin());
+                             fs::remove(Music.Path() / "song2.mp3");
+                             H::Push(H::Click(300, RowY(row) + 5));
+                             H::Push(H::Key(SDLK_ESCAPE)); // keys do nothing here
+                         });
+        Harness->AtFrame(30,
+                         [&](CGraphics& g) { selected = SelectedAt(g, row), play = PlayShown(g); });
+        Harness->At(30, H::Quit());
+        Run();
+        EXPECT_FALSE(playBefore);
+        EXPECT_TRUE(selected);
+        EXPECT_TRUE(play);
+        std::ifstream in(raw, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_GT(bytes.size(), 44100u); // a quarter of a second at least
+        EXPECT_EQ(std::any_of(bytes.begin(), bytes.end(), [](char b) { return b != 0; }), c.Heard);
+    }
+    setenv("SDL_AUDIODRIVER", savedDriver.c_str(), 1);
+    unsetenv("SDL_DISKAUDIOFILE");
+}
+
+TEST_F(MusicSelectTest, TrackInfoIsReadOneSongPerFrameAndOnlyOnTheRowsShown)
+{
+    Fill(Music.Path(), 30);
+    Open(Music.Path());
+    size_t read = 0, mostInOneFrame = 0;
+    Harness->EachFrame(
+        [&](uint64_t)
+        {
+            size_t now = 0;
+            for (const auto& item : Harness->Shared().FolderItems)
+                now += item->GetKind() == CFolderItem::SongKind && !item->IsInfoPending();
+            mostInOneFrame = std::max(mostInOneFrame, now - read);
+            read = now;
+        });
+    Harness->At(80, H::Quit());
+    Run();
+    EXPECT_EQ(mostInOneFrame, 1u);
+    EXPECT_EQ(read, 19u); // rows 1 to 19; row 0 is ".."
+}
+
+// Each bad file is listed, read, clicked and played: the battle returns to the browser by
+// itself when it cannot open the song, else on Q once the song is analysed. Nothing crashes.
+TEST_F(MusicSelectTest, EveryKindOfBadFileIsClickedAndPlayedWithoutHarm)
+{
+    ASSERT_TRUE(SongFactory::WriteHostileFolder(Music.Path()));
+    Open(Music.Path());
+    CSharedData& shared = Harness->Shared();
+    size_t next = 0, analysed = 0;
+    bool quitPushed = false;
+    std::string expected = "Music Select";
+    Harness->EachFrame(
+        [&](uint64_t frame)
+        {
+            const std::string log = Harness->LogText();
+            const size_t battle = log.rfind("Scene Battle starting\n");
+            if (battle != std::string::npos && log.find("Scene Battle ending", battle) == log.npos)
+            {
+                if (!quitPushed && log.find("Decoding complete", battle) != log.npos)
+                    H::Push(H::Key(SDLK_q)), quitPushed = true, ++analysed;
+                return;
+            }
+            quitPushed = false;
+            if (frame < 40) // every title read
+                return;
+            if (next == 0)
+                next = shared.FirstSongItem;
+            if (next >= shared.FolderItems.size())
+                return H::Push(H::Quit());
+            H::Push(H::Click(300, RowY(int(next++)) + 5));
+            H::Push(H::Click(520, 495)); // Play
+            expected += ",Battle,Music Select";
+        });
+    Run();
+    EXPECT_EQ(next, 12u); // "..", the folder song.mp3, then ten songs
+    EXPECT_EQ(SceneSequence(Harness->LogText()), expected);
+    // Truncated, 0.1 s, long title, big cover, odd name, and the locked one when it can be read.
+    EXPECT_GE(analysed, 5u);
+}
