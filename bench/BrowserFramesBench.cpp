@@ -6,7 +6,9 @@
 //    scan), warm cache, from the first frame until every visible title is read, then a click
 //    on one of them (the preview opens it); goal: no frame above 25 ms;
 //  - 10,000 songs: a click on the folder that holds them, then the wheel, NOTCHES notches per
-//    frame, until the last row shows; goal: no frame above 25 ms.
+//    frame, until the last row shows; goal: no frame above 25 ms;
+//  - bad files (tests/support SongFactory::WriteHostileFolder): every title read, then a
+//    click on every song, one per frame; goal: no frame above 25 ms.
 // Usage: browser_frames [NOTCHES]   (default 4)
 #include "SceneFrameTiming.h"
 #include "app/SharedData.h"
@@ -135,6 +137,24 @@ void MeasureWheel(CSharedData& shared, const fs::path& parent, int notches)
     if (openedAt <= run.WorkCpu.size())
         std::printf("    the frame that lists the folder: %.3f ms\n", run.WorkCpu[openedAt - 1]);
 }
+void MeasureBadFiles(CSharedData& shared, const fs::path& folder)
+{
+    Settings::WriteText("CurrentPath", folder.string());
+    size_t readBy = 0;
+    const SFrames run =
+        SceneFrames(shared, new CMusicSelectScene(),
+                    [&](size_t measured)
+                    {
+                        if (readBy == 0 && PendingInFirstRows(shared) == 0)
+                            readBy = measured;
+                        if (readBy == 0)
+                            return true;
+                        const size_t row = measured - readBy;
+                        PushEvent(ButtonEvent(300, RowY0 + 20 * int(row), SDL_BUTTON_LEFT, true));
+                        return row < shared.FolderItems.size();
+                    });
+    Report("bad files, read and clicked", run, 25.0, false);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -154,7 +174,9 @@ int main(int argc, char** argv)
         !SongFactory::WriteMp3(bigSong, SongFactory::Noise(44100, 2, 560.0, 7, 0.3), true) ||
         !LinkSongs(shortSong, root.Path() / "rows", 40, "song ") ||
         !LinkSongs(bigSong, root.Path() / "big", 20, "big ") ||
-        !LinkSongs(shortSong, root.Path() / "many" / "10000 songs", 10000, "track "))
+        !LinkSongs(shortSong, root.Path() / "many" / "10000 songs", 10000, "track ") ||
+        !fs::create_directory(root.Path() / "bad") ||
+        !SongFactory::WriteHostileFolder(root.Path() / "bad"))
     {
         std::fprintf(stderr, "browser_frames: could not make the songs\n");
         return 1;
@@ -173,6 +195,8 @@ int main(int argc, char** argv)
     MeasureTrackInfo(*shared, root.Path() / "big");
     shared->ClearFolderItems();
     MeasureWheel(*shared, root.Path() / "many", notches);
+    shared->ClearFolderItems();
+    MeasureBadFiles(*shared, root.Path() / "bad");
 
     shared->Shutdown();
     SetLogStream(nullptr);
