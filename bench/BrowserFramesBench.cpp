@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -69,46 +70,54 @@ SFrames Slice(const SFrames& run, size_t from, size_t count)
     return part;
 }
 
-// Once every visible title is read: 300 frames with the pointer still, then 300 with the
-// pointer on another row every frame.
-void MeasureRows(CSharedData& shared, const fs::path& folder)
+// Runs the browser on `folder`; once every visible title is read (at frame readBy), `then`
+// scripts each frame with the frames since, and says whether the run goes on.
+SFrames OnceTitlesRead(CSharedData& shared, const fs::path& folder, size_t& readBy,
+                       const std::function<bool(size_t since)>& then)
 {
     Settings::WriteText("CurrentPath", folder.string());
+    readBy = 0;
+    return SceneFrames(shared, new CMusicSelectScene(),
+                       [&](size_t measured)
+                       {
+                           if (readBy == 0 && PendingInFirstRows(shared) == 0)
+                               readBy = measured;
+                           return readBy == 0 || then(measured - readBy);
+                       });
+}
+
+// 300 frames with the pointer still, then 300 with the pointer on another row every frame.
+void MeasureRows(CSharedData& shared, const fs::path& folder)
+{
     size_t readBy = 0;
     const SFrames run =
-        SceneFrames(shared, new CMusicSelectScene(),
-                    [&](size_t measured)
-                    {
-                        if (readBy == 0 && PendingInFirstRows(shared) == 0)
-                            readBy = measured;
-                        if (readBy != 0 && measured >= readBy + 300)
-                            PushEvent(MotionEvent(300, RowY0 + 20 * int(measured % 20)));
-                        return readBy == 0 || measured < readBy + 600;
-                    });
+        OnceTitlesRead(shared, folder, readBy,
+                       [](size_t since)
+                       {
+                           if (since >= 300)
+                               PushEvent(MotionEvent(300, RowY0 + 20 * int(since % 20)));
+                           return since < 600;
+                       });
     Report("rows, pointer still", Slice(run, readBy, 300), 1.0, true);
     Report("rows, pointer on a new row", Slice(run, readBy + 301, 299), 1.0, true);
 }
 
+// From the first frame, then a click on row 5 once every title is read.
 void MeasureTrackInfo(CSharedData& shared, const fs::path& folder)
 {
-    Settings::WriteText("CurrentPath", folder.string());
-    size_t readBy = 0, clickAt = 0;
+    size_t readBy = 0;
     const SFrames run =
-        SceneFrames(shared, new CMusicSelectScene(),
-                    [&](size_t measured)
-                    {
-                        if (readBy == 0 && PendingInFirstRows(shared) == 0)
-                        {
-                            readBy = measured;
-                            clickAt = measured + 1;
-                            PushEvent(ButtonEvent(300, RowY0 + 20 * 5, SDL_BUTTON_LEFT, true));
-                        }
-                        return readBy == 0 || measured < readBy + 10;
-                    });
+        OnceTitlesRead(shared, folder, readBy,
+                       [](size_t since)
+                       {
+                           if (since == 0)
+                               PushEvent(ButtonEvent(300, RowY0 + 20 * 5, SDL_BUTTON_LEFT, true));
+                           return since < 10;
+                       });
     Report("track info, 20 x 10 MB VBR", run, 25.0, false);
-    if (clickAt > 0 && clickAt <= run.WorkCpu.size())
+    if (readBy + 1 <= run.WorkCpu.size())
         std::printf("    all 20 read after %zu frames; the frame of the preview click: %.3f ms\n",
-                    readBy, run.WorkCpu[clickAt - 1]);
+                    readBy, run.WorkCpu[readBy]);
 }
 
 void MeasureWheel(CSharedData& shared, const fs::path& parent, int notches)
@@ -137,22 +146,21 @@ void MeasureWheel(CSharedData& shared, const fs::path& parent, int notches)
     if (openedAt <= run.WorkCpu.size())
         std::printf("    the frame that lists the folder: %.3f ms\n", run.WorkCpu[openedAt - 1]);
 }
+
+// A click on every song, one a frame, once every title is read.
 void MeasureBadFiles(CSharedData& shared, const fs::path& folder)
 {
-    Settings::WriteText("CurrentPath", folder.string());
     size_t readBy = 0;
-    const SFrames run =
-        SceneFrames(shared, new CMusicSelectScene(),
-                    [&](size_t measured)
-                    {
-                        if (readBy == 0 && PendingInFirstRows(shared) == 0)
-                            readBy = measured;
-                        if (readBy == 0)
-                            return true;
-                        const size_t row = measured - readBy;
-                        PushEvent(ButtonEvent(300, RowY0 + 20 * int(row), SDL_BUTTON_LEFT, true));
-                        return row < shared.FolderItems.size();
-                    });
+    const SFrames run = OnceTitlesRead(
+        shared, folder, readBy,
+        [&](size_t since)
+        {
+            const size_t row = shared.FirstSongItem + since;
+            if (row >= shared.FolderItems.size())
+                return false;
+            PushEvent(ButtonEvent(300, RowY0 + 20 * int(row), SDL_BUTTON_LEFT, true));
+            return true;
+        });
     Report("bad files, read and clicked", run, 25.0, false);
 }
 } // namespace
