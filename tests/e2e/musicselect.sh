@@ -114,7 +114,11 @@ point 520 495
 [ "$(region 0 20 800 408)" = "$list" ] || e2e_fail "after the battle the list differs"
 heard_after "$back" || e2e_fail "the played song is not previewed after the battle"
 
-click_at 520 579 # Back
+point 400 520
+unmarked=$(region 420 560 70 36)
+point 520 579
+[ "$(region 420 560 70 36)" != "$unmarked" ] || e2e_fail "Back shows no marker under the pointer"
+xdotool click 1 # Back
 e2e_wait_line "Scene Title starting" 2 10
 click_at 500 530 # QUIT
 e2e_wait_exit 10
