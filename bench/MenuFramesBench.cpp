@@ -5,7 +5,7 @@
 //    the screen update inside Flip (the 30 ms sleep costs no CPU), median and 95th
 //    percentile, against the 1 ms goal;
 //  - the wall time of the screen update in those frames, to set beside the frame work.
-// The screen update is timed by wrapping SDL_UpdateRect in this program only.
+// The screen update is timed by FrameClock, which wraps SDL_UpdateRect in this program only.
 // Usage: menu_frames [FRAMES]   (default 300 frames per scene)
 #include "app/Scene.h"
 #include "app/SharedData.h"
@@ -17,66 +17,15 @@
 #include "menus/TitleScene.h"
 #include "platform/Log.h"
 
-#include <dlfcn.h>
+#include "FrameClock.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-namespace
-{
-double ThreadCpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double WallMs()
-{
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
-
-double Percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[static_cast<size_t>(p * (values.size() - 1))];
-}
-
-double LastUpdateCpuMs = 0;
-double LastUpdateWallMs = 0;
-double SleptWallMs = 0; // all SDL_Delay calls of the game's code so far
-} // namespace
-
-// The frame sleep, wrapped likewise: on a busy machine it oversleeps, which is not frame work.
-extern "C" void SDL_Delay(Uint32 ms)
-{
-    using FDelay = void (*)(Uint32);
-    static const auto real = reinterpret_cast<FDelay>(dlsym(RTLD_NEXT, "SDL_Delay"));
-    const double wall = WallMs();
-    real(ms);
-    SleptWallMs += WallMs() - wall;
-}
-
-// Every Flip of the game's code lands here instead of in SDL, which is then called on.
-extern "C" void SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
-{
-    using FUpdate = void (*)(SDL_Surface*, Sint32, Sint32, Uint32, Uint32);
-    static const auto real = reinterpret_cast<FUpdate>(dlsym(RTLD_NEXT, "SDL_UpdateRect"));
-    const double cpu = ThreadCpuMs(), wall = WallMs();
-    real(screen, x, y, w, h);
-    LastUpdateCpuMs = ThreadCpuMs() - cpu;
-    LastUpdateWallMs = WallMs() - wall;
-}
 
 namespace
 {
@@ -114,8 +63,8 @@ SFrames SceneFrames(CSharedData& shared, CScene* scene, int frames,
             const double now = ThreadCpuMs();
             if (last >= 0)
             {
-                cpu.push_back(now - last - LastUpdateCpuMs);
-                result.UpdateWall.push_back(LastUpdateWallMs);
+                cpu.push_back(now - last - FrameClock::LastUpdateCpuMs());
+                result.UpdateWall.push_back(FrameClock::LastUpdateWallMs());
             }
             last = now;
             if (static_cast<int>(cpu.size()) >= frames)
@@ -141,12 +90,12 @@ void MeasureSplash(CSharedData& shared)
 {
     auto* splash = new CSplashScene();
     splash->SetShared(&shared);
-    const double start = WallMs(), startCpu = ThreadCpuMs(), startSlept = SleptWallMs;
+    const double start = WallMs(), startCpu = ThreadCpuMs(), startSlept = FrameClock::SleptWallMs();
     CScene* next = splash->Run();
     const double elapsed = WallMs() - start;
     std::printf("splash: %.0f ms for 103 frames: %.2f ms per frame, of which %.2f ms asleep "
                 "(30 asked) and %.2f ms of CPU\n",
-                elapsed, elapsed / 103, (SleptWallMs - startSlept) / 103,
+                elapsed, elapsed / 103, (FrameClock::SleptWallMs() - startSlept) / 103,
                 (ThreadCpuMs() - startCpu) / 103);
     delete next;
     delete splash;
