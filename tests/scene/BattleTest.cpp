@@ -368,8 +368,10 @@ TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
         const std::string bytes((std::istreambuf_iterator<char>(file)), {});
         EXPECT_EQ(bytes, c.File);
         if (!c.Skip)
+        {
             EXPECT_NE(barAtStart.r + barAtStart.g * 256, barAtEnd.r + barAtEnd.g * 256)
                 << "the full bar at the start, the empty one after 4 s";
+        }
     }
 }
 
