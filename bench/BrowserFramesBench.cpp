@@ -10,8 +10,8 @@
 //  - bad files (tests/support SongFactory::WriteHostileFolder): every title read, then a
 //    click on every song, one per frame; goal: no frame above 25 ms.
 // Usage: browser_frames [NOTCHES]   (default 4)
-#include "SceneFrameTiming.h"
 #include "app/SharedData.h"
+#include "graphics/Graphics.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/MusicSelectScene.h"
 #include "platform/Log.h"
@@ -19,17 +19,80 @@
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 
+#include "FrameClock.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace
 {
+struct SFrames
+{
+    std::vector<double> WorkCpu; // ms of the main thread per frame, screen update excluded
+};
+
+void PushEvent(SDL_Event event)
+{
+    SDL_PushEvent(&event);
+}
+
+SDL_Event MotionEvent(int x, int y)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.x = static_cast<Uint16>(x);
+    event.motion.y = static_cast<Uint16>(y);
+    return event;
+}
+
+SDL_Event PressEvent(int x, int y, uint8_t button)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEBUTTONDOWN;
+    event.button.button = button;
+    event.button.state = SDL_PRESSED;
+    event.button.x = static_cast<Uint16>(x);
+    event.button.y = static_cast<Uint16>(y);
+    return event;
+}
+
+// Runs a browser scene; after each frame `script` gets the frames measured so far, may push
+// the next frame's events and says whether to go on (a quit event ends the run).
+SFrames BrowserFrames(CSharedData& shared, const std::function<bool(size_t measured)>& script)
+{
+    SFrames result;
+    double last = -1;
+    bool ended = false;
+    shared.Graphics->SetFrameObserver(
+        [&](CGraphics&, uint64_t)
+        {
+            const double now = ThreadCpuMs();
+            if (last >= 0)
+                result.WorkCpu.push_back(now - last - FrameClock::LastUpdateCpuMs());
+            last = now;
+            if (!ended && !script(result.WorkCpu.size()))
+            {
+                ended = true;
+                SDL_Event quit{};
+                quit.type = SDL_QUIT;
+                PushEvent(quit);
+            }
+        });
+    CScene* scene = new CMusicSelectScene();
+    scene->SetShared(&shared);
+    delete scene->Run();
+    delete scene;
+    shared.Graphics->SetFrameObserver(nullptr);
+    return result;
+}
+
 constexpr int RowY0 = 38; // the middle of list row 0
 
 // `count` names for one song: hard links share the file's pages, so the cache stays warm.
@@ -77,13 +140,13 @@ SFrames OnceTitlesRead(CSharedData& shared, const fs::path& folder, size_t& read
 {
     Settings::WriteText("CurrentPath", folder.string());
     readBy = 0;
-    return SceneFrames(shared, new CMusicSelectScene(),
-                       [&](size_t measured)
-                       {
-                           if (readBy == 0 && PendingInFirstRows(shared) == 0)
-                               readBy = measured;
-                           return readBy == 0 || then(measured - readBy);
-                       });
+    return BrowserFrames(shared,
+                         [&](size_t measured)
+                         {
+                             if (readBy == 0 && PendingInFirstRows(shared) == 0)
+                                 readBy = measured;
+                             return readBy == 0 || then(measured - readBy);
+                         });
 }
 
 // 300 frames with the pointer still, then 300 with the pointer on another row every frame.
@@ -111,7 +174,7 @@ void MeasureTrackInfo(CSharedData& shared, const fs::path& folder)
                        [](size_t since)
                        {
                            if (since == 0)
-                               PushEvent(ButtonEvent(300, RowY0 + 20 * 5, SDL_BUTTON_LEFT, true));
+                               PushEvent(PressEvent(300, RowY0 + 20 * 5, SDL_BUTTON_LEFT));
                            return since < 10;
                        });
     Report("track info, 20 x 10 MB VBR", run, 25.0, false);
@@ -125,19 +188,19 @@ void MeasureWheel(CSharedData& shared, const fs::path& parent, int notches)
     Settings::WriteText("CurrentPath", parent.string());
     bool opened = false;
     size_t openedAt = 0;
-    const SFrames run = SceneFrames(
-        shared, new CMusicSelectScene(),
+    const SFrames run = BrowserFrames(
+        shared,
         [&](size_t measured)
         {
             if (!opened)
             {
                 opened = true;
                 openedAt = measured + 1;
-                PushEvent(ButtonEvent(300, RowY0 + 20, SDL_BUTTON_LEFT, true)); // row 1: the folder
+                PushEvent(PressEvent(300, RowY0 + 20, SDL_BUTTON_LEFT)); // row 1: the folder
                 return true;
             }
             for (int i = 0; i < notches; ++i)
-                PushEvent(ButtonEvent(300, 200, SDL_BUTTON_WHEELDOWN, true));
+                PushEvent(PressEvent(300, 200, SDL_BUTTON_WHEELDOWN));
             return shared.ScrollTop + 20 < shared.FolderItems.size();
         });
     std::printf("    %zu entries listed, scrolled to row %u\n", shared.FolderItems.size(),
@@ -151,16 +214,16 @@ void MeasureWheel(CSharedData& shared, const fs::path& parent, int notches)
 void MeasureBadFiles(CSharedData& shared, const fs::path& folder)
 {
     size_t readBy = 0;
-    const SFrames run = OnceTitlesRead(
-        shared, folder, readBy,
-        [&](size_t since)
-        {
-            const size_t row = shared.FirstSongItem + since;
-            if (row >= shared.FolderItems.size())
-                return false;
-            PushEvent(ButtonEvent(300, RowY0 + 20 * int(row), SDL_BUTTON_LEFT, true));
-            return true;
-        });
+    const SFrames run =
+        OnceTitlesRead(shared, folder, readBy,
+                       [&](size_t since)
+                       {
+                           const size_t row = shared.FirstSongItem + since;
+                           if (row >= shared.FolderItems.size())
+                               return false;
+                           PushEvent(PressEvent(300, RowY0 + 20 * int(row), SDL_BUTTON_LEFT));
+                           return true;
+                       });
     Report("bad files, read and clicked", run, 25.0, false);
 }
 } // namespace

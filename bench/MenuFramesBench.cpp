@@ -5,9 +5,8 @@
 //    the screen update inside Flip (the 30 ms sleep costs no CPU), median and 95th
 //    percentile, against the 1 ms goal;
 //  - the wall time of the screen update in those frames, to set beside the frame work.
-// The screen update is timed by wrapping SDL_UpdateRect in this program only.
+// The screen update is timed by FrameClock, which wraps SDL_UpdateRect in this program only.
 // Usage: menu_frames [FRAMES]   (default 300 frames per scene)
-#include "SceneFrameTiming.h"
 #include "app/Scene.h"
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
@@ -17,6 +16,8 @@
 #include "menus/SplashScene.h"
 #include "menus/TitleScene.h"
 #include "platform/Log.h"
+
+#include "FrameClock.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -28,35 +29,73 @@
 
 namespace
 {
+void Push(SDL_Event event)
+{
+    SDL_PushEvent(&event);
+}
+
+SDL_Event Motion(int x, int y)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.x = static_cast<Uint16>(x);
+    event.motion.y = static_cast<Uint16>(y);
+    return event;
+}
+
+struct SFrames
+{
+    std::vector<double> WorkCpu;    // ms per frame, screen update excluded
+    std::vector<double> UpdateWall; // ms per frame
+};
+
 // Runs one scene for `frames` frames, feeding it the pointer positions in turn (one motion
 // per frame, so markers come and go).
-SFrames MenuFrames(CSharedData& shared, CScene* scene, int frames,
-                   const std::vector<std::pair<int, int>>& pointer)
+SFrames SceneFrames(CSharedData& shared, CScene* scene, int frames,
+                    const std::vector<std::pair<int, int>>& pointer)
 {
-    return SceneFrames(shared, scene,
-                       [&](size_t measured)
-                       {
-                           if (static_cast<int>(measured) >= frames)
-                               return false;
-                           if (!pointer.empty())
-                           {
-                               auto [x, y] = pointer[measured % pointer.size()];
-                               PushEvent(MotionEvent(x, y));
-                           }
-                           return true;
-                       });
+    SFrames result;
+    std::vector<double>& cpu = result.WorkCpu;
+    double last = -1;
+    shared.Graphics->SetFrameObserver(
+        [&](CGraphics&, uint64_t)
+        {
+            const double now = ThreadCpuMs();
+            if (last >= 0)
+            {
+                cpu.push_back(now - last - FrameClock::LastUpdateCpuMs());
+                result.UpdateWall.push_back(FrameClock::LastUpdateWallMs());
+            }
+            last = now;
+            if (static_cast<int>(cpu.size()) >= frames)
+            {
+                SDL_Event quit{};
+                quit.type = SDL_QUIT;
+                Push(quit);
+            }
+            else if (!pointer.empty())
+            {
+                auto [x, y] = pointer[cpu.size() % pointer.size()];
+                Push(Motion(x, y));
+            }
+        });
+    scene->SetShared(&shared);
+    delete scene->Run();
+    delete scene;
+    shared.Graphics->SetFrameObserver(nullptr);
+    return result;
 }
 
 void MeasureSplash(CSharedData& shared)
 {
     auto* splash = new CSplashScene();
     splash->SetShared(&shared);
-    const double start = WallMs(), startCpu = ThreadCpuMs(), startSlept = SleptWallMs();
+    const double start = WallMs(), startCpu = ThreadCpuMs(), startSlept = FrameClock::SleptWallMs();
     CScene* next = splash->Run();
     const double elapsed = WallMs() - start;
     std::printf("splash: %.0f ms for 103 frames: %.2f ms per frame, of which %.2f ms asleep "
                 "(30 asked) and %.2f ms of CPU\n",
-                elapsed, elapsed / 103, (SleptWallMs() - startSlept) / 103,
+                elapsed, elapsed / 103, (FrameClock::SleptWallMs() - startSlept) / 103,
                 (ThreadCpuMs() - startCpu) / 103);
     delete next;
     delete splash;
@@ -99,7 +138,7 @@ int main(int argc, char** argv)
     double worst = 0;
     for (const SCase& c : cases)
     {
-        const SFrames run = MenuFrames(*shared, c.Make(), frames, c.Pointer);
+        const SFrames run = SceneFrames(*shared, c.Make(), frames, c.Pointer);
         const double median = Percentile(run.WorkCpu, 0.5);
         worst = std::max(worst, median);
         std::printf("%-12s frame work median %.3f ms, p95 %.3f ms | Flip median %.3f ms, p95 "

@@ -16,6 +16,8 @@ CSharedData::CSharedData()
 
 CSharedData::~CSharedData()
 {
+    // Shutdown is idempotent: a path that skipped it still frees the engines.
+    Shutdown();
     ClearFolderItems();
 }
 

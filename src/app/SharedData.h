@@ -42,6 +42,7 @@ public:
     bool CommonHighscores = true;
     std::string CurrentPath;   // the folder the music browser shows, or "HDD Select"
     std::string ProgramFolder; // the executable's folder followed by "/"
+    std::string StartPath;     // the song or folder named on the command line (absolute), or ""
 
     CImage MenuSelectImage;
     CImage HouseImage, HouseUpImage, HouseDownImage;

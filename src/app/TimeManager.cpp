@@ -1,8 +1,7 @@
 #include "app/TimeManager.h"
 
 #include "platform/Clock.h"
-
-#include <cstdio>
+#include "platform/Log.h"
 
 namespace
 {
@@ -20,7 +19,7 @@ CTimeManager::CTimeManager()
 {
     int64_t probe = 0;
     if (!ReadMonotonicNs(probe))
-        std::fprintf(stderr, "Error : Unable to get the performance counter\n");
+        ShowMessage("Error : Unable to get the performance counter");
     Frequency = NanosecondsPerSecond;
     RandomState = static_cast<uint32_t>(CalendarSeconds());
 }

@@ -105,9 +105,12 @@ void CBattleScene::DrawMinim()
 
 void CBattleScene::UpdateGame()
 {
-    if (!UpdatePosition())
-        return;
+    if (UpdatePosition())
+        ScanLane();
+}
 
+void CBattleScene::ScanLane()
+{
     int32_t missed = 0;
     int missedX = 0;
     if (!CountIn && Position >= CatchRow * BytesPerLine)

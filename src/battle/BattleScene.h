@@ -92,6 +92,7 @@ private:
     void ClampMinim();
     void DrawMinim();
     void UpdateGame();
+    void ScanLane(); // one pass over the lane rows at Position: catches, beams, misses
     void CatchOrTouch(CSample* sample, bool samePrevious, int64_t p);
     void OnCatch();
     void OnMiss(int32_t missed, int missedX);

@@ -1,14 +1,13 @@
 #include "graphics/FontManager.h"
 
 #include "platform/AppPath.h"
-
-#include <cstdio>
+#include "platform/Log.h"
 
 bool CFontManager::Init()
 {
     if (TTF_Init() == -1)
     {
-        std::printf("TTF_Init: %s\n", SDL_GetError());
+        Log("TTF_Init: %s\n", SDL_GetError());
         return false;
     }
     Started = true;
@@ -21,7 +20,7 @@ bool CFontManager::Open(TTF_Font*& font, const std::string& path, int points)
     font = TTF_OpenFont(path.c_str(), points);
     if (!font)
     {
-        std::printf("TTF_OpenFont: %s\n", SDL_GetError());
+        Log("TTF_OpenFont: %s\n", SDL_GetError());
         return false;
     }
     return true;

@@ -1,8 +1,8 @@
 #include "graphics/Graphics.h"
 
+#include "platform/Log.h"
 #include "platform/Settings.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 bool CGraphics::Init()
@@ -15,7 +15,7 @@ bool CGraphics::Init()
     setenv("SDL_FRAMEBUFFER_ACCELERATION", "software", 0);
     if (SDL_Init(SDL_INIT_VIDEO) == -1)
     {
-        std::printf("Could not initialize SDL: %s.\n", SDL_GetError());
+        Log("Could not initialize SDL: %s.\n", SDL_GetError());
         return false;
     }
     static char centred[] = "SDL_VIDEO_CENTERED=1";
@@ -35,7 +35,7 @@ bool CGraphics::SetVideoMode()
     Screen = SDL_SetVideoMode(Width, Height, 0, fullScreen ? SDL_FULLSCREEN : 0);
     if (!Screen)
     {
-        std::printf("Could not initialize SDL: %s.\n", SDL_GetError());
+        Log("Could not initialize SDL: %s.\n", SDL_GetError());
         return false;
     }
     if (!fullScreen)

@@ -33,6 +33,13 @@ void CImage::SetAlpha(uint8_t alpha)
         SDL_SetAlpha(Surface, SDL_SRCALPHA, alpha);
 }
 
+void CImage::Attach(SDL_Surface* surface)
+{
+    if (surface != Surface)
+        Free();
+    Surface = surface;
+}
+
 void CImage::Free()
 {
     if (Surface)

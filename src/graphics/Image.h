@@ -19,7 +19,8 @@ public:
     void SetAlpha(uint8_t alpha);
     void Free();
     SDL_Surface* GetSurface() const { return Surface; }
-    void Attach(SDL_Surface* surface) { Surface = surface; }
+    // Takes ownership of surface; the one held before is freed (unless it is the same).
+    void Attach(SDL_Surface* surface);
     int GetWidth() const { return Surface ? Surface->w : 0; }
     int GetHeight() const { return Surface ? Surface->h : 0; }
 

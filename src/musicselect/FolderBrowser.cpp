@@ -2,6 +2,7 @@
 
 #include "app/SharedData.h"
 #include "musicselect/FolderItem.h"
+#include "platform/AppPath.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
 
@@ -42,6 +43,14 @@ bool IsRoot(const std::string& path)
 {
     return path == "/";
 }
+
+// music/ beside the game's data, so a fresh installation can be played at once.
+std::string DemoSongFolder(const std::string& fallback)
+{
+    const std::string folder = BuildAppPath("music/");
+    std::error_code ec;
+    return fs::is_directory(folder, ec) ? folder : fallback;
+}
 } // namespace
 
 void CFolderBrowser::Call(const std::function<void()>& hook)
@@ -54,7 +63,7 @@ void CFolderBrowser::InitBrowser()
 {
     DriveView = false;
     Shared->ProgramFolder = Paths::ProgramFolder();
-    Shared->CurrentPath = Shared->ProgramFolder;
+    Shared->CurrentPath = DemoSongFolder(Shared->ProgramFolder);
     LoadCurrentPath();
     if (Shared->FolderItems.empty())
     {

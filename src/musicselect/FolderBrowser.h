@@ -16,8 +16,8 @@ public:
     explicit CFolderBrowser(CSharedData* shared) : Shared(shared) {}
     virtual ~CFolderBrowser() = default;
 
-    // Starts at the program's folder, then the saved folder; relists unless the list
-    // survived from the battle, in which case the song that was played is opened again.
+    // Starts at the demo songs' folder (else the program's), then the saved folder; relists unless
+    // the list survived from the battle, in which case the song that was played is opened again.
     void InitBrowser();
     // Rebuilds FolderItems: "..", sub-folders, *.mp3, *.ogg in enumeration order (nothing
     // sorted), or the mount roots in the drive view. Every folder listing is saved.

@@ -21,6 +21,11 @@ void Log(const char* format, ...)
     va_end(args);
 }
 
+void ShowMessage(const char* text)
+{
+    std::fprintf(stderr, "%s\n", text);
+}
+
 void DebugTrace(const char* format, ...)
 {
     va_list args;

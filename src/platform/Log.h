@@ -5,5 +5,7 @@
 
 void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void DebugTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The only message box of the game: a line on standard error.
+void ShowMessage(const char* text);
 // Where Log writes (standard output unless a tool needs that for its own results).
 void SetLogStream(std::FILE* stream);

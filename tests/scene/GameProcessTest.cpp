@@ -1,4 +1,5 @@
 // The real game executable, started as a player would start it, with SDL's dummy drivers.
+#include "Version.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 extern char** environ;
@@ -20,7 +22,7 @@ namespace
 class CGameProcess
 {
 public:
-    explicit CGameProcess(const fs::path& exe)
+    explicit CGameProcess(const fs::path& exe, std::vector<std::string> args = {})
     {
         int out[2];
         if (pipe(out) != 0)
@@ -31,8 +33,11 @@ public:
         posix_spawn_file_actions_adddup2(&actions, out[1], 2);
         posix_spawn_file_actions_addclose(&actions, out[0]);
         std::string program = exe.string();
-        char* argv[] = {program.data(), nullptr};
-        if (posix_spawn(&Pid, program.c_str(), &actions, nullptr, argv, environ) != 0)
+        std::vector<char*> argv{program.data()};
+        for (std::string& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&Pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
             Pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
@@ -128,6 +133,46 @@ TEST(GameProcess, MissingFontEndsWithExitCodeOneAndNoTheEnd)
     EXPECT_NE(game.Log().find("TTF_OpenFont: "), std::string::npos) << game.Log();
     EXPECT_EQ(game.Log().find("The End"), std::string::npos);
     EXPECT_EQ(game.Log().find("Scene "), std::string::npos);
+}
+
+TEST(GameProcess, WithoutADataFolderOneLineSaysWhereItLookedAndTheExitCodeIsOne)
+{
+    CTempHome home;
+    CTempDir dir;
+    fs::create_directories(dir.Path() / "games");
+    fs::copy_file(KORVANE_EXE, dir.Path() / "games" / "korvane");
+    CGameProcess game(dir.Path() / "games" / "korvane");
+    EXPECT_EQ(game.Wait(std::chrono::seconds(30)), 1);
+    EXPECT_EQ(game.Log(), "Launching : Korvane Zaduza\nCould not find the game's data: no data "
+                          "folder in " +
+                              (dir.Path() / "games").string() + "/ or in " +
+                              (dir.Path() / "share/games/korvane").string() + "/\n");
+}
+
+// Answers on the command line never start the game (no "Launching" line, no window).
+TEST(GameProcess, CommandLineAnswersAsGnuToolsDo)
+{
+    CTempHome home;
+    const struct
+    {
+        std::vector<std::string> Args;
+        int ExitCode;
+        std::string Start; // what the output starts with
+    } cases[] = {
+        {{"--help"}, 0, "Usage: " + std::string(KORVANE_EXE) + " [OPTION]... [SONG|FOLDER]\n"},
+        {{"-h", "song.mp3"}, 0, "Usage: "},
+        {{"--version"}, 0, "korvane (Korvane Zaduza) " KORVANE_VERSION "\n"},
+        {{"--frob"}, 2, std::string(KORVANE_EXE) + ": unrecognized option '--frob'\nTry "},
+        {{"-x"}, 2, std::string(KORVANE_EXE) + ": invalid option -- 'x'\nTry "},
+        {{"a.mp3", "b.mp3"}, 2, std::string(KORVANE_EXE) + ": extra operand 'b.mp3'\nTry "},
+    };
+    for (const auto& c : cases)
+    {
+        CGameProcess game(KORVANE_EXE, c.Args);
+        EXPECT_EQ(game.Wait(std::chrono::seconds(10)), c.ExitCode) << c.Args[0];
+        EXPECT_EQ(game.Log().rfind(c.Start, 0), 0u) << game.Log();
+        EXPECT_EQ(game.Log().find("Launching"), std::string::npos) << game.Log();
+    }
 }
 
 TEST(GameProcess, AudioFailureShutsTheScreenDownAndExitsWithOne)

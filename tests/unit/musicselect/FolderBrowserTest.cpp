@@ -321,4 +321,27 @@ TEST_F(FolderBrowserTest, InitBrowserListsTheSavedFolderOrReopensThePlayedSong)
     EXPECT_EQ(Shared.ScrollTop, 1u);
     EXPECT_EQ(Renders, rendersBefore + 1);
 }
+// A player who never chose a folder starts among the demo songs beside the game's data.
+TEST_F(FolderBrowserTest, WithoutASavedFolderTheBrowserStartsInTheDemoSongs)
+{
+    fs::create_directories(Music.Path() / "data");
+    Paths::OverrideProgramFolder(Music.Path().string());
+    for (const bool withSongs : {true, false})
+    {
+        if (withSongs)
+        {
+            fs::create_directory(Music.Path() / "music");
+            Touch(Music.Path() / "music" / "demo.ogg");
+        }
+        else
+            fs::remove_all(Music.Path() / "music");
+        Shared.ClearFolderItems();
+        Browser.InitBrowser();
+        EXPECT_EQ(Shared.CurrentPath,
+                  withSongs ? Folder(Music.Path() / "music") : Folder(Music.Path()));
+        EXPECT_EQ(Listing(Shared).back(), withSongs ? "S:demo.ogg" : "D:data");
+        Settings::WriteText("CurrentPath", ""); // the listing saved it
+    }
+    Paths::OverrideProgramFolder("");
+}
 } // namespace

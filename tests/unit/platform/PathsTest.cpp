@@ -24,6 +24,42 @@ TEST(Paths, ProgramFolderIsTheExecutablesFolder)
     EXPECT_EQ(Paths::ProgramFolder(), folder);
 }
 
+// A build tree or unpacked folder keeps data/ beside the executable; an installed game has it
+// in ../share/games/korvane; beside wins when both exist.
+TEST(Paths, GameFilesAreFoundBesideTheExecutableThenInTheInstalledFolder)
+{
+    namespace fs = std::filesystem;
+    const CTempDir root;
+    const fs::path program = root.Path() / "games";
+    const fs::path installed = root.Path() / "share/games/korvane";
+    const struct
+    {
+        bool Beside, Installed;
+        fs::path Expected;
+    } cases[] = {
+        {true, false, program},
+        {false, true, installed},
+        {true, true, program},
+        {false, false, fs::path()},
+    };
+    for (const auto& c : cases)
+    {
+        fs::remove_all(root.Path() / "games");
+        fs::remove_all(root.Path() / "share");
+        fs::create_directories(program);
+        if (c.Beside)
+            fs::create_directory(program / "data");
+        if (c.Installed)
+            fs::create_directories(installed / "data");
+        Paths::OverrideProgramFolder(program.string());
+        const std::string expected = c.Expected.empty() ? "" : c.Expected.string() + "/";
+        EXPECT_EQ(FindAppFolder(), expected) << c.Beside << c.Installed;
+        EXPECT_EQ(BuildAppPath("data/x.png"),
+                  (expected.empty() ? program.string() + "/" : expected) + "data/x.png");
+    }
+    Paths::OverrideProgramFolder("");
+}
+
 TEST(Paths, XdgFoldersFollowTheEnvironment)
 {
     CTempHome home;
