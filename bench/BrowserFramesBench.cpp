@@ -38,29 +38,15 @@ struct SFrames
     std::vector<double> WorkCpu; // ms of the main thread per frame, screen update excluded
 };
 
-void PushEvent(SDL_Event event)
+// Queues a pointer event for the next frame: a motion, or a press of `button`.
+void PushPointer(int x, int y, uint8_t button = 0)
 {
+    SDL_Event event{};
+    if (button)
+        event.button = {SDL_MOUSEBUTTONDOWN, 0, button, SDL_PRESSED, Uint16(x), Uint16(y)};
+    else
+        event.motion = {SDL_MOUSEMOTION, 0, 0, Uint16(x), Uint16(y), 0, 0};
     SDL_PushEvent(&event);
-}
-
-SDL_Event MotionEvent(int x, int y)
-{
-    SDL_Event event{};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.x = static_cast<Uint16>(x);
-    event.motion.y = static_cast<Uint16>(y);
-    return event;
-}
-
-SDL_Event PressEvent(int x, int y, uint8_t button)
-{
-    SDL_Event event{};
-    event.type = SDL_MOUSEBUTTONDOWN;
-    event.button.button = button;
-    event.button.state = SDL_PRESSED;
-    event.button.x = static_cast<Uint16>(x);
-    event.button.y = static_cast<Uint16>(y);
-    return event;
 }
 
 // Runs a browser scene; after each frame `script` gets the frames measured so far, may push
@@ -82,7 +68,7 @@ SFrames BrowserFrames(CSharedData& shared, const std::function<bool(size_t measu
                 ended = true;
                 SDL_Event quit{};
                 quit.type = SDL_QUIT;
-                PushEvent(quit);
+                SDL_PushEvent(&quit);
             }
         });
     CScene* scene = new CMusicSelectScene();
@@ -153,14 +139,13 @@ SFrames OnceTitlesRead(CSharedData& shared, const fs::path& folder, size_t& read
 void MeasureRows(CSharedData& shared, const fs::path& folder)
 {
     size_t readBy = 0;
-    const SFrames run =
-        OnceTitlesRead(shared, folder, readBy,
-                       [](size_t since)
-                       {
-                           if (since >= 300)
-                               PushEvent(MotionEvent(300, RowY0 + 20 * int(since % 20)));
-                           return since < 600;
-                       });
+    const SFrames run = OnceTitlesRead(shared, folder, readBy,
+                                       [](size_t since)
+                                       {
+                                           if (since >= 300)
+                                               PushPointer(300, RowY0 + 20 * int(since % 20));
+                                           return since < 600;
+                                       });
     Report("rows, pointer still", Slice(run, readBy, 300), 1.0, true);
     Report("rows, pointer on a new row", Slice(run, readBy + 301, 299), 1.0, true);
 }
@@ -169,14 +154,13 @@ void MeasureRows(CSharedData& shared, const fs::path& folder)
 void MeasureTrackInfo(CSharedData& shared, const fs::path& folder)
 {
     size_t readBy = 0;
-    const SFrames run =
-        OnceTitlesRead(shared, folder, readBy,
-                       [](size_t since)
-                       {
-                           if (since == 0)
-                               PushEvent(PressEvent(300, RowY0 + 20 * 5, SDL_BUTTON_LEFT));
-                           return since < 10;
-                       });
+    const SFrames run = OnceTitlesRead(shared, folder, readBy,
+                                       [](size_t since)
+                                       {
+                                           if (since == 0)
+                                               PushPointer(300, RowY0 + 20 * 5, SDL_BUTTON_LEFT);
+                                           return since < 10;
+                                       });
     Report("track info, 20 x 10 MB VBR", run, 25.0, false);
     if (readBy + 1 <= run.WorkCpu.size())
         std::printf("    all 20 read after %zu frames; the frame of the preview click: %.3f ms\n",
@@ -188,21 +172,21 @@ void MeasureWheel(CSharedData& shared, const fs::path& parent, int notches)
     Settings::WriteText("CurrentPath", parent.string());
     bool opened = false;
     size_t openedAt = 0;
-    const SFrames run = BrowserFrames(
-        shared,
-        [&](size_t measured)
-        {
-            if (!opened)
-            {
-                opened = true;
-                openedAt = measured + 1;
-                PushEvent(PressEvent(300, RowY0 + 20, SDL_BUTTON_LEFT)); // row 1: the folder
-                return true;
-            }
-            for (int i = 0; i < notches; ++i)
-                PushEvent(PressEvent(300, 200, SDL_BUTTON_WHEELDOWN));
-            return shared.ScrollTop + 20 < shared.FolderItems.size();
-        });
+    const SFrames run =
+        BrowserFrames(shared,
+                      [&](size_t measured)
+                      {
+                          if (!opened)
+                          {
+                              opened = true;
+                              openedAt = measured + 1;
+                              PushPointer(300, RowY0 + 20, SDL_BUTTON_LEFT); // row 1: the folder
+                              return true;
+                          }
+                          for (int i = 0; i < notches; ++i)
+                              PushPointer(300, 200, SDL_BUTTON_WHEELDOWN);
+                          return shared.ScrollTop + 20 < shared.FolderItems.size();
+                      });
     std::printf("    %zu entries listed, scrolled to row %u\n", shared.FolderItems.size(),
                 shared.ScrollTop);
     Report("10,000 songs, wheel", run, 25.0, false);
@@ -214,16 +198,15 @@ void MeasureWheel(CSharedData& shared, const fs::path& parent, int notches)
 void MeasureBadFiles(CSharedData& shared, const fs::path& folder)
 {
     size_t readBy = 0;
-    const SFrames run =
-        OnceTitlesRead(shared, folder, readBy,
-                       [&](size_t since)
-                       {
-                           const size_t row = shared.FirstSongItem + since;
-                           if (row >= shared.FolderItems.size())
-                               return false;
-                           PushEvent(PressEvent(300, RowY0 + 20 * int(row), SDL_BUTTON_LEFT));
-                           return true;
-                       });
+    const SFrames run = OnceTitlesRead(shared, folder, readBy,
+                                       [&](size_t since)
+                                       {
+                                           const size_t row = shared.FirstSongItem + since;
+                                           if (row >= shared.FolderItems.size())
+                                               return false;
+                                           PushPointer(300, RowY0 + 20 * int(row), SDL_BUTTON_LEFT);
+                                           return true;
+                                       });
     Report("bad files, read and clicked", run, 25.0, false);
 }
 } // namespace

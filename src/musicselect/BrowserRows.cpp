@@ -1,5 +1,6 @@
 #include "musicselect/BrowserRows.h"
 
+#include "battle/BattleScene.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderItem.h"
@@ -46,19 +47,6 @@ SDL_Surface* RowCanvas(SDL_Surface* background)
     return row;
 }
 } // namespace
-
-int CBrowserRows::MedalFor(int32_t rating)
-{
-    if (rating >= 100)
-        return 3;
-    if (rating >= 90)
-        return 2;
-    if (rating >= 80)
-        return 1;
-    if (rating >= 60)
-        return 0;
-    return -1;
-}
 
 void CBrowserRows::FreeRow(int row)
 {
@@ -125,7 +113,7 @@ SDL_Surface* CBrowserRows::BuildRow(CFontManager& fonts, const SRowPictures& pic
             BlitLeftPart(ratingText, row, RatingRight - ratingText->w, RatingMaxWidth);
             SDL_FreeSurface(ratingText);
         }
-        const int medal = MedalFor(rating);
+        const int medal = CBattleScene::TrophyFor(rating) - 1; // the trophy the rating earned
         if (medal >= 0 && pictures.Medals[medal])
             BlitLeftPart(pictures.Medals[medal], row, MedalX, pictures.Medals[medal]->w);
     }

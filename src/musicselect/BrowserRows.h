@@ -51,9 +51,6 @@ public:
     void Draw(CGraphics& graphics) const;
     void Free();
 
-    // The medal shown for a best rating: 0 bronze .. 3 perfect, -1 none.
-    static int MedalFor(int32_t rating);
-
 private:
     // Everything a row's pixels depend on.
     struct SLook
