@@ -3,6 +3,7 @@
 
 namespace korvane::backend
 {
+class CDeviceClock;
 class CVoice;
 
 // The one output device: SDL's audio device at 44100 Hz stereo S16 with a buffer of at most
@@ -15,7 +16,12 @@ namespace Output
 bool Open();  // false (device untouched) when SDL cannot open the device
 void Close(); // stops the feeder, closes the device; attached voices fall silent
 bool IsOpen();
-int BufferFrames(); // frames per device callback; 0 when closed
+int BufferFrames(); // what the device holds ahead of what it plays; 0 when closed
+// The device's clock, for the voices (read under the audio lock); lives as long as the program.
+const CDeviceClock& Clock();
+// The player's extra latency after the device (wireless headphones, a sound system): positive
+// when the sound reaches the ears later, so every heard position is that much earlier.
+void SetExtraLatencyMs(int milliseconds);
 
 // Puts a voice in the mix (silent until it plays); false when the output is closed or full.
 bool Attach(const std::shared_ptr<CVoice>& voice);
