@@ -6,10 +6,12 @@ namespace korvane::backend
 {
 namespace
 {
-// A tenth of a second to take up an error; the slope moves by 5 % at most, so a 20 ms frame
-// never sees more than 1 ms beyond its own length.
+// A tenth of a second to take up an error. The slope rises by 5 % at most, so a 20 ms frame
+// never sees more than 1 ms beyond its own length; it may fall faster, as a late callback
+// often means a device that played late.
 constexpr double CorrectionNs = 100e6;
-constexpr double MaxSlew = 0.05;
+constexpr double MaxRise = 0.05;
+constexpr double MaxFall = 0.2;
 // The device took this much more than the line let through (it pulled a burst): jump.
 constexpr double ResyncNs = 50e6;
 } // namespace
@@ -48,7 +50,7 @@ void CDeviceClock::Tick(uint64_t handedFrames, int64_t nowNs)
     else
         Frame = std::min(predicted, before);
     const double slew = (target - Frame) / (CorrectionNs * NominalPerNs);
-    PerNs = NominalPerNs * (1.0 + std::clamp(slew, -MaxSlew, MaxSlew));
+    PerNs = NominalPerNs * (1.0 + std::clamp(slew, -MaxFall, MaxRise));
 }
 
 double CDeviceClock::PlayingAt(int64_t nowNs) const
