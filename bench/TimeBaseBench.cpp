@@ -121,7 +121,8 @@ void ReportErrors(const char* what, const std::vector<double>& errors)
                 Percentile(magnitudes, 100));
 }
 
-std::vector<SFrame> PlayFrames(const std::string& song, double seconds, int& heldFrames)
+std::vector<SFrame> PlayFrames(const std::string& song, double seconds, int& heldFrames,
+                               double& readNs)
 {
     std::vector<SFrame> frames;
     CAudio audio;
@@ -140,6 +141,11 @@ std::vector<SFrame> PlayFrames(const std::string& song, double seconds, int& hel
         frames.push_back({now, int64_t(audio.GetMusic()->GetPosition() / 4)});
     }
     heldFrames = korvane::backend::Output::BufferFrames();
+    const int64_t before = MonotonicNs();
+    uint64_t sum = 0;
+    for (int i = 0; i < 100000; ++i)
+        sum += audio.GetMusic()->GetPosition();
+    readNs = double(MonotonicNs() - before) / 100000.0 + double(sum % 2) * 1e-9;
     audio.CloseMusic();
     audio.Shutdown();
     return frames;
@@ -164,7 +170,8 @@ void RunOnce(const std::string& song, const std::string& pipe, double seconds, i
                     spin = spin + 1;
             });
     int heldFrames = 0;
-    const std::vector<SFrame> frames = PlayFrames(song, seconds, heldFrames);
+    double readNs = 0.0;
+    const std::vector<SFrame> frames = PlayFrames(song, seconds, heldFrames, readNs);
     busy = false;
     for (std::thread& t : burners)
         t.join();
@@ -216,6 +223,7 @@ void RunOnce(const std::string& song, const std::string& pipe, double seconds, i
     ReportErrors("  from 0.1 s after Play", settled);
     std::printf("  step - elapsed: largest %+.2f ms, smallest %+.2f ms; backwards steps %d\n",
                 mostOver, mostUnder, backwards);
+    std::printf("  one position read while playing: %.0f ns\n", readNs);
 }
 } // namespace
 

@@ -95,7 +95,7 @@ bool Open()
     wanted.channels = 2;
     wanted.samples = 1024;
     wanted.callback = MixCallback;
-    // The granted buffer size is what the device holds ahead of the frame it plays.
+    // The device clock counts on the buffer size SDL grants: it plays one while we fill the next.
     SDL_AudioSpec granted{};
     if (SDL_OpenAudio(&wanted, &granted) < 0)
         return false;

@@ -9,8 +9,8 @@ class CVoice;
 // The one output device: SDL's audio device at 44100 Hz stereo S16 with a buffer of at most
 // 1024 frames, a mixer in its callback, and a feeder thread that keeps every voice's ring
 // filled ahead (all decoding, resampling and file reads happen on the feeder).
-// Open, Close, Attach and Detach: main thread only. The SDL audio subsystem must be
-// initialised before Open and is left to the caller.
+// All of it: main thread only; Close also runs at exit when nobody called it. The SDL audio
+// subsystem must be initialised before Open and is left to the caller.
 namespace Output
 {
 bool Open();  // false (device untouched) when SDL cannot open the device
