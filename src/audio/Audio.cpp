@@ -4,13 +4,32 @@
 #include "audio/Sample.h"
 #include "audio/backend/Output.h"
 #include "platform/Log.h"
+#include "platform/Settings.h"
 
 #include <SDL.h>
+
+#include <algorithm>
+
+namespace
+{
+// The player's "AudioOffset" in milliseconds: how much later than the device plays it the
+// sound reaches the ears (wireless headphones); positive makes every position earlier.
+void ApplyAudioOffset()
+{
+    constexpr int32_t LimitMs = 2000;
+    const int32_t wanted = Settings::ReadNumber("AudioOffset");
+    const int32_t used = std::clamp(wanted, -LimitMs, LimitMs);
+    if (used != wanted)
+        Log("AudioOffset %d ms is out of range; using %d ms\n", int(wanted), int(used));
+    korvane::backend::Output::SetExtraLatencyMs(used);
+}
+} // namespace
 
 CAudio::CAudio() = default;
 
 CAudio::~CAudio()
 {
+    MusicStream.Close();
     AnalysisStream.Close();
     // Samples of an abandoned analysis are owned by the pass lists until the map takes them;
     // nobody else would free them.
@@ -20,6 +39,8 @@ CAudio::~CAudio()
         delete sample;
     PassOneSamples.clear();
     PassTwoSamples.clear();
+    // An exit path that skipped Shutdown still joins the feeder and closes the device.
+    Shutdown();
 }
 
 bool CAudio::Init()
@@ -36,6 +57,7 @@ bool CAudio::Init()
         return false;
     }
     OutputOpen = true;
+    ApplyAudioOffset();
     AudioMap = new CAudioMap();
     BuildNoteFrequencies();
     return true;
@@ -70,6 +92,7 @@ void CAudio::CloseAnalysis()
 
 bool CAudio::OpenMusic(const std::string& path)
 {
+    ApplyAudioOffset(); // read again for each song, so a player can tune it between songs
     return MusicStream.Open(path);
 }
 

@@ -14,12 +14,12 @@ class CAudio
 {
 public:
     CAudio();
-    virtual ~CAudio();
+    virtual ~CAudio(); // shuts down when Shutdown was not called
     CAudio(const CAudio&) = delete;
     CAudio& operator=(const CAudio&) = delete;
 
     bool Init();     // opens the output device; logs "Could not initialize BASS" on failure
-    void Shutdown(); // safe after a failed Init
+    void Shutdown(); // safe after a failed Init and more than once
 
     bool OpenForAnalysis(const std::string& path);
     void CloseAnalysis();

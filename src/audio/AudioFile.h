@@ -41,7 +41,10 @@ public:
     int32_t GetFrequency() const; // 1 when closed
     uint32_t GetHandle() const;   // 0 when closed
     uint64_t GetLength() const;   // bytes; 0 when closed
-    uint64_t GetPosition() const; // bytes; for playback, what is being heard now
+    // Bytes; for playback, what the player hears now: never back while playing, frozen on
+    // Pause, shifted by the player's AudioOffset and kept within 0..length. Cheap enough for
+    // every frame.
+    uint64_t GetPosition() const;
     bool SetPosition(int64_t bytes);
     uint32_t GetLevel(); // left | right << 16 over the next 20 ms; 0xFFFFFFFF at the end
 

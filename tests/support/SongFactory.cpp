@@ -178,6 +178,24 @@ SPcm FromFrames(int rate, int channels, const std::vector<int16_t>& interleaved)
     return pcm;
 }
 
+SPcm NumberedFrames(double seconds)
+{
+    SPcm pcm = Empty(44100, 2, seconds);
+    for (int64_t i = 0; i < pcm.Frames(); ++i)
+    {
+        pcm.Samples[size_t(2 * i)] = int16_t((i & 0x3FFF) + 1);
+        pcm.Samples[size_t(2 * i + 1)] = int16_t((i >> 14) + 1);
+    }
+    return pcm;
+}
+
+int64_t FrameNumber(int16_t left, int16_t right)
+{
+    if (left < 1 || left > 0x4000 || right < 1)
+        return -1;
+    return (int64_t(right - 1) << 14) | (left - 1);
+}
+
 bool Write(const fs::path& path, const SPcm& pcm, EFormat format)
 {
     switch (format)

@@ -34,6 +34,11 @@ SPcm Scale(int rate, int channels, int firstNote, int noteCount, double noteSeco
            double amplitude = 0.5);
 // Exactly these sample values, repeated on every channel frame by frame.
 SPcm FromFrames(int rate, int channels, const std::vector<int16_t>& interleaved);
+// 44100 Hz stereo whose every frame carries its own index (never a silent frame), so a capture
+// of what the device played tells which frame of the song each of its frames was.
+SPcm NumberedFrames(double seconds);
+// The index a frame of NumberedFrames carries; -1 for anything else (silence).
+int64_t FrameNumber(int16_t left, int16_t right);
 
 enum class EFormat
 {

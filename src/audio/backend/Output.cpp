@@ -1,5 +1,6 @@
 #include "audio/backend/Output.h"
 
+#include "audio/backend/DeviceClock.h"
 #include "audio/backend/Voice.h"
 
 #include <SDL.h>
@@ -19,11 +20,16 @@ constexpr int MixFrames = 1024;
 
 struct SDevice
 {
+    // An exit that skips Close must not leave the feeder joinable (std::terminate) nor the
+    // callback mixing voices that are being destroyed.
+    ~SDevice();
+
     bool IsOpen = false;
-    int BufferFrames = 0;
     // Read by the callback; changed by the main thread under the audio lock.
     std::array<CVoice*, MaxVoices> Slots{};
     std::array<int32_t, MixFrames * 2> Mix{};
+    uint64_t Handed = 0; // output frames handed to the device since it opened
+    CDeviceClock Clock;
     // The feeder's list; main thread and feeder under VoicesLock.
     std::mutex VoicesLock;
     std::vector<std::shared_ptr<CVoice>> Voices;
@@ -34,23 +40,30 @@ struct SDevice
 
 SDevice Device;
 
+SDevice::~SDevice()
+{
+    Close();
+}
+
 void MixCallback(void*, Uint8* stream, int len)
 {
+    const int64_t now = MonotonicNs();
     auto* out = reinterpret_cast<int16_t*>(stream);
     int frames = len / 4;
     while (frames > 0)
     {
         const int n = std::min(frames, MixFrames);
         std::fill_n(Device.Mix.begin(), n * 2, 0);
-        const int64_t now = MonotonicNs();
         for (CVoice* voice : Device.Slots)
             if (voice)
-                voice->MixInto(Device.Mix.data(), n, now);
+                voice->MixInto(Device.Mix.data(), n, Device.Handed);
         for (int i = 0; i < n * 2; ++i)
             out[i] = int16_t(std::clamp(Device.Mix[size_t(i)], -32768, 32767));
+        Device.Handed += uint64_t(n);
         out += n * 2;
         frames -= n;
     }
+    Device.Clock.Tick(Device.Handed, now);
 }
 
 void FeederLoop()
@@ -76,16 +89,27 @@ bool Open()
 {
     if (Device.IsOpen)
         return true;
-    SDL_AudioSpec desired{};
-    desired.freq = CVoice::OutputRate;
-    desired.format = AUDIO_S16SYS;
-    desired.channels = 2;
-    desired.samples = 1024;
-    desired.callback = MixCallback;
-    // No "obtained" spec: SDL converts to the device's own format, we always mix this one.
-    if (SDL_OpenAudio(&desired, nullptr) < 0)
+    SDL_AudioSpec wanted{};
+    wanted.freq = CVoice::OutputRate;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = 2;
+    wanted.samples = 1024;
+    wanted.callback = MixCallback;
+    // The device clock counts on the buffer size SDL grants: it plays one while we fill the next.
+    SDL_AudioSpec granted{};
+    if (SDL_OpenAudio(&wanted, &granted) < 0)
         return false;
-    Device.BufferFrames = desired.samples;
+    if (granted.freq != wanted.freq || granted.format != wanted.format ||
+        granted.channels != wanted.channels)
+    {
+        // We mix one format only; asked for no other, SDL converts to the device's own.
+        SDL_CloseAudio();
+        if (SDL_OpenAudio(&wanted, nullptr) < 0)
+            return false;
+        granted = wanted;
+    }
+    Device.Handed = 0;
+    Device.Clock.Start(std::max<int>(granted.samples, 1), CVoice::OutputRate);
     Device.IsOpen = true;
     {
         std::lock_guard<std::mutex> lock(Device.VoicesLock);
@@ -112,7 +136,6 @@ void Close()
     Device.Voices.clear();
     Device.Slots.fill(nullptr);
     Device.IsOpen = false;
-    Device.BufferFrames = 0;
 }
 
 bool IsOpen()
@@ -122,7 +145,24 @@ bool IsOpen()
 
 int BufferFrames()
 {
-    return Device.BufferFrames;
+    if (!Device.IsOpen)
+        return 0;
+    SDL_LockAudio();
+    const int frames = int(Device.Clock.HeldFrames());
+    SDL_UnlockAudio();
+    return frames;
+}
+
+const CDeviceClock& Clock()
+{
+    return Device.Clock;
+}
+
+void SetExtraLatencyMs(int milliseconds)
+{
+    SDL_LockAudio();
+    Device.Clock.SetExtraLatencyFrames(int64_t(milliseconds) * CVoice::OutputRate / 1000);
+    SDL_UnlockAudio();
 }
 
 bool Attach(const std::shared_ptr<CVoice>& voice)

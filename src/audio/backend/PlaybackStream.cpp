@@ -28,7 +28,7 @@ std::unique_ptr<CPlaybackStream> CPlaybackStream::Open(const std::string& path)
             return nullptr;
         reader = std::move(resampler);
     }
-    auto voice = std::make_shared<CVoice>(std::move(reader), rate, frames);
+    auto voice = std::make_shared<CVoice>(std::move(reader), rate, frames, Output::Clock());
     if (!voice->Seek(0) || !Output::Attach(voice))
         return nullptr;
     return std::unique_ptr<CPlaybackStream>(new CPlaybackStream(rate, channels, frames, voice));

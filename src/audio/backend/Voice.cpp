@@ -1,5 +1,7 @@
 #include "audio/backend/Voice.h"
 
+#include "audio/backend/DeviceClock.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -9,7 +11,8 @@ namespace korvane::backend
 {
 namespace
 {
-constexpr uint64_t RingFrames = 16384; // ~370 ms of read-ahead
+constexpr uint64_t RingFrames = 32768; // ~740 ms, of which KeepFrames may wait to be heard
+constexpr uint64_t KeepFrames = 8192;  // more than the device buffer ever holds
 constexpr int64_t ChunkFrames = 2048;
 constexpr int64_t StartFrames = 4096; // decoded by Seek/Play before the sound starts
 
@@ -27,9 +30,10 @@ int64_t MonotonicNs()
         .count();
 }
 
-CVoice::CVoice(std::unique_ptr<CReader> source, int fileRate, int64_t fileFrames)
-    : Source(std::move(source)), FileRate(fileRate), FileFrames(fileFrames), Ring(RingFrames * 2),
-      Chunk(ChunkFrames * 2)
+CVoice::CVoice(std::unique_ptr<CReader> source, int fileRate, int64_t fileFrames,
+               const CDeviceClock& clock)
+    : Source(std::move(source)), FileRate(fileRate), FileFrames(fileFrames), Clock(clock),
+      Ring(RingFrames * 2), Chunk(ChunkFrames * 2)
 {
 }
 
@@ -64,9 +68,9 @@ bool CVoice::Feed()
     return FillLocked(ChunkFrames);
 }
 
-void CVoice::MixInto(int32_t* mix, int frames, int64_t nowNs)
+void CVoice::MixInto(int32_t* mix, int frames, uint64_t deviceFrame)
 {
-    if (State != EState::Playing)
+    if (State != EState::Playing || Drained)
         return;
     const uint64_t written = Written.load(std::memory_order_acquire);
     const uint64_t take = std::min<uint64_t>(written - ReadCursor, uint64_t(frames));
@@ -76,66 +80,126 @@ void CVoice::MixInto(int32_t* mix, int frames, int64_t nowNs)
         mix[2 * i] += Ring[slot];
         mix[2 * i + 1] += Ring[slot + 1];
     }
-    ChunkStart = ReadCursor;
+    if (take > 0)
+        AddSpan(deviceFrame, take);
     ReadCursor += take;
-    ChunkEnd = ReadCursor;
-    ChunkTimeNs = nowNs;
-    // What the device now holds may still be asked for again by a Pause.
-    Released.store(ChunkStart, std::memory_order_release);
     if (take < uint64_t(frames) && FeedDone.load(std::memory_order_acquire) &&
         ReadCursor == Written.load(std::memory_order_acquire))
-        State = EState::Ended;
+    {
+        Drained = true;
+        DrainDevice = deviceFrame + take;
+    }
+    const uint64_t oldest = SpanCount > 0 ? Spans[SpanFirst].Out : StartOut;
+    KeepOut = std::max({KeepOut, oldest, ReadCursor > KeepFrames ? ReadCursor - KeepFrames : 0});
+    Released.store(KeepOut, std::memory_order_release);
 }
 
-int64_t CVoice::HeardOutLocked(int64_t nowNs) const
+void CVoice::AddSpan(uint64_t deviceFrame, uint64_t frames)
 {
-    if (State != EState::Playing)
-        return int64_t(ChunkEnd);
-    const int64_t elapsed = std::max<int64_t>(0, nowNs - ChunkTimeNs) * OutputRate / 1000000000;
-    return std::min<int64_t>(int64_t(ChunkStart) + elapsed, int64_t(ChunkEnd));
+    if (SpanCount > 0)
+    {
+        SSpan& last = Spans[(SpanFirst + SpanCount - 1) % SpanSlots];
+        if (last.Device + last.Frames == deviceFrame && last.Out + last.Frames == ReadCursor)
+        {
+            last.Frames += frames;
+            return;
+        }
+    }
+    if (SpanCount == SpanSlots)
+    {
+        SpanFirst = (SpanFirst + 1) % SpanSlots;
+        --SpanCount;
+    }
+    Spans[(SpanFirst + SpanCount) % SpanSlots] = {deviceFrame, ReadCursor, frames};
+    ++SpanCount;
+}
+
+uint64_t CVoice::OutAtLocked(int64_t nowNs) const
+{
+    const double playing = Clock.PlayingAt(nowNs);
+    const uint64_t device = playing > 0.0 ? uint64_t(playing) : 0;
+    uint64_t out = SpanCount > 0 ? Spans[SpanFirst].Out : StartOut;
+    if (Drained && device >= DrainDevice)
+        out = ReadCursor + (device - DrainDevice); // the silence after our end still passes
+    else
+        for (int i = SpanCount - 1; i >= 0; --i)
+        {
+            const SSpan& span = Spans[(SpanFirst + i) % SpanSlots];
+            if (device >= span.Device)
+            {
+                out = span.Out + std::min(device - span.Device, span.Frames);
+                break;
+            }
+        }
+    return std::max(out, KeepOut);
+}
+
+int64_t CVoice::ReportedLocked(int64_t nowNs) const
+{
+    const int64_t out = int64_t(OutAtLocked(nowNs)) - Clock.ExtraLatencyFrames();
+    const int64_t frame = BaseFrame + out * FileRate / OutputRate;
+    return std::clamp(frame, HeldFrame, FileFrames);
+}
+
+bool CVoice::EndedLocked(int64_t reported) const
+{
+    if (State == EState::Ended)
+        return true;
+    if (State != EState::Playing || !Drained)
+        return false;
+    const int64_t last = BaseFrame + int64_t(ReadCursor) * FileRate / OutputRate;
+    return reported >= std::min(last, FileFrames);
 }
 
 int64_t CVoice::HeardFrame() const
 {
-    int64_t out = 0;
-    int64_t base = 0;
-    bool ended = false;
-    {
-        SAudioLock lock;
-        out = HeardOutLocked(MonotonicNs());
-        base = BaseFrame;
-        ended = State == EState::Ended;
-    }
-    if (ended)
-        return FileFrames;
-    return std::min(FileFrames, base + out * FileRate / OutputRate);
+    SAudioLock lock;
+    if (State != EState::Playing)
+        return HeldFrame;
+    const int64_t reported = ReportedLocked(MonotonicNs());
+    return EndedLocked(reported) ? FileFrames : reported;
 }
 
 bool CVoice::IsPlaying() const
 {
     SAudioLock lock;
-    return State == EState::Playing;
+    return State == EState::Playing && !EndedLocked(ReportedLocked(MonotonicNs()));
+}
+
+void CVoice::RestartLocked(uint64_t out)
+{
+    ReadCursor = StartOut = KeepOut = out;
+    SpanFirst = SpanCount = 0;
+    Drained = false;
+    Released.store(out, std::memory_order_release);
 }
 
 void CVoice::Hold(EState state)
 {
     SAudioLock lock;
-    if (State == EState::Ended)
-        return;
     if (State == EState::Playing)
     {
-        // Frames handed to the device but not heard yet are played again on Resume.
-        const uint64_t heard = uint64_t(HeardOutLocked(MonotonicNs()));
-        ReadCursor = ChunkStart = ChunkEnd = heard;
-        Released.store(heard, std::memory_order_release);
+        const int64_t now = MonotonicNs();
+        const int64_t reported = ReportedLocked(now);
+        if (EndedLocked(reported))
+        {
+            State = EState::Ended;
+            HeldFrame = FileFrames;
+            return;
+        }
+        // Frames handed to the device but not played yet are played again on Resume.
+        RestartLocked(std::min(OutAtLocked(now), ReadCursor));
+        HeldFrame = reported;
     }
-    State = state;
+    if (State != EState::Ended)
+        State = state;
 }
 
 void CVoice::Pause()
 {
     Hold(EState::Paused);
 }
+
 void CVoice::Stop()
 {
     Hold(EState::Stopped);
@@ -146,9 +210,9 @@ void CVoice::Resume()
     SAudioLock lock;
     if (State != EState::Paused && State != EState::Stopped)
         return;
+    // HeldFrame stays the floor: the position goes on from what was reported while held.
+    RestartLocked(ReadCursor);
     State = EState::Playing;
-    ChunkStart = ChunkEnd = ReadCursor;
-    ChunkTimeNs = MonotonicNs();
 }
 
 bool CVoice::Seek(int64_t fileFrame)
@@ -158,12 +222,12 @@ bool CVoice::Seek(int64_t fileFrame)
     EState keep;
     {
         SAudioLock lock;
-        keep = State == EState::Ended ? EState::Stopped : State;
+        const bool ended = EndedLocked(ReportedLocked(MonotonicNs()));
+        keep = ended ? EState::Stopped : State;
         State = EState::Stopped; // the callback leaves the ring alone while it is refilled
-        ReadCursor = ChunkStart = ChunkEnd = 0;
-        BaseFrame = fileFrame;
+        BaseFrame = HeldFrame = fileFrame;
+        RestartLocked(0);
         Written.store(0, std::memory_order_relaxed);
-        Released.store(0, std::memory_order_relaxed);
         FeedDone.store(false, std::memory_order_relaxed);
     }
     const bool ok = Source->Seek(fileFrame);
@@ -175,7 +239,6 @@ bool CVoice::Seek(int64_t fileFrame)
     }
     SAudioLock lock;
     State = keep;
-    ChunkTimeNs = MonotonicNs();
     return ok;
 }
 
@@ -184,13 +247,11 @@ void CVoice::Play()
     Seek(0);
     SAudioLock lock;
     State = EState::Playing;
-    ChunkTimeNs = MonotonicNs();
 }
 
 void CVoice::Detach()
 {
-    SAudioLock lock;
-    State = EState::Stopped;
+    Hold(EState::Stopped);
 }
 
 } // namespace korvane::backend

@@ -1,12 +1,14 @@
 // The audio engine's streams: neutral answers when closed, a failed open leaves nothing,
-// Init/Shutdown in any order, analysis open building the note bins.
+// Init/Shutdown in any order (or none), analysis open building the note bins.
 #include "audio/Audio.h"
+#include "audio/backend/Output.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace sf = SongFactory;
 
@@ -88,6 +90,19 @@ TEST(AudioEngine, PlaybackNeedsInitAndShutdownIsSafeAfterFailure)
     audio.CloseMusic();
     EXPECT_EQ(audio.GetMusic()->GetHandle(), 0u);
     audio.Shutdown();
+
+    // An engine destroyed while it plays, Shutdown never called: the feeder and SDL's audio
+    // thread end with it and the device is closed.
+    const auto threads = []
+    { return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}); };
+    const auto before = threads();
+    auto* skipped = new CAudio();
+    ASSERT_TRUE(skipped->Init());
+    ASSERT_TRUE(skipped->OpenMusic(song));
+    skipped->PlayMusic();
+    delete skipped;
+    EXPECT_FALSE(korvane::backend::Output::IsOpen());
+    EXPECT_EQ(threads(), before);
 }
 
 TEST(AudioEngine, OpenForAnalysisBuildsNoteBinsForTheSongsRate)

@@ -138,11 +138,11 @@ TEST(SampleTest, ClassifyKindFollowsNeighbours)
     for (const auto& c : cases)
     {
         CSample neighbours[2];
-        const SNeighbour* specs[2] = {&c.Previous, &c.Next};
+        const SNeighbour* wanted[2] = {&c.Previous, &c.Next};
         for (int i = 0; i < 2; ++i)
         {
-            neighbours[i].SetDominant(specs[i]->Note);
-            neighbours[i].SetActive(specs[i]->Loud);
+            neighbours[i].SetDominant(wanted[i]->Note);
+            neighbours[i].SetActive(wanted[i]->Loud);
         }
         CSample sample;
         sample.SetDominant(60);

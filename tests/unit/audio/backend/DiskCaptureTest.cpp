@@ -1,22 +1,41 @@
 // What the mixer hands to the device is the song itself: SDL's disk driver writes every
-// byte played to a file, which must hold the song's PCM (resampled where its rate differs).
+// byte played to a file, which must hold the song's PCM (resampled where its rate differs),
+// and a pause neither loses nor repeats more than the device held.
 #include "audio/Audio.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <thread>
 
 namespace sf = SongFactory;
 
 namespace
 {
-std::vector<int16_t> PlayAndCapture(const std::string& song, const std::string& capture)
+void Sleep(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Plays the whole song.
+void PlayToTheEnd(CAudioFile& file)
+{
+    file.Play();
+    for (int i = 0; i < 500 && file.IsPlaying(); ++i)
+        Sleep(10);
+}
+
+// `drive` plays the opened song on SDL's disk driver; the result is all the device was given.
+std::vector<int16_t> PlayAndCapture(const std::string& song, const std::string& capture,
+                                    const std::function<void(CAudioFile&)>& drive = PlayToTheEnd)
 {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
@@ -28,10 +47,8 @@ std::vector<int16_t> PlayAndCapture(const std::string& song, const std::string& 
         CAudioFile file;
         if (file.Open(song))
         {
-            file.Play();
-            for (int i = 0; i < 500 && file.IsPlaying(); ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            drive(file);
+            Sleep(100);
         }
         file.Close();
         audio.Shutdown();
@@ -104,4 +121,55 @@ TEST(DiskCapture, MonoAt22050IsResampledAndUpMixed)
     const size_t last =
         captured.size() / 2 - FirstLoud({captured.rbegin(), captured.rend()}, 0) / 2;
     EXPECT_NEAR(double(last - onset), 44100.0, 60.0);
+}
+
+TEST(DiskCapture, PauseLosesNothingAndRepeatsOnlyWhatTheDeviceHeld)
+{
+    CTempDir dir;
+    const sf::SPcm pcm = sf::NumberedFrames(2.0);
+    const std::string song = (dir.Path() / "numbered.wav").string();
+    const std::string capture = (dir.Path() / "out.raw").string();
+    ASSERT_TRUE(sf::WriteWav(song, pcm));
+    int64_t paused = -1;
+    std::vector<std::array<int64_t, 2>> heardAndGiven; // frames, before the pause
+    const std::vector<int16_t> out = PlayAndCapture(
+        song, capture,
+        [&](CAudioFile& file)
+        {
+            file.Play();
+            for (int i = 0; i < 1000 && file.GetPosition() < 4 * 13230u; ++i, Sleep(5))
+                heardAndGiven.push_back({int64_t(file.GetPosition() / 4),
+                                         int64_t(std::filesystem::file_size(capture) / 4)});
+            file.Pause();
+            paused = int64_t(file.GetPosition() / 4);
+            Sleep(100);
+            file.Resume();
+            for (int i = 0; i < 1000 && file.IsPlaying(); ++i)
+                Sleep(5);
+        });
+    std::vector<int64_t> played; // song frames as the device played them, silence left out
+    int64_t firstAt = -1;
+    for (size_t f = 0; f + 1 < out.size(); f += 2)
+        if (const int64_t n = sf::FrameNumber(out[f], out[f + 1]); n >= 0)
+        {
+            firstAt = firstAt < 0 ? int64_t(f / 2) : firstAt;
+            played.push_back(n);
+        }
+    ASSERT_TRUE(paused > 0 && !played.empty());
+    EXPECT_EQ(played.front(), 0);
+    EXPECT_EQ(played.back(), pcm.Frames() - 1);
+    // One step back, to the frame the position showed at the pause; nothing skipped.
+    std::vector<size_t> breaks;
+    for (size_t i = 1; i < played.size(); ++i)
+        if (played[i] != played[i - 1] + 1)
+            breaks.push_back(i);
+    ASSERT_EQ(breaks.size(), 1u);
+    EXPECT_EQ(played[breaks[0]], paused);
+    const int64_t repeated = played[breaks[0] - 1] + 1 - paused;
+    EXPECT_GE(repeated, 0);
+    EXPECT_LE(repeated, 2048 + 1024 + 2205); // the device's two buffers, one callback, 50 ms
+    // Never a frame the device has not been given (the file may lag by one buffer in stdio
+    // and one being mixed).
+    for (const auto& [heard, given] : heardAndGiven)
+        EXPECT_LE(firstAt + heard, given + 2048);
 }

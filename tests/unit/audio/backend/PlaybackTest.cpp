@@ -1,13 +1,21 @@
-// Playback through SDL's dummy audio driver: the heard position runs at real-time rate,
-// freezes on pause, comes back to 0 on Play, and several streams play at once.
+// Playback through SDL's dummy audio driver: the heard position follows the device, with the
+// player's offset, freezes on pause and goes on from there, comes back to 0 on Play, and
+// several streams play at once. Only bounds a loaded machine cannot break are checked: the
+// device clock never runs faster than the wall clock (plus its 5 % correction), and every wait
+// for progress has seconds to spare, so a stalled or doubled clock fails and a slow one passes.
 #include "audio/Audio.h"
+#include "audio/backend/DeviceClock.h"
+#include "platform/Settings.h"
+#include "support/LogCapture.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 namespace sf = SongFactory;
@@ -20,12 +28,52 @@ void Sleep(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-bool WaitUntilStopped(const CAudioFile& file, int timeoutMs)
+double SecondsSince(Clock::time_point start)
 {
-    const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (file.IsPlaying() && Clock::now() < until)
-        Sleep(10);
-    return !file.IsPlaying();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Reads the position every 5 ms from `start` until `done` says so (false after 10 s). While
+// the stream plays each read is at least the one before (`from` first), at most `from` plus
+// the wall time since `start` less `delay`, and no step is longer than the time between the
+// reads (5 % for the clock's correction and 5 ms to spare).
+bool Follow(const CAudioFile& file, Clock::time_point start, double from, double delay,
+            const std::function<bool(double)>& done)
+{
+    const double length = file.Bytes2Seconds(int64_t(file.GetLength()));
+    double last = from;
+    for (auto previous = start; SecondsSince(start) < 10.0;)
+    {
+        const auto now = Clock::now();
+        const double heard = file.Bytes2Seconds(int64_t(file.GetPosition()));
+        if (file.IsPlaying()) // an early end jumps to the length
+        {
+            const double most = std::clamp(from + 1.05 * SecondsSince(start) - delay, from, length);
+            EXPECT_GE(heard, last);
+            EXPECT_LE(heard, most + 0.005);
+            EXPECT_LE(heard - last, 1.05 * SecondsSince(previous) + 0.005);
+        }
+        previous = now;
+        if (done(last = heard))
+            return true;
+        Sleep(5);
+    }
+    return false;
+}
+
+// From Play: a negative offset puts the position ahead at once, a positive one holds it at 0.
+bool FollowPlay(CAudioFile& file, int offsetMs, const std::function<bool(double)>& done)
+{
+    const auto start = Clock::now();
+    file.Play();
+    return Follow(file, start, std::max(0, -offsetMs) / 1000.0, std::max(0, offsetMs) / 1000.0,
+                  done);
+}
+
+bool WaitUntilStopped(const CAudioFile& file)
+{
+    return Follow(file, Clock::now(), file.Bytes2Seconds(int64_t(file.GetPosition())), 0.0,
+                  [&](double) { return !file.IsPlaying(); });
 }
 
 class PlaybackTest : public ::testing::Test
@@ -41,103 +89,151 @@ protected:
         return path;
     }
 
+    // The battle's stream, with the player's AudioOffset in the settings file.
+    CAudioFile& Music(const std::string& path, int offsetMs)
+    {
+        Settings::WriteNumber("AudioOffset", offsetMs);
+        EXPECT_TRUE(Audio.OpenMusic(path));
+        return *Audio.GetMusic();
+    }
+
+    CTempHome Home;
     CAudio Audio;
     CTempDir Dir;
 };
 } // namespace
 
-TEST_F(PlaybackTest, PositionRunsAtRealTimeRate)
+// The device clock alone, fed callbacks of 1024 frames on made-up timelines and read every
+// millisecond: never back, never past what was handed, no step above the time elapsed (plus
+// the 5 % correction), and settled on the frame played: two granted buffers behind.
+TEST(DeviceClock, FollowsTheCallbacksSmoothly)
+{
+    struct SCase
+    {
+        const char* Name;
+        double PeriodUs;
+        int JitterUs;    // each callback early or late by up to this much, fixed pattern
+        int64_t ShiftNs; // from the 60th callback on, all come this much late (or early)
+    };
+    const SCase cases[] = {
+        {"on time", 1024e6 / 44100, 0, 0},
+        {"jittered", 1024e6 / 44100, 3000, 0},
+        {"stalled once", 1024e6 / 44100, 0, 30000000},
+        {"caught up once", 1024e6 / 44100, 0, -15000000},
+        {"fast device", 23000.0, 0, 0},
+    };
+    for (const SCase& c : cases)
+    {
+        korvane::backend::CDeviceClock clock;
+        clock.Start(1024, 44100);
+        const auto tickNs = [&](int tick)
+        {
+            const int64_t jitterUs = c.JitterUs * ((tick * 7919) % 7 - 3) / 3;
+            return int64_t((tick * c.PeriodUs + double(jitterUs)) * 1000) +
+                   (tick >= 60 ? c.ShiftNs : 0);
+        };
+        int tick = 0;
+        double last = 0.0;
+        for (int64_t ns = 0; tick < 300; ns += 1000000)
+        {
+            for (; tickNs(tick) <= ns; ++tick)
+                clock.Tick(uint64_t(tick + 1) * 1024, tickNs(tick));
+            const double playing = clock.PlayingAt(ns);
+            ASSERT_GE(playing, last) << c.Name << " tick " << tick;
+            ASSERT_LE(playing, tick * 1024.0) << c.Name << " tick " << tick;
+            ASSERT_LE(playing - last, 1.05 * 44.1 + 1e-6) << c.Name << " tick " << tick;
+            last = playing;
+        }
+        EXPECT_NEAR(clock.PlayingAt(tickNs(tick - 1)), tick * 1024.0 - 2048.0, 2 * 44.1) << c.Name;
+    }
+}
+
+TEST_F(PlaybackTest, PositionFollowsTheDeviceShiftedByTheOffset)
 {
     struct SCase
     {
         const char* Name;
         sf::SPcm Pcm;
         sf::EFormat Format;
+        int OffsetMs; // positive: the sound reaches the ears later, the position is earlier
     };
     const SCase cases[] = {
-        {"44k.wav", sf::Sine(44100, 2, 3.0, 440.0), sf::EFormat::Wav},
-        {"22k-mono.mp3", sf::Sine(22050, 1, 3.0, 440.0), sf::EFormat::Mp3Cbr},
-        {"48k.ogg", sf::Sine(48000, 2, 3.0, 440.0), sf::EFormat::Ogg},
+        {"44k.wav", sf::Sine(44100, 2, 3.0, 440.0), sf::EFormat::Wav, 0},
+        {"22k-mono.mp3", sf::Sine(22050, 1, 3.0, 440.0), sf::EFormat::Mp3Cbr, 300},
+        {"48k.ogg", sf::Sine(48000, 2, 3.0, 440.0), sf::EFormat::Ogg, -300},
     };
     for (const SCase& c : cases)
     {
-        CAudioFile file;
-        ASSERT_TRUE(file.Open(Song(c.Name, c.Pcm, c.Format))) << c.Name;
-        file.Play();
-        Sleep(200);
-        const uint64_t p0 = file.GetPosition();
-        const auto t0 = Clock::now();
-        Sleep(2000);
-        const uint64_t p1 = file.GetPosition();
-        const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-        const double bytesPerSecond = double(file.Seconds2Bytes(1.0));
-        const double rate = double(p1 - p0) / seconds / bytesPerSecond;
-        EXPECT_NEAR(rate, 1.0, 0.05) << c.Name;
+        CAudioFile& file = Music(Song(c.Name, c.Pcm, c.Format), c.OffsetMs);
+        EXPECT_TRUE(FollowPlay(file, c.OffsetMs, [](double s) { return s >= 1.0; })) << c.Name;
         EXPECT_TRUE(file.IsPlaying()) << c.Name;
     }
 }
 
 TEST_F(PlaybackTest, PauseFreezesResumeContinuesPlayRestarts)
 {
-    CAudioFile file;
-    ASSERT_TRUE(file.Open(Song("song.wav", sf::Sine(44100, 2, 3.0, 440.0), sf::EFormat::Wav)));
-    EXPECT_FALSE(file.IsPlaying());
-    EXPECT_EQ(file.GetPosition(), 0u);
-    file.Play();
-    Sleep(500);
-    file.Pause();
-    EXPECT_FALSE(file.IsPlaying());
-    const uint64_t paused = file.GetPosition();
-    EXPECT_GT(paused, uint64_t(file.Seconds2Bytes(0.3)));
-    Sleep(300);
-    EXPECT_EQ(file.GetPosition(), paused);
+    for (int offsetMs : {0, 200, -200})
+    {
+        CAudioFile& file =
+            Music(Song("song.wav", sf::Sine(44100, 2, 3.0, 440.0), sf::EFormat::Wav), offsetMs);
+        EXPECT_FALSE(file.IsPlaying());
+        EXPECT_EQ(file.GetPosition(), 0u);
+        ASSERT_TRUE(FollowPlay(file, offsetMs, [](double s) { return s >= 0.4; }));
+        file.Pause();
+        EXPECT_FALSE(file.IsPlaying());
+        const double paused = file.Bytes2Seconds(int64_t(file.GetPosition()));
+        Sleep(300);
+        EXPECT_EQ(file.Bytes2Seconds(int64_t(file.GetPosition())), paused);
 
-    file.Resume();
-    EXPECT_TRUE(file.IsPlaying());
-    const uint64_t resumed = file.GetPosition();
-    EXPECT_GE(resumed, paused);
-    EXPECT_LT(resumed, paused + uint64_t(file.Seconds2Bytes(0.05)));
-    Sleep(300);
-    EXPECT_GT(file.GetPosition(), paused + uint64_t(file.Seconds2Bytes(0.2)));
+        const auto resumed = Clock::now();
+        file.Resume(); // goes on from the frozen position, as if the pause had not been
+        EXPECT_TRUE(file.IsPlaying());
+        ASSERT_TRUE(
+            Follow(file, resumed, paused, 0.0, [&](double s) { return s >= paused + 0.2; }));
 
-    file.Play();
-    EXPECT_LT(file.GetPosition(), uint64_t(file.Seconds2Bytes(0.05)));
-    EXPECT_TRUE(file.IsPlaying());
-    file.Stop();
-    EXPECT_FALSE(file.IsPlaying());
+        EXPECT_TRUE(FollowPlay(file, offsetMs, [](double) { return true; }));
+        EXPECT_TRUE(file.IsPlaying());
+        file.Stop();
+        EXPECT_FALSE(file.IsPlaying());
+    }
 }
 
-TEST_F(PlaybackTest, EndsWithPositionAtLength)
+TEST_F(PlaybackTest, EndsWithPositionAtLengthWhateverTheOffset)
 {
-    CAudioFile file;
-    ASSERT_TRUE(file.Open(Song("short.ogg", sf::Sine(22050, 1, 0.3, 440.0), sf::EFormat::Ogg)));
-    file.Play();
-    ASSERT_TRUE(WaitUntilStopped(file, 3000));
-    EXPECT_EQ(file.GetPosition(), file.GetLength());
-    file.Resume(); // nothing left to play
-    EXPECT_FALSE(file.IsPlaying());
-    file.Play();
-    EXPECT_TRUE(file.IsPlaying());
+    // 9999 ms is out of range: the log says so and 2000 ms is used, so the end comes in time.
+    for (int offsetMs : {0, 300, -300, 9999})
+    {
+        CLogCapture log;
+        CAudioFile& file =
+            Music(Song("short.ogg", sf::Sine(22050, 1, 0.3, 440.0), sf::EFormat::Ogg), offsetMs);
+        EXPECT_EQ(log.Text().find("out of range; using 2000 ms") != std::string::npos,
+                  offsetMs == 9999);
+        file.Play();
+        ASSERT_TRUE(WaitUntilStopped(file)) << offsetMs;
+        EXPECT_EQ(file.GetPosition(), file.GetLength());
+        file.Resume(); // nothing left to play
+        EXPECT_FALSE(file.IsPlaying());
+        file.Play();
+        EXPECT_TRUE(file.IsPlaying());
+    }
 }
 
 TEST_F(PlaybackTest, TwoStreamsPlayAtOnceAndCloseWhilePlaying)
 {
     CAudioFile music, logo, third;
-    ASSERT_TRUE(music.Open(Song("music.mp3", sf::Sine(44100, 2, 2.0, 440.0), sf::EFormat::Mp3Cbr)));
-    ASSERT_TRUE(logo.Open(Song("logo.wav", sf::Sine(22050, 1, 0.5, 880.0), sf::EFormat::Wav)));
+    ASSERT_TRUE(music.Open(Song("music.mp3", sf::Sine(44100, 2, 3.0, 440.0), sf::EFormat::Mp3Cbr)));
+    ASSERT_TRUE(logo.Open(Song("logo.wav", sf::Sine(22050, 1, 1.5, 880.0), sf::EFormat::Wav)));
     ASSERT_TRUE(third.Open(Song("third.ogg", sf::Sine(48000, 2, 2.0, 660.0), sf::EFormat::Ogg)));
     music.Play();
-    logo.Play();
     third.Play();
-    Sleep(300);
+    ASSERT_TRUE(FollowPlay(logo, 0, [](double s) { return s >= 0.2; }));
     third.Close(); // a closing stream leaves the others playing
     EXPECT_TRUE(music.IsPlaying());
     EXPECT_TRUE(logo.IsPlaying());
-    EXPECT_GT(music.GetPosition(), uint64_t(music.Seconds2Bytes(0.2)));
-    EXPECT_GT(logo.GetPosition(), uint64_t(logo.Seconds2Bytes(0.2)));
-    ASSERT_TRUE(WaitUntilStopped(logo, 2000));
+    EXPECT_GT(music.GetPosition(), uint64_t(music.Seconds2Bytes(0.15)));
+    ASSERT_TRUE(WaitUntilStopped(logo));
     EXPECT_TRUE(music.IsPlaying());
-    ASSERT_TRUE(WaitUntilStopped(music, 3000));
+    ASSERT_TRUE(WaitUntilStopped(music));
 }
 
 TEST_F(PlaybackTest, FileDeletedWhilePlayingEndsTheStream)
@@ -148,7 +244,7 @@ TEST_F(PlaybackTest, FileDeletedWhilePlayingEndsTheStream)
     file.Play();
     Sleep(100);
     std::filesystem::remove(path);
-    EXPECT_TRUE(WaitUntilStopped(file, 3000));
+    EXPECT_TRUE(WaitUntilStopped(file));
     EXPECT_FALSE(file.Open(path));
 }
 

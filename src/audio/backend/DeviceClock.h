@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+
+namespace korvane::backend
+{
+
+// Which output frame the device is playing at a given time, from the callbacks' bookkeeping.
+// SDL plays one buffer while the callback fills the next, so when a callback has run the
+// device holds two buffers (of the size SDL granted at open) ahead of the frame it plays.
+// The clock follows these points with a line whose slope is corrected by a few per cent at
+// most: no steps at callback boundaries, never backwards, and it stops at the last frame
+// handed when the callbacks stall.
+// Threads: Tick from the audio callback, everything else under the audio lock.
+class CDeviceClock
+{
+public:
+    void Start(int grantedFrames, int rate); // device opened, nothing handed yet
+    void Tick(uint64_t handedFrames, int64_t nowNs);
+    double PlayingAt(int64_t nowNs) const; // output frame, 0 before the first callback
+    double HeldFrames() const { return Held; }
+
+    // What the player declares comes after the device (AudioOffset): positive when the sound
+    // reaches the ears later.
+    void SetExtraLatencyFrames(int64_t frames) { ExtraFrames = frames; }
+    int64_t ExtraLatencyFrames() const { return ExtraFrames; }
+
+private:
+    double Held = 0.0;
+    double NominalPerNs = 0.0;
+    uint64_t Handed = 0;
+    bool Running = false;
+    double Frame = 0.0; // the line: Frame at AtNs, PerNs frames per nanosecond after it
+    double PerNs = 0.0;
+    int64_t AtNs = 0;
+    int64_t ExtraFrames = 0;
+};
+
+} // namespace korvane::backend
