@@ -4,8 +4,8 @@
 # songs); a hovered row is highlighted; a clicked song is heard (SDL's disk audio output);
 # the speed arrows cycle Slow, Normal, Fast; in a folder of 25 entries Randomize keeps the
 # folders on top and the wheel and the thumb scroll the list; Play opens the battle's
-# loading screen and Q comes back to the same order, scroll position and selection; Back
-# and QUIT end the game. Usage: musicselect.sh KORVANE_EXECUTABLE [ARTEFACT_FOLDER]
+# loading screen and Q comes back to the same order, scroll position and selection; a song
+# deleted since the listing is selected but silent; Back and QUIT end the game. Usage: musicselect.sh KORVANE_EXECUTABLE [ARTEFACT_FOLDER]
 set -u
 GAME=$1
 ARTEFACTS=${2:-}
@@ -113,6 +113,16 @@ point 520 500
 point 520 495
 [ "$(region 0 20 800 408)" = "$list" ] || e2e_fail "after the battle the list differs"
 heard_after "$back" || e2e_fail "the played song is not previewed after the battle"
+
+selected=$(region 0 $(($(row 8) - 10)) 8 20) # left of the text: the background only
+rm "$top"/Many/Song* "$top"/More/Song*
+xdotool key --window "$WINDOW" Escape # keys do nothing here
+click_at 400 "$(row 9)"               # a song deleted since the listing
+gone=$(audio_bytes)
+point 520 500
+sleep 0.5
+[ "$(region 0 $(($(row 9) - 10)) 8 20)" = "$selected" ] || e2e_fail "a deleted song is not selected"
+heard_after $((gone + 16384)) && e2e_fail "a deleted song is heard"
 
 point 400 520
 unmarked=$(region 420 560 70 36)
