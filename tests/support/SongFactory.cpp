@@ -20,6 +20,8 @@
 #include <fstream>
 #include <random>
 
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 
 namespace SongFactory
@@ -453,12 +455,20 @@ bool WriteHostileFolder(const fs::path& folder)
               WriteTags(folder / "long title.mp3", std::string(100000, 'T'), "Band",
                         ETagKind::Id3v2Utf8) &&
               WriteMp3(folder / "cover.mp3", song, false) &&
-              AddId3v2Picture(folder / "cover.mp3", 5 << 20);
+              AddId3v2Picture(folder / "cover.mp3", 5 << 20) &&
+              WriteMp3(folder / "silence.mp3", Silence(44100, 2, 10.0), false) &&
+              WriteMp3(folder / "8 kHz mono.mp3", Sine(8000, 1, 2.0, 440.0), false) &&
+              WriteOgg(folder / "96 kHz.ogg", Sine(96000, 2, 2.0, 440.0)) &&
+              WriteOgg(folder / "six channels.ogg", Sine(44100, 6, 2.0, 440.0)) &&
+              ::mkfifo((folder / "pipe.mp3").c_str(), 0644) == 0;
     if (!ok)
         return false;
     std::error_code ec;
-    fs::resize_file(truncated, fs::file_size(truncated) / 2, ec);
-    fs::permissions(folder / "locked.mp3", fs::perms::none, ec);
+    fs::create_symlink("loop.mp3", folder / "loop.mp3", ec);
+    if (!ec)
+        fs::resize_file(truncated, fs::file_size(truncated) / 2, ec);
+    if (!ec)
+        fs::permissions(folder / "locked.mp3", fs::perms::none, ec);
     return !ec;
 }
 

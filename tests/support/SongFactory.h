@@ -83,7 +83,9 @@ std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed);
 // Fills an existing folder with every kind of file a player's folder may hold that is not a
 // plain song: an empty .mp3, random bytes as .mp3, text as .ogg, a truncated MP3, a 0.1 s
 // song, a folder named song.mp3, a song without read permission, a name that is not UTF-8,
-// a 100 kB title tag and a 5 MB cover picture. False when one could not be made.
+// a 100 kB title tag, a 5 MB cover picture, 10 s of silence, 8 kHz mono, 96 kHz, six
+// channels, a named pipe (pipe.mp3) and a link to itself (loop.mp3): 16 entries ending in
+// .mp3 or .ogg, all short. False when one could not be made.
 bool WriteHostileFolder(const std::filesystem::path& folder);
 
 } // namespace SongFactory

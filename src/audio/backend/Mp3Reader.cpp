@@ -1,5 +1,7 @@
 #include "audio/backend/Mp3Reader.h"
 
+#include "audio/backend/SongFile.h"
+
 #include <mpg123.h>
 
 #include <algorithm>
@@ -67,7 +69,7 @@ bool CMp3Reader::Open(const std::string& path)
     mpg123_rates(&rates, &rateCount);
     for (size_t i = 0; i < rateCount; ++i)
         mpg123_format(Handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    File = std::fopen(path.c_str(), "rb");
+    File = OpenSongStream(path);
     if (!File || std::setvbuf(File, nullptr, _IOFBF, FileBufferBytes) != 0 ||
         mpg123_replace_reader_handle(Handle, ReadFile, SeekFile, nullptr) != MPG123_OK ||
         mpg123_open_handle(Handle, File) != MPG123_OK)

@@ -1,5 +1,6 @@
 #include "audio/backend/OggReader.h"
 
+#include "audio/backend/SongFile.h"
 #include "audio/backend/VorbisSetupCheck.h"
 
 #include <vorbis/vorbisfile.h>
@@ -12,6 +13,7 @@ namespace korvane::backend
 struct COggReader::SFile
 {
     OggVorbis_File Vorbis{};
+    std::FILE* Stream = nullptr; // owned; closed after the decoder that reads it
 };
 
 COggReader::COggReader() : File(std::make_unique<SFile>()) {}
@@ -20,6 +22,8 @@ COggReader::~COggReader()
 {
     if (IsOpen)
         ov_clear(&File->Vorbis);
+    if (File->Stream)
+        std::fclose(File->Stream);
 }
 
 bool COggReader::Open(const std::string& path)
@@ -27,7 +31,8 @@ bool COggReader::Open(const std::string& path)
     // libvorbis takes some damaged setup headers and divides by zero once it decodes audio
     // with them: every link's setup is checked before anything is decoded.
     CVorbisSetupCheck setup;
-    if (!setup.IsSound(path, 0) || ov_fopen(path.c_str(), &File->Vorbis) != 0)
+    if (!setup.IsSound(path, 0) || !(File->Stream = OpenSongStream(path)) ||
+        ov_open_callbacks(File->Stream, &File->Vorbis, nullptr, 0, OV_CALLBACKS_NOCLOSE) != 0)
         return false;
     IsOpen = true;
     const vorbis_info* info = ov_info(&File->Vorbis, 0);

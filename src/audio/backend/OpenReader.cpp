@@ -2,6 +2,7 @@
 
 #include "audio/backend/Mp3Reader.h"
 #include "audio/backend/OggReader.h"
+#include "audio/backend/SongFile.h"
 #include "audio/backend/WavReader.h"
 
 #include <cstdio>
@@ -62,7 +63,7 @@ bool LooksLikeMpeg(const std::vector<uint8_t>& head, size_t start)
 
 EContainer SniffContainer(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenSongStream(path);
     if (!file)
         return EContainer::Unknown;
     std::vector<uint8_t> head(10);

@@ -1,15 +1,19 @@
 #include "audio/backend/TrackProbe.h"
 
 #include "audio/backend/OpenReader.h"
+#include "audio/backend/SongFile.h"
 
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
+#include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 
 #include <exception>
+
+#include <unistd.h>
 
 namespace korvane::backend
 {
@@ -24,21 +28,21 @@ void CopyTags(const TagLib::Tag* tag, STrackTags& tags)
 }
 
 // The tag kinds a file of this container can carry; pictures are never loaded.
-void ReadTags(const std::string& path, EContainer container, STrackTags& tags)
+void ReadTags(TagLib::IOStream* stream, EContainer container, STrackTags& tags)
 {
     switch (container)
     {
     case EContainer::Mpeg:
     {
         // The file's tag merges ID3v2, then APE, then ID3v1, field by field.
-        TagLib::MPEG::File file(path.c_str(), false);
+        TagLib::MPEG::File file(stream, TagLib::ID3v2::FrameFactory::instance(), false);
         if (file.isValid())
             CopyTags(file.tag(), tags);
         break;
     }
     case EContainer::Ogg:
     {
-        TagLib::Ogg::Vorbis::File file(path.c_str(), false);
+        TagLib::Ogg::Vorbis::File file(stream, false);
         if (file.isValid())
             CopyTags(file.tag(), tags);
         break;
@@ -46,7 +50,7 @@ void ReadTags(const std::string& path, EContainer container, STrackTags& tags)
     case EContainer::Riff:
     {
         // The file's own tag() is its ID3v2 chunk only; the RIFF INFO chunk fills what it lacks.
-        TagLib::RIFF::WAV::File file(path.c_str(), false);
+        TagLib::RIFF::WAV::File file(stream, false);
         if (!file.isValid())
             break;
         CopyTags(file.ID3v2Tag(), tags);
@@ -62,6 +66,21 @@ void ReadTags(const std::string& path, EContainer container, STrackTags& tags)
     case EContainer::Unknown:
         break;
     }
+}
+
+// TagLib opens by name with a plain fopen, which a pipe put in the song's place would block.
+void ReadTags(const std::string& path, EContainer container, STrackTags& tags)
+{
+    const int fd = OpenSongDescriptor(path);
+    if (fd < 0)
+        return;
+    TagLib::FileStream stream(fd, true); // owns the descriptor once it is open
+    if (!stream.isOpen())
+    {
+        ::close(fd);
+        return;
+    }
+    ReadTags(&stream, container, tags);
 }
 } // namespace
 

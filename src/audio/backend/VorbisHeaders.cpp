@@ -1,5 +1,7 @@
 #include "audio/backend/VorbisHeaders.h"
 
+#include "audio/backend/SongFile.h"
+
 #include <ogg/ogg.h>
 
 #include <cstdio>
@@ -33,7 +35,7 @@ public:
 
     bool Open(const std::string& path, int64_t offset)
     {
-        File = std::fopen(path.c_str(), "rb");
+        File = OpenSongStream(path);
         return File && offset >= 0 && fseeko(File, off_t(offset), SEEK_SET) == 0;
     }
 

@@ -1,6 +1,9 @@
 #include "audio/backend/WavReader.h"
 
+#include "audio/backend/SongFile.h"
+
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -11,12 +14,17 @@ CWavReader::~CWavReader()
 {
     if (File)
         sf_close(File);
+    if (Descriptor >= 0)
+        ::close(Descriptor);
 }
 
 bool CWavReader::Open(const std::string& path)
 {
     SF_INFO info{};
-    File = sf_open(path.c_str(), SFM_READ, &info);
+    Descriptor = OpenSongDescriptor(path);
+    if (Descriptor < 0)
+        return false;
+    File = sf_open_fd(Descriptor, SFM_READ, &info, SF_FALSE);
     if (!File)
         return false;
     const int major = info.format & SF_FORMAT_TYPEMASK;

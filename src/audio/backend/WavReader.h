@@ -23,6 +23,7 @@ public:
     int64_t Frames() const override { return Length; }
 
 private:
+    int Descriptor = -1; // owned; closed after the library's handle that reads it
     sf_private_tag* File = nullptr;
     int SampleRate = 0;
     int ChannelCount = 0;

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <functional>
 
+#include <sys/stat.h>
+
 namespace sf = SongFactory;
 namespace fs = std::filesystem;
 
@@ -53,8 +55,16 @@ TEST(HostileFiles, UnplayableFilesAreRefusedWithALogLine)
     ASSERT_TRUE(sf::WriteBytes(text, std::vector<uint8_t>(words.begin(), words.end())));
     const std::vector<uint8_t> mp3 = Mp3Bytes(sf::Sine(44100, 2, 0.5, 440.0));
     ASSERT_TRUE(sf::WriteBytes(headerOnly, std::vector<uint8_t>(mp3.begin(), mp3.begin() + 3)));
+    // Never opened for reading: a pipe would block until someone writes to it.
+    const fs::path pipe = dir.Path() / "pipe.mp3";
+    const fs::path folder = dir.Path() / "folder.mp3";
+    const fs::path loop = dir.Path() / "loop.ogg";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    ASSERT_TRUE(fs::create_directory(folder));
+    fs::create_symlink(loop.filename(), loop);
 
-    for (const fs::path& path : {dir.Path() / "missing.mp3", empty, random, text, headerOnly})
+    for (const fs::path& path :
+         {dir.Path() / "missing.mp3", empty, random, text, headerOnly, pipe, folder, loop})
     {
         CAudioFile file;
         std::string log = CaptureLog([&] { EXPECT_FALSE(file.OpenDecoding(path)) << path; });
