@@ -1,0 +1,150 @@
+#!/bin/bash
+# The real game under a private X server on a folder of every kind of bad file (made by
+# make_hostile_folder): the browser lists them all and every row can be clicked, a refused
+# file logging "Could not load <path>"; then one battle scene, started on the 0.1 s song with
+# continuous play on, goes round the whole folder: continuous play after the short song,
+# PageDown once each playable song has started, and the battle's own "Skipping <path>" for
+# each file it cannot open. Nothing may hang or crash; each turn's time is printed (the goal
+# is 5 s; only a turn past 20 s, a hang, fails the test, as a loaded machine may be slow).
+# Run as root, the file without read permission is readable and plays like the others.
+# Usage: hostile.sh KORVANE_EXECUTABLE MAKE_HOSTILE_FOLDER
+set -u
+export LC_ALL=C # names are bytes: one of them is not valid UTF-8
+GAME=$1
+MAKER=$2
+. "$(dirname "$0")/session.sh"
+trap e2e_cleanup EXIT
+
+e2e_temp_home
+folder=$E2E_ROOT/hostile
+mkdir -p "$folder" && "$MAKER" "$folder" || e2e_fail "could not make the hostile folder"
+mkdir -p "$XDG_CONFIG_HOME/korvane"
+printf 'CurrentPath=%s/\nPlayContinuous=1\n' "$folder" >"$XDG_CONFIG_HOME/korvane/settings.ini"
+
+# The browser's rows: "..", the folders, the .mp3 files, then the .ogg files, each group in the
+# order the file system lists them.
+mapfile -t listed < <(ls -U -A "$folder")
+folders=() mp3s=() oggs=()
+for name in "${listed[@]}"; do
+    [ -d "$folder/$name" ] && folders+=("$name")
+    case "${name,,}" in
+    *.mp3) mp3s+=("$name") ;;
+    *.ogg) oggs+=("$name") ;;
+    esac
+done
+songs=("${mp3s[@]}" "${oggs[@]}")
+[ "${#folders[@]}" = 1 ] && [ "${#songs[@]}" = 16 ] ||
+    e2e_fail "expected one folder and 16 songs, found ${#folders[@]} and ${#songs[@]}"
+first_song_row=$((1 + ${#folders[@]}))
+refused() { # the files no decoder may open: not a regular readable file, or no audio in it
+    case "$1" in
+    empty.mp3 | noise.mp3 | text.ogg | song.mp3 | pipe.mp3 | loop.mp3) return 0 ;;
+    locked.mp3) [ ! -r "$folder/$1" ] ;;
+    *) return 1 ;;
+    esac
+}
+
+e2e_start_xvfb
+e2e_start_game "$GAME"
+e2e_wait_line "Scene Title starting" 1 20
+WINDOW=$(timeout 10 xdotool search --sync --name "Korvane Zaduza" | head -n1)
+[ -n "$WINDOW" ] || e2e_fail "no game window"
+
+click_at() { xdotool mousemove --window "$WINDOW" "$1" "$2" click 1; }
+row() { echo $((38 + 20 * $1)); } # the middle of list row N
+count() { grep -c "$@" "$E2E_ROOT/game.out"; }
+now_ms() { local t=${EPOCHREALTIME/./}; echo $((t / 1000)); }
+# until_true SECONDS WHAT COMMAND...: runs COMMAND every 50 ms until it succeeds.
+until_true() {
+    local deadline=$((SECONDS + $1)) what=$2
+    shift 2
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || e2e_fail "$what: not within the time allowed"
+        kill -0 "$E2E_GAME_PID" 2>/dev/null || e2e_fail "the game ended while waiting: $what"
+        sleep 0.05
+    done
+}
+opened_in_browser() { [ "$(grep -c '^debug: Opening music file$' "$E2E_ROOT/game.err")" -ge "$1" ]; }
+logged() { [ "$(count -xF "$1")" -ge "${2:-1}" ]; }
+started_playing() { [ "$(count '^Bytes per lines : ')" -ge "$1" ]; }
+turn_moved_on() { [ "$(count -e '^Skipping ' -e '^Decode progress : 100 %$' -e '^Scene Battle ending$')" -gt "$1" ]; }
+
+click_at 500 362 # PLAY
+e2e_wait_line "Scene Music Select starting" 1 10
+
+# The folder named song.mp3 opens and ".." comes back; then every song row is clicked.
+settings=$XDG_CONFIG_HOME/korvane/settings.ini
+click_at 400 "$(row 1)"
+e2e_wait_file_line "$settings" "CurrentPath=$folder/song.mp3/" 10
+click_at 400 "$(row 0)"
+e2e_wait_file_line "$settings" "CurrentPath=$folder/" 10
+for i in "${!songs[@]}"; do
+    click_at 400 "$(row $((first_song_row + i)))"
+    until_true 10 "click on ${songs[$i]}" opened_in_browser $((i + 1))
+    if refused "${songs[$i]}"; then
+        until_true 5 "a line for ${songs[$i]}" logged "Could not load $folder/${songs[$i]}"
+    fi
+done
+for name in "${songs[@]}"; do
+    refused "$name" || ! logged "Could not load $folder/$name" || e2e_fail "$name was refused"
+done
+
+# The battle starts on the short song and goes round the list once.
+short=-1
+for i in "${!songs[@]}"; do [ "${songs[$i]}" = short.mp3 ] && short=$i; done
+click_at 400 "$(row $((first_song_row + short)))"
+click_at 520 495 # Play
+e2e_wait_line "Scene Battle starting" 1 10
+played=0
+report=()
+start=$(now_ms)
+for step in $(seq 0 15); do
+    i=$(((short + step) % 16))
+    name=${songs[$i]}
+    if refused "$name"; then
+        until_true 20 "Skipping $name" logged "Skipping $folder/$name"
+        outcome="skipped"
+        [ "$step" = 15 ] && xdotool key --window "$WINDOW" q # the battle wraps round: leave it
+    else
+        played=$((played + 1))
+        until_true 20 "$name starts playing" started_playing $played
+        if [ "$step" = 15 ]; then
+            xdotool key --window "$WINDOW" q
+            outcome="played, Q"
+        elif [ "$name" = short.mp3 ]; then
+            # Played to its end; clicks cycle the shield, then leave the result screen.
+            before=$(count -e '^Skipping ' -e '^Decode progress : 100 %$' -e '^Scene Battle ending$')
+            until turn_moved_on "$before"; do
+                click_at 400 300
+                sleep 0.25
+                [ $(($(now_ms) - start)) -lt 20000 ] || e2e_fail "the short song did not end"
+            done
+            outcome="played to its end, continuous"
+        else
+            xdotool key --window "$WINDOW" Page_Down
+            outcome="played, PageDown"
+        fi
+    fi
+    end=$(now_ms)
+    report+=("$(printf '%5d ms  %-30s %q' $((end - start)) "$outcome" "$name")")
+    start=$end
+done
+e2e_wait_line "Scene Music Select starting" 2 20
+
+skipped=$(count '^Skipping ')
+analysed=$(count -x 'Decoding complete')
+[ "$played" -ge 9 ] && [ "$((played + skipped))" -ge 16 ] ||
+    e2e_fail "played $played and skipped $skipped of 16 files"
+[ "$analysed" -ge "$played" ] || e2e_fail "only $analysed of $played songs were analysed"
+
+click_at 520 579 # Back
+e2e_wait_line "Scene Title starting" 2 10
+click_at 500 530 # QUIT
+e2e_wait_exit 10
+[ "$E2E_EXIT_CODE" = 0 ] || e2e_fail "exit code $E2E_EXIT_CODE"
+sequence=$(e2e_scene_sequence)
+expected="Splash,Title,Music Select,Battle,Music Select,Title"
+[ "$sequence" = "$expected" ] || e2e_fail "scene sequence '$sequence', expected '$expected'"
+[ "$(tail -n1 "$E2E_ROOT/game.out")" = "The End" ] || e2e_fail "the log does not end with The End"
+printf '%s\n' "${report[@]}"
+echo "PASS: $played played, $skipped skipped, exit code 0"
