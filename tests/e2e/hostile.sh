@@ -141,10 +141,6 @@ click_at 520 579 # Back
 e2e_wait_line "Scene Title starting" 2 10
 click_at 500 530 # QUIT
 e2e_wait_exit 10
-[ "$E2E_EXIT_CODE" = 0 ] || e2e_fail "exit code $E2E_EXIT_CODE"
-sequence=$(e2e_scene_sequence)
-expected="Splash,Title,Music Select,Battle,Music Select,Title"
-[ "$sequence" = "$expected" ] || e2e_fail "scene sequence '$sequence', expected '$expected'"
-[ "$(tail -n1 "$E2E_ROOT/game.out")" = "The End" ] || e2e_fail "the log does not end with The End"
+e2e_check_clean_end "Splash,Title,Music Select,Battle,Music Select,Title"
 printf '%s\n' "${report[@]}"
 echo "PASS: $played played, $skipped skipped, exit code 0"

@@ -103,3 +103,13 @@ e2e_wait_exit() {
 e2e_scene_sequence() {
     sed -n 's/^Scene \(.*\) starting$/\1/p' "$E2E_ROOT/game.out" | paste -sd, -
 }
+
+# e2e_check_clean_end SEQUENCE: after e2e_wait_exit, fails unless the game ended with exit code
+# 0, the log's last line "The End" and exactly these scenes started (e2e_scene_sequence).
+e2e_check_clean_end() {
+    [ "$E2E_EXIT_CODE" = 0 ] || e2e_fail "exit code $E2E_EXIT_CODE"
+    local sequence
+    sequence=$(e2e_scene_sequence)
+    [ "$sequence" = "$1" ] || e2e_fail "scene sequence '$sequence', expected '$1'"
+    [ "$(tail -n1 "$E2E_ROOT/game.out")" = "The End" ] || e2e_fail "the log does not end with The End"
+}
