@@ -7,19 +7,29 @@
 namespace korvane::backend
 {
 
+namespace
+{
+// An empty file holds no song; the files of /proc, some of which block or never end, all say
+// they are empty.
+bool IsSongFile(const struct stat& info)
+{
+    return S_ISREG(info.st_mode) && info.st_size > 0;
+}
+} // namespace
+
 int OpenSongDescriptor(const std::string& path)
 {
     struct stat info
     {
     };
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::stat(path.c_str(), &info) != 0 || !IsSongFile(info))
         return -1;
     // Non-blocking, so that a pipe put in the file's place since the check cannot hold the open.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return -1;
     const int flags = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+    if (::fstat(fd, &info) != 0 || !IsSongFile(info) || flags < 0 ||
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
     {
         ::close(fd);

@@ -11,8 +11,8 @@ namespace korvane::backend
 // is never opened at all) and again on the descriptor that is then read, so a file swapped
 // for a pipe in between is refused too. Any thread.
 
-// A read-only descriptor (close-on-exec), or -1 when the file is missing, unreadable or not
-// a regular file. The caller closes it.
+// A read-only descriptor (close-on-exec), or -1 when the file is missing, unreadable, empty
+// or not a regular file. The caller closes it.
 int OpenSongDescriptor(const std::string& path);
 
 // The same as a buffered stream for reading; null when refused. The caller closes it.
