@@ -13,6 +13,7 @@
 #include <cmath>
 #include <fstream>
 #include <memory>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -180,6 +181,7 @@ protected:
                                SongFactory::EFormat::Ogg);
         SongFactory::Write(Songs->Path() / "long.ogg", SongFactory::Scale(44100, 1, 48, 60, 1.5),
                            SongFactory::EFormat::Ogg);
+        ASSERT_EQ(::mkfifo((Songs->Path() / "pipe.ogg").c_str(), 0644), 0);
     }
     static void TearDownTestSuite() { delete Songs; }
 };
@@ -195,6 +197,8 @@ TEST_F(BattleTest, SongLoopChoosesWhatFollows)
         SDLKey AtResults;             // on every result screen; none: the window is closed
         std::vector<uint32_t> Played;
         bool BackToBrowser;
+        const char* Second = "b"; // "pipe": a named pipe, never to be opened
+        size_t Skipped = 0;
     } cases[] = {
         {"PageDown on the last wraps",
          3,
@@ -207,11 +211,22 @@ TEST_F(BattleTest, SongLoopChoosesWhatFollows)
         {"continuous play ends with the folder", 2, true, {}, SDLK_ESCAPE, {2, 3}, true},
         {"Q on the result screen", 1, true, {}, SDLK_q, {1}, true},
         {"closing the result screen", 1, true, {}, SDLK_UNKNOWN, {1}, false},
+        {"PageDown passes over a pipe",
+         1,
+         false,
+         {SDLK_PAGEDOWN, SDLK_q},
+         SDLK_ESCAPE,
+         {1, 3},
+         true,
+         "pipe",
+         1},
+        {"continuous play passes over it", 1, true, {}, SDLK_ESCAPE, {1, 3}, true, "pipe", 1},
+        {"a chosen pipe goes back at once", 2, false, {}, SDLK_ESCAPE, {2}, true, "pipe", 0},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.Name);
-        SBattleRun run({"a", "b", "c"}, c.Start, c.Continuous);
+        SBattleRun run({"a", c.Second, "c"}, c.Start, c.Continuous);
         size_t loaded = 0;
         int answered = -1; // the result phase last answered with a key
         const auto played = run.Play(
@@ -229,6 +244,8 @@ TEST_F(BattleTest, SongLoopChoosesWhatFollows)
         EXPECT_EQ(played, c.Played);
         const std::string log = run.Harness.LogText();
         EXPECT_EQ(Occurrences(log, "Scene Battle ending\nScene "), c.BackToBrowser ? 1u : 0u);
+        EXPECT_EQ(Occurrences(log, "Skipping " + (Songs->Path() / "pipe.ogg").string() + "\n"),
+                  c.Skipped);
     }
 }
 
