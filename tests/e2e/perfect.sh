@@ -24,15 +24,9 @@ mkdir -p "$XDG_CONFIG_HOME/korvane"
 printf 'CurrentPath=%s/\nSeparateHS=1\n' "$songs" >"$XDG_CONFIG_HOME/korvane/settings.ini"
 
 e2e_start_xvfb
-export SDL_DISKAUDIOFILE=$E2E_ROOT/audio.raw
-E2E_AUDIO_DRIVER=disk e2e_start_game "$GAME"
-e2e_wait_line "Scene Title starting" 1 20
-WINDOW=$(timeout 10 xdotool search --sync --name "Korvane Zaduza" | head -n1)
-[ -n "$WINDOW" ] || e2e_fail "no game window"
+e2e_start_heard_game "$GAME"
+e2e_title_window
 click_at() { xdotool mousemove --window "$WINDOW" "$1" "$2" && sleep 0.25 && xdotool click 1; }
-screenshot() {
-    [ -z "$ARTEFACTS" ] || { mkdir -p "$ARTEFACTS" && import -window "$WINDOW" "$ARTEFACTS/$1.png"; }
-}
 
 click_at 500 362 # PLAY
 e2e_wait_line "Scene Music Select starting" 1 10
@@ -46,7 +40,7 @@ PLAYER_PID=$!
 e2e_wait_line "Min intensity = $(sed -n 's/^# min_intensity: //p' "$E2E_ROOT/map.csv")" 1 60
 e2e_wait_line "Bytes per lines : 880" 1 60
 sleep 48 # the song's busiest moment, for the picture
-screenshot perfect-battle
+e2e_screenshot perfect-battle
 wait "$PLAYER_PID" || e2e_fail "the scripted player failed"
 PLAYER_PID=
 
@@ -70,7 +64,7 @@ until import -window "$WINDOW" -crop 100x96+350+250 +repage "$E2E_ROOT/shown.png
     [ $SECONDS -lt $deadline ] || e2e_fail "the result screen shows no perfect trophy"
     sleep 0.5
 done
-screenshot perfect-result
+e2e_screenshot perfect-result
 xdotool click 1 # continue
 e2e_wait_line "Scene Music Select starting" 2 10
 echo "PASS: 100 at Slow saved, the perfect trophy shown"
