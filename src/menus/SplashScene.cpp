@@ -4,6 +4,7 @@
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
 #include "menus/TitleScene.h"
+#include "musicselect/MusicSelectScene.h"
 #include "platform/AppPath.h"
 
 CSplashScene::CSplashScene()
@@ -89,5 +90,8 @@ CScene* CSplashScene::Run()
         Graphics->Draw(Logo.GetSurface(), logoX, logoY);
         PresentFrame(*Graphics, MenuFrameDelayMs);
     }
+    // A song or folder named on the command line opens the browser there.
+    if (!Shared->StartPath.empty())
+        return new CMusicSelectScene();
     return new CTitleScene();
 }

@@ -2,12 +2,15 @@
 
 #include "app/SharedData.h"
 #include "musicselect/FolderItem.h"
+#include "musicselect/ListScroll.h"
 #include "platform/AppPath.h"
+#include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
 
 #include <filesystem>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -67,11 +70,43 @@ void CFolderBrowser::InitBrowser()
     LoadCurrentPath();
     if (Shared->FolderItems.empty())
     {
-        ListFolder();
+        if (!OpenStartPath())
+            ListFolder();
         return;
     }
     OpenItem(Shared->SelectedItem);
     Call(RenderRows);
+}
+
+bool CFolderBrowser::OpenStartPath()
+{
+    const std::string start = std::exchange(Shared->StartPath, std::string());
+    if (start.empty())
+        return false;
+    std::error_code ec;
+    const fs::path path(start);
+    const bool folder = fs::is_directory(path, ec);
+    if (!folder && !fs::exists(fs::symlink_status(path, ec)))
+    {
+        Log("No song or folder at %s\n", start.c_str());
+        return false;
+    }
+    DriveView = false;
+    Shared->CurrentPath = WithSlash(folder ? path.string() : path.parent_path().string());
+    ListFolder();
+    if (folder)
+        return true;
+    const auto& items = Shared->FolderItems;
+    for (uint32_t i = Shared->FirstSongItem; i < items.size(); ++i)
+        if (items[i]->GetPath() == Shared->CurrentPath + path.filename().string())
+        {
+            if (i >= Shared->ScrollTop + ListScroll::VisibleRows) // bring its row into view
+                Shared->ScrollTop = uint32_t(i + 1 - ListScroll::VisibleRows);
+            OpenItem(i);
+            return true;
+        }
+    Log("%s is not an MP3 or OGG song; showing its folder\n", start.c_str());
+    return true;
 }
 
 void CFolderBrowser::ListFolder()

@@ -25,6 +25,9 @@ public:
     // A click on list row index: a folder is entered, a song is handed to OpenSong;
     // an index past the end does nothing.
     void OpenItem(uint32_t index);
+    // The song or folder named on the command line, once: lists its folder and selects the
+    // song (with its preview). False when there was none or it does not exist (logged).
+    bool OpenStartPath();
     // Takes the saved folder when it is an existing absolute directory, else keeps CurrentPath.
     void LoadCurrentPath();
     void SaveCurrentPath();

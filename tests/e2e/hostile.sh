@@ -46,9 +46,7 @@ refused() { # the files no decoder may open: not a regular readable file, or no 
 
 e2e_start_xvfb
 e2e_start_game "$GAME"
-e2e_wait_line "Scene Title starting" 1 20
-WINDOW=$(timeout 10 xdotool search --sync --name "Korvane Zaduza" | head -n1)
-[ -n "$WINDOW" ] || e2e_fail "no game window"
+e2e_title_window
 
 click_at() { xdotool mousemove --window "$WINDOW" "$1" "$2" click 1; }
 row() { echo $((38 + 20 * $1)); } # the middle of list row N

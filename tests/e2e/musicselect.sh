@@ -27,11 +27,8 @@ mkdir -p "$XDG_CONFIG_HOME/korvane"
 echo "CurrentPath=$top/" >"$XDG_CONFIG_HOME/korvane/settings.ini"
 
 e2e_start_xvfb
-export SDL_DISKAUDIOFILE=$E2E_ROOT/audio.raw
-E2E_AUDIO_DRIVER=disk e2e_start_game "$GAME"
-e2e_wait_line "Scene Title starting" 1 20
-WINDOW=$(timeout 10 xdotool search --sync --name "Korvane Zaduza" | head -n1)
-[ -n "$WINDOW" ] || e2e_fail "no game window"
+e2e_start_heard_game "$GAME"
+e2e_title_window
 
 point() { xdotool mousemove --window "$WINDOW" "$1" "$2"; sleep 0.25; }
 click_at() { point "$1" "$2"; xdotool click 1; sleep 0.25; }
@@ -39,9 +36,6 @@ row() { echo $((38 + 20 * $1)); } # the middle of list row N
 # A checksum of the window's pixels in the rectangle W x H at (X, Y), as the screen shows now.
 region() {
     import -window "$WINDOW" -crop "$3x$4+$1+$2" +repage rgb:- 2>/dev/null | md5sum
-}
-screenshot() {
-    [ -z "$ARTEFACTS" ] || { mkdir -p "$ARTEFACTS" && import -window "$WINDOW" "$ARTEFACTS/$1.png"; }
 }
 audio_bytes() { stat -c %s "$SDL_DISKAUDIOFILE"; }
 # True when the capture holds a non-zero byte after its first $1 bytes.
@@ -61,7 +55,7 @@ click_at 400 "$(row 3)" # the first demo song
 sleep 1
 heard_after "$before" || e2e_fail "the clicked song is not heard"
 point 520 495 # on Play, which now shows
-screenshot musicselect-browser
+e2e_screenshot musicselect-browser
 
 slow=$(region 560 440 120 30)
 click_at 696 457
@@ -104,7 +98,7 @@ list=$(region 0 20 800 408)
 xdotool click 1 # Play
 e2e_wait_line "Scene Battle starting" 1 10
 sleep 0.3
-screenshot musicselect-battle
+e2e_screenshot musicselect-battle
 xdotool key --window "$WINDOW" q
 e2e_wait_line "Scene Music Select starting" 2 20
 back=$(audio_bytes)

@@ -66,6 +66,25 @@ e2e_start_game() {
     E2E_GAME_PID=$!
 }
 
+# e2e_start_heard_game EXE: the game with SDL's disk audio output, whose capture is the file
+# $SDL_DISKAUDIOFILE (a buffer is written at each callback).
+e2e_start_heard_game() {
+    export SDL_DISKAUDIOFILE=$E2E_ROOT/audio.raw
+    E2E_AUDIO_DRIVER=disk e2e_start_game "$1"
+}
+
+# e2e_title_window: waits for the title screen and puts the game's window id in WINDOW.
+e2e_title_window() {
+    e2e_wait_line "Scene Title starting" 1 20
+    WINDOW=$(timeout 10 xdotool search --sync --name "Korvane Zaduza" | head -n1)
+    [ -n "$WINDOW" ] || e2e_fail "no game window"
+}
+
+# e2e_screenshot NAME: the game's window as NAME.png in $ARTEFACTS, when a folder was given.
+e2e_screenshot() {
+    [ -z "${ARTEFACTS:-}" ] || { mkdir -p "$ARTEFACTS" && import -window "$WINDOW" "$ARTEFACTS/$1.png"; }
+}
+
 # e2e_wait_line TEXT COUNT SECONDS: waits until TEXT is a whole line of the log COUNT times.
 e2e_wait_line() {
     local deadline=$((SECONDS + $3))

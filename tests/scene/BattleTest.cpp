@@ -105,6 +105,7 @@ struct SBattleProbe : CBattleScene
     using CBattleScene::Score;
     using CBattleScene::SetShield;
     using CBattleScene::Streak;
+    using CBattleScene::Trophy;
 };
 
 namespace
@@ -179,6 +180,8 @@ protected:
             SongFactory::Write(Songs->Path() / (std::string(name) + ".ogg"),
                                SongFactory::Scale(44100, 2, 60, 6, 0.25),
                                SongFactory::EFormat::Ogg);
+        SongFactory::Write(Songs->Path() / "quiet.ogg", SongFactory::Silence(44100, 2, 1.5),
+                           SongFactory::EFormat::Ogg);
         SongFactory::Write(Songs->Path() / "long.ogg", SongFactory::Scale(44100, 1, 48, 60, 1.5),
                            SongFactory::EFormat::Ogg);
         ASSERT_EQ(::mkfifo((Songs->Path() / "pipe.ogg").c_str(), 0644), 0);
@@ -222,6 +225,7 @@ TEST_F(BattleTest, SongLoopChoosesWhatFollows)
          1},
         {"continuous play passes over it", 1, true, {}, SDLK_ESCAPE, {1, 3}, true, "pipe", 1},
         {"a chosen pipe goes back at once", 2, false, {}, SDLK_ESCAPE, {2}, true, "pipe", 0},
+        {"no song at the entry", 9, false, {}, SDLK_ESCAPE, {9}, true},
     };
     for (const auto& c : cases)
     {
@@ -341,20 +345,23 @@ TEST_F(BattleTest, PausesKeepTheirPlaceAndReleaseThePointer)
 }
 
 // Every weapon caught: the perfect trophy, saved at once; the bar pours into the rating.
+// A song without weapons rates 0 % without a trophy and saves nothing.
 TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
 {
     const struct
     {
+        const char* Song;
         float Speed;
         bool Skip;
         std::string File; // the song's highscore file afterwards: Slow, Normal, Fast
     } cases[] = {
-        {2.0f, false, std::string("\x64\0\0\0\0\0\0\0\0\0\0\0", 12)},
-        {1.2f, true, std::string("\x64\0\0\0\x64\0\0\0\0\0\0\0", 12)},
+        {"b", 2.0f, false, std::string("\x64\0\0\0\0\0\0\0\0\0\0\0", 12)},
+        {"b", 1.2f, true, std::string("\x64\0\0\0\x64\0\0\0\0\0\0\0", 12)},
+        {"quiet", 2.0f, false, ""},
     };
     for (const auto& c : cases)
     {
-        SBattleRun run({"b"}, 1);
+        SBattleRun run({c.Song}, 1);
         run.Harness.Shared().Speed = c.Speed;
         SDL_Color barAtStart{}, barAtEnd{};
         int answered = -1;
@@ -370,8 +377,11 @@ TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
                     return;
                 if (battle.ResultPhase == 0)
                 {
-                    perfect = battle.MaxScore > 0 && battle.Score == battle.MaxScore &&
-                              battle.MissedCount == 0 && battle.NewBest;
+                    perfect = c.File.empty()
+                                  ? battle.MaxScore == 0 && battle.Trophy == 0 && !battle.NewBest
+                                  : battle.MaxScore > 0 && battle.Score == battle.MaxScore &&
+                                        battle.MissedCount == 0 && battle.Trophy == 4 &&
+                                        battle.NewBest;
                     barAtStart = ScreenPixel(*run.Harness.Shared().Graphics, 400, 580);
                 }
                 else
@@ -380,11 +390,12 @@ TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
                     CSceneHarness::Push(CSceneHarness::Key(SDLK_ESCAPE));
             });
         EXPECT_TRUE(perfect);
-        std::ifstream file(std::getenv("XDG_DATA_HOME") + std::string("/korvane/b-264600.hs"),
+        std::ifstream file(std::getenv("XDG_DATA_HOME") + std::string("/korvane/") + c.Song +
+                               "-264600.hs",
                            std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(file)), {});
         EXPECT_EQ(bytes, c.File);
-        if (!c.Skip)
+        if (!c.Skip && !c.File.empty())
         {
             EXPECT_NE(barAtStart.r + barAtStart.g * 256, barAtEnd.r + barAtEnd.g * 256)
                 << "the full bar at the start, the empty one after 4 s";

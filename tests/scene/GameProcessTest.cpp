@@ -175,6 +175,37 @@ TEST(GameProcess, CommandLineAnswersAsGnuToolsDo)
     }
 }
 
+// "Open with" from a file manager: the browser opens after the splash, at the song's folder
+// with the song selected and previewed, or at the folder named.
+TEST(GameProcess, ASongOrFolderOnTheCommandLineOpensTheBrowserThere)
+{
+    CTempHome home;
+    CTempDir dir;
+    fs::copy_file(fs::path(KORVANE_DATA) / "tessel.wav", dir.Path() / "not a song.wav");
+    fs::copy_file(fs::path(KORVANE_DATA).parent_path() / "music" / "03-minims-lullaby.ogg",
+                  dir.Path() / "my song.ogg");
+    const struct
+    {
+        fs::path Arg;
+        std::string Expected; // in the log after the splash
+    } cases[] = {
+        {dir.Path() / "my song.ogg", "Scene Music Select starting\ndebug: Opening music file\n"},
+        {dir.Path() / "not a song.wav", "Scene Music Select starting\n" +
+                                            (dir.Path() / "not a song.wav").string() +
+                                            " is not an MP3 or OGG song; showing its folder\n"},
+        {dir.Path(), "Scene Splash ending\nScene Music Select starting\n"},
+        {dir.Path() / "gone.mp3", "No song or folder at " + (dir.Path() / "gone.mp3").string()},
+    };
+    for (const auto& c : cases)
+    {
+        CGameProcess game(KORVANE_EXE, {c.Arg.string()});
+        EXPECT_TRUE(game.WaitFor(c.Expected, std::chrono::seconds(60))) << game.Log();
+        game.Signal(SIGTERM);
+        EXPECT_EQ(game.Wait(std::chrono::seconds(20)), 0) << game.Log();
+        EXPECT_EQ(game.Log().find("Scene Title"), std::string::npos) << game.Log();
+    }
+}
+
 TEST(GameProcess, AudioFailureShutsTheScreenDownAndExitsWithOne)
 {
     CTempHome home;

@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""A scripted player for perfect.sh: plans the shield's moves from korvane-analyze's map of
+the song and makes them as relative pointer motion (XTest), each when its weapon comes down.
+It listens as a player would: the song's time is what the output device has played, read
+from the capture of SDL's disk driver (which, like the dummy one, runs a little faster than
+the wall clock), counted from the first sound after the battle's "Bytes per lines" line.
+Usage: perfect_player.py ANALYSIS_CSV GAME_LOG DISK_AUDIO_FILE"""
+import ctypes
+import os
+import re
+import sys
+import time
+
+OUTPUT_RATE, HELD = 44100, 2 * 1024  # the game's output; the device plays two buffers behind
+CATCH_ROW, SHIELD_TOP_ROW, REACH = 100, 105, 70  # the 90 px shield, as the game starts
+LEFT, RIGHT, WIDTH = 40, 760, 90
+
+
+def beam_x(note):
+    return 100 + 10 * (note - 36) + 5  # the middle of the note's column
+
+
+def shield_under(note):
+    return min(max(beam_x(note) - WIDTH // 2, LEFT), RIGHT - WIDTH)
+
+
+def covers(minim, note):
+    # Strictly inside, 15 px clear of either edge.
+    return minim + 15 <= beam_x(note) <= minim + WIDTH - 15
+
+
+def read_map(path):
+    rate = channels = 0
+    weapons = []  # (position, note)
+    positions = []
+    for line in open(path):
+        if line.startswith("# rate:"):
+            fields = line.split()
+            rate, channels = int(fields[2]), int(fields[4])
+        elif line[:1].isdigit():
+            _, position, note, _, kind = map(int, line.split(","))
+            positions.append(position)
+            if kind:
+                weapons.append((position, note))
+    return rate * channels * 2, positions[1] - positions[0], weapons
+
+
+def plan(weapons, span, per_line):
+    """(song position at which to move, shield's left edge): each weapon's column is reached
+    half a sample before its lower end is half-way through the catch rows; the first at once."""
+    aim = (CATCH_ROW - (SHIELD_TOP_ROW + 1 - REACH + SHIELD_TOP_ROW) // 2) * per_line
+    moves, minim = [], None
+    for position, note in weapons:
+        if minim is not None and covers(minim, note):
+            continue
+        minim = shield_under(note)
+        moves.append((position + aim - span // 2, minim))
+    return moves
+
+
+def wait_for_level(log):
+    deadline = time.monotonic() + 120
+    while time.monotonic() < deadline:
+        with open(log) as f:
+            found = re.search(r"^Bytes per lines : (\d+)$", f.read(), re.M)
+        if found:
+            return int(found.group(1))
+        time.sleep(0.003)
+    sys.exit("perfect_player: no 'Bytes per lines' line")
+
+
+class CDevice:
+    """The output frame the device plays, from the capture's growth: SDL writes a buffer to it
+    at each callback, and the game's clock goes on smoothly from there until the next."""
+
+    def __init__(self, capture):
+        self.capture, self.handed, self.at = capture, 0, time.monotonic()
+
+    def playing(self):
+        handed = os.path.getsize(self.capture) // 4
+        if handed != self.handed:
+            self.handed, self.at = handed, time.monotonic()
+        return self.handed - HELD + min(1024, (time.monotonic() - self.at) * OUTPUT_RATE)
+
+    def first_sound(self, start):
+        """The output frame of the first sound after the start-th frame of the capture."""
+        deadline = time.monotonic() + 10
+        with open(self.capture, "rb") as f:
+            f.seek(start * 4)
+            while time.monotonic() < deadline:
+                offset, chunk = f.tell(), f.read()
+                quiet = len(chunk) - len(chunk.lstrip(b"\0"))
+                if quiet < len(chunk):
+                    return (offset + quiet) // 4
+                time.sleep(0.002)
+        sys.exit("perfect_player: the song is not heard")
+
+
+def main():
+    per_second, span, weapons = read_map(sys.argv[1])
+    x11, xtst = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    xtst.XTestFakeRelativeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                                  ctypes.c_ulong]
+    display = x11.XOpenDisplay(None)
+    if not display:
+        sys.exit("perfect_player: no X display")
+
+    def move(dx):
+        xtst.XTestFakeRelativeMotionEvent(display, dx, 0, 0)
+        x11.XFlush(display)
+
+    per_line = wait_for_level(sys.argv[2])
+    device = CDevice(sys.argv[3])
+    device.playing()
+    moves = plan(weapons, span, per_line)
+    move(-800)  # against the field's left edge: from here on the shield is where we think
+    move(moves[0][1] - LEFT)
+    song = device.first_sound(device.handed)  # the count-in is silent
+    deadline = time.monotonic() + weapons[-1][0] / per_second + 30
+
+    def wait_heard(position):
+        while (device.playing() - song) * per_second / OUTPUT_RATE < position:
+            if time.monotonic() > deadline:
+                sys.exit("perfect_player: the song stopped")
+            time.sleep(0.002)
+
+    for (_, previous), (position, target) in zip(moves, moves[1:]):
+        wait_heard(position)
+        move(target - previous)
+    wait_heard(weapons[-1][0] + (CATCH_ROW + 10) * per_line)
+    print(f"perfect_player: {len(moves)} moves for {len(weapons)} weapons")
+
+
+main()
