@@ -203,6 +203,8 @@ void CFolderItem::LoadHighscores(int64_t length)
 
 bool CFolderItem::SaveHighscore(int32_t rating, int64_t length)
 {
+    // The file keeps percentages only; anything else would read back as no rating.
+    rating = std::clamp(rating, 0, 100);
     const int slot = SpeedSlot(Shared->Speed);
     if (rating <= BestRatings[slot])
         return false;

@@ -76,6 +76,9 @@ TEST_F(HighscoresTest, OnlyAStrictlyBetterRatingIsSavedInTheSpeedsSlot)
     Shared.Speed = 1.0f; // any other value is the Fast slot
     EXPECT_TRUE(song->SaveHighscore(1, 1000));
     EXPECT_EQ(ReadWholeFile(Common() / "Night Drive-1000.hs"), FileOf(71, 65, 1));
+    Shared.Speed = Normal; // a rating above 100 is kept as 100, which the file can hold
+    EXPECT_TRUE(song->SaveHighscore(250, 1000));
+    EXPECT_EQ(ReadWholeFile(Common() / "Night Drive-1000.hs"), FileOf(71, 100, 1));
 
     // Another entry of the same song (same title, same length) shares the file.
     auto copy = Song("Night Drive");
