@@ -82,6 +82,11 @@ bool CDeviceClock::LostAt(int64_t nowNs) const
     return Lost || nowNs - LastCallbackNs > StallNs;
 }
 
+bool CDeviceClock::CallsBackAfterLoss(int64_t nowNs) const
+{
+    return Lost && nowNs - LastCallbackNs <= StallNs;
+}
+
 double CDeviceClock::PlayingAt(int64_t nowNs) const
 {
     if (LostAt(nowNs))

@@ -12,6 +12,7 @@ namespace korvane::backend
 // handed when a callback is late. A device that has not called back for StallNs (or never did)
 // counts as lost until the next Start: the clock then runs on the wall clock from where it
 // stood, so the music goes on without sound and ends in time; Close does the same at once.
+// The output starts the clock anew once a lost device calls back again.
 // Threads: Callback and Tick from the audio callback, everything else under the audio lock.
 class CDeviceClock
 {
@@ -24,7 +25,8 @@ public:
     void Tick(uint64_t handedFrames, int64_t nowNs);
     void Close(int64_t nowNs); // the device is gone: the clock runs free from now
     bool LostAt(int64_t nowNs) const;
-    double PlayingAt(int64_t nowNs) const; // output frame, 0 before the first callback
+    bool CallsBackAfterLoss(int64_t nowNs) const; // lost, yet a callback came within StallNs
+    double PlayingAt(int64_t nowNs) const;        // output frame, 0 before the first callback
     double HeldFrames() const { return Held; }
 
     // What the player declares comes after the device (AudioOffset): positive when the sound

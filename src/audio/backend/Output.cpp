@@ -35,6 +35,7 @@ struct SDevice
     std::array<int32_t, MixFrames * 2> Mix{};
     uint64_t Handed = 0; // output frames handed to the device since it opened
     CDeviceClock Clock;
+    int GrantedFrames = 1;
     bool LossLogged = false;              // main thread
     std::atomic<pid_t> CallbackThread{0}; // SDL's audio thread, once it has called back
     // The feeder's list; main thread and feeder under VoicesLock.
@@ -59,7 +60,7 @@ void MixCallback(void*, Uint8* stream, int len)
         Device.CallbackThread = pid_t(syscall(SYS_gettid));
     if (!Device.Clock.Callback(now))
     {
-        // Came back after counting as lost: the voices run on the wall clock by now.
+        // Back after counting as lost: silence until the main thread has the voices rejoin.
         std::fill_n(stream, len, Uint8(0));
         return;
     }
@@ -165,7 +166,8 @@ bool Open()
         granted = wanted;
     }
     Device.Handed = 0;
-    Device.Clock.Start(std::max<int>(granted.samples, 1), CVoice::OutputRate, MonotonicNs());
+    Device.GrantedFrames = std::max<int>(granted.samples, 1);
+    Device.Clock.Start(Device.GrantedFrames, CVoice::OutputRate, MonotonicNs());
     Device.LossLogged = false;
     Device.IsOpen = true;
     {
@@ -211,17 +213,34 @@ int BufferFrames()
     return frames;
 }
 
-void NoteLostDevice()
+void CheckDevice()
 {
-    if (!Device.IsOpen || Device.LossLogged)
+    if (!Device.IsOpen)
         return;
     SDL_LockAudio();
-    const bool lost = Device.Clock.LostAt(MonotonicNs());
+    const int64_t now = MonotonicNs();
+    const bool lost = Device.Clock.LostAt(now);
+    const bool back = Device.Clock.CallsBackAfterLoss(now);
     SDL_UnlockAudio();
-    if (!lost)
+    if (lost && !Device.LossLogged)
+        Log("The audio device stopped playing; the game goes on without sound\n");
+    Device.LossLogged = lost;
+    if (!back)
         return;
-    Device.LossLogged = true;
-    Log("The audio device stopped playing; the game goes on without sound\n");
+    // The voices go on from what is heard now on a fresh device clock, as after an open.
+    std::vector<std::shared_ptr<CVoice>> voices;
+    {
+        std::lock_guard<std::mutex> lock(Device.VoicesLock);
+        voices = Device.Voices;
+    }
+    for (const auto& voice : voices)
+        voice->Rejoin();
+    SDL_LockAudio();
+    Device.Handed = 0;
+    Device.Clock.Start(Device.GrantedFrames, CVoice::OutputRate, MonotonicNs());
+    SDL_UnlockAudio();
+    Device.LossLogged = false;
+    Log("The audio device plays again\n");
 }
 
 const CDeviceClock& Clock()

@@ -288,6 +288,17 @@ void CVoice::Play()
     State = EState::Playing;
 }
 
+void CVoice::Rejoin()
+{
+    bool playing = false;
+    {
+        SAudioLock lock;
+        playing = State == EState::Playing;
+    }
+    if (playing)
+        Seek(HeardFrame());
+}
+
 void CVoice::Detach()
 {
     Hold(EState::Stopped);

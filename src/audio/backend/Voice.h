@@ -51,6 +51,7 @@ public:
     bool IsPlaying() const;     // false once the last frame has been heard
     int64_t HeardFrame() const; // file frame being heard now, 0..fileFrames
     void Detach();              // the output closed: nothing plays any more
+    void Rejoin(); // the device calls back again after it was lost: play on from what is heard
 
     // Feeder thread: decodes one chunk when the ring has room. True when it did work.
     bool Feed();
