@@ -13,12 +13,12 @@
 #include "audio/AudioFile.h"
 #include "audio/backend/TrackProbe.h"
 #include "fuzz/FuzzMutation.h"
+#include "fuzz/FuzzRun.h"
 #include "platform/Log.h"
 #include "support/SongFactory.h"
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -203,13 +203,6 @@ void Mutate(std::vector<uint8_t>& b, const std::vector<Fuzz::Bytes>& donors, Rng
     std::abort();
 }
 
-void OnAlarm(int)
-{
-    const char text[] = "\nFUZZ FAILURE: hang (no progress within the time limit)\n";
-    [[maybe_unused]] ssize_t w = write(2, text, sizeof text - 1);
-    std::abort();
-}
-
 uint64_t LevelReadBytes(const CAudioFile& file)
 {
     const int32_t rate = file.GetFrequency();
@@ -321,37 +314,23 @@ long MaxRssMb()
 
 int main(int argc, char** argv)
 {
-    uint64_t iterations = 1000, seed = 1;
-    fs::path dir = fs::temp_directory_path() / "korvane-audio-fuzz";
-    std::string replay;
-    unsigned timeLimit = 60;
-    for (int i = 1; i + 1 < argc; i += 2)
-    {
-        const std::string arg = argv[i];
-        if (arg == "--iterations")
-            iterations = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (arg == "--seed")
-            seed = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (arg == "--dir")
-            dir = argv[i + 1];
-        else if (arg == "--replay")
-            replay = argv[i + 1];
-        else if (arg == "--spare-ogg-headers")
-            SpareOggHeaders = std::strcmp(argv[i + 1], "0") != 0;
-        else if (arg == "--time-limit")
-            timeLimit = unsigned(std::strtoul(argv[i + 1], nullptr, 10));
-        else
-        {
-            std::fprintf(stderr,
-                         "usage: audio-fuzz [--iterations N] [--seed S] [--dir D] "
-                         "[--replay FILE] [--time-limit SECONDS] [--spare-ogg-headers 0|1]\n");
-            return 2;
-        }
-    }
+    Fuzz::SOptions options;
+    if (!Fuzz::ReadOptions(argc, argv, 1000,
+                           {"--dir", "--replay", "--time-limit", "--spare-ogg-headers"},
+                           "audio-fuzz [--iterations N] [--seed S] [--dir D] [--replay FILE] "
+                           "[--time-limit SECONDS] [--spare-ogg-headers 0|1]",
+                           options))
+        return 2;
+    const uint64_t iterations = options.Iterations, seed = options.Seed;
+    const fs::path dir =
+        options.Get("--dir", (fs::temp_directory_path() / "korvane-audio-fuzz").string());
+    const std::string replay = options.Get("--replay", "");
+    const auto timeLimit = unsigned(std::stoul(options.Get("--time-limit", "60")));
+    SpareOggHeaders = options.Get("--spare-ogg-headers", "0") != "0";
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     std::FILE* quiet = std::fopen("/dev/null", "w");
     SetLogStream(quiet);
-    std::signal(SIGALRM, OnAlarm);
+    Fuzz::ReportHangsOnAlarm();
     fs::create_directories(dir);
 
     CAudio audio;

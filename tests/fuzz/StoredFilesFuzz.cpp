@@ -10,6 +10,7 @@
 // Mutant i of seed S is the same on every run; the file of a failed check stays on disk.
 #include "app/SharedData.h"
 #include "fuzz/FuzzMutation.h"
+#include "fuzz/FuzzRun.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/Highscores.h"
 #include "platform/Log.h"
@@ -19,7 +20,6 @@
 #include "support/TempHome.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,13 +50,6 @@ void Expect(bool ok, const char* what, const std::string& detail = {})
     ++Checks;
     if (!ok)
         Fail(what, detail);
-}
-
-void OnAlarm(int)
-{
-    const char text[] = "\nFUZZ FAILURE: hang (no progress within the time limit)\n";
-    [[maybe_unused]] ssize_t w = write(2, text, sizeof text - 1);
-    std::abort();
 }
 
 Bytes Of(const std::string& text)
@@ -248,27 +241,16 @@ void FuzzSettings(const fs::path& config, const fs::path& system, Rng& rng)
 
 int main(int argc, char** argv)
 {
-    uint64_t iterations = 10000, seed = 1;
-    std::string only;
-    for (int i = 1; i + 1 < argc; i += 2)
-    {
-        const std::string arg = argv[i];
-        if (arg == "--iterations")
-            iterations = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (arg == "--seed")
-            seed = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (arg == "--only")
-            only = argv[i + 1];
-        else
-        {
-            std::fprintf(stderr, "usage: stored-files-fuzz [--iterations N] [--seed S] "
-                                 "[--only highscores|settings]\n");
-            return 2;
-        }
-    }
+    Fuzz::SOptions options;
+    if (!Fuzz::ReadOptions(argc, argv, 10000, {"--only"},
+                           "stored-files-fuzz [--iterations N] [--seed S] "
+                           "[--only highscores|settings]",
+                           options))
+        return 2;
+    const std::string only = options.Get("--only", "");
     std::FILE* quiet = std::fopen("/dev/null", "w");
     SetLogStream(quiet);
-    std::signal(SIGALRM, OnAlarm);
+    Fuzz::ReportHangsOnAlarm();
     CTempHome home;
     CTempDir program;
     fs::create_directories(program.Path() / "bin");
@@ -277,9 +259,9 @@ int main(int argc, char** argv)
     shared.ProgramFolder = Paths::ProgramFolder();
 
     uint64_t highscores = 0, settings = 0;
-    for (uint64_t i = 0; i < iterations; ++i)
+    for (uint64_t i = 0; i < options.Iterations; ++i)
     {
-        Rng rng(seed * 1000003ull + (Mutant = i));
+        Rng rng(options.Seed * 1000003ull + (Mutant = i));
         const bool scores = only.empty() ? rng() % 2 == 0 : only == "highscores";
         alarm(10);
         if (scores)
@@ -296,7 +278,7 @@ int main(int argc, char** argv)
     }
     std::printf("%llu mutants (seed %llu): %llu highscore files, %llu settings files, "
                 "%llu checks: no fault\n",
-                (unsigned long long)iterations, (unsigned long long)seed,
+                (unsigned long long)options.Iterations, (unsigned long long)options.Seed,
                 (unsigned long long)highscores, (unsigned long long)settings,
                 (unsigned long long)Checks);
     Paths::OverrideProgramFolder("");
