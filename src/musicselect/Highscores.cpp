@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -160,7 +161,8 @@ bool SaveTo(const fs::path& folder, const std::string& safeTitle, int64_t length
     Log("Saving score for : %s\n", file.c_str());
     if (WriteHighscoreFile(file, ratings))
         return true;
-    Log("Unable to write the highscore file %s\n", file.c_str());
+    Log("Unable to write the highscore file %s (%s); the score is kept until the game ends\n",
+        file.c_str(), std::strerror(errno));
     return false;
 }
 
@@ -201,6 +203,8 @@ void CFolderItem::LoadHighscores(int64_t length)
 
 bool CFolderItem::SaveHighscore(int32_t rating, int64_t length)
 {
+    // The file keeps percentages only; anything else would read back as no rating.
+    rating = std::clamp(rating, 0, 100);
     const int slot = SpeedSlot(Shared->Speed);
     if (rating <= BestRatings[slot])
         return false;
@@ -217,12 +221,12 @@ bool CFolderItem::SaveToAnyFolder(int64_t length)
     const fs::path userFolder = UserFolderOrSwitchToCommon(*Shared);
     if (!userFolder.empty())
         return SaveTo(userFolder, safeTitle, length, BestRatings);
+    // Only a folder the player may not write sends the score elsewhere, as loading looks
+    // there only then; a full or failing disk is reported, not worked around.
     const fs::path commonFolder = CommonHighscoreFolder(*Shared);
-    if (SaveTo(commonFolder, safeTitle, length, BestRatings))
-        return true;
     const fs::path fallback = UserHighscoreFolder();
-    if (fallback.empty())
-        return false;
+    if (fallback.empty() || CanWriteFolder(commonFolder))
+        return SaveTo(commonFolder, safeTitle, length, BestRatings);
     Log("The common highscore folder %s cannot be written, saving in %s instead\n",
         commonFolder.c_str(), fallback.c_str());
     return SaveTo(fallback, safeTitle, length, BestRatings);

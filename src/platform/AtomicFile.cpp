@@ -29,6 +29,10 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
     ok = (close(fd) == 0) && ok;
     ok = ok && std::rename(temp.c_str(), file.c_str()) == 0;
     if (!ok)
+    {
+        const int error = errno; // the caller's message names why the write failed
         unlink(temp.c_str());
+        errno = error;
+    }
     return ok;
 }

@@ -5,7 +5,7 @@
 
 // Replaces a file as a whole: a temporary file in the same folder is written, flushed to disk
 // and renamed over the target, so a crash or a full disk never leaves a half-written file.
-// False when anything fails; the old file is then untouched.
+// False when anything fails (errno says why); the old file is then untouched.
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
 // How many bytes longer than the target's name the temporary file's name is ("." before,

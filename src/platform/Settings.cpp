@@ -48,18 +48,25 @@ std::string Trim(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// Values are stored one per line: line breaks and backslashes in a value are escaped.
+// Values are stored one per line: line breaks and backslashes in a value are escaped, and so
+// are blanks at its ends, which reading would otherwise trim (a folder named " Music ").
 std::string Escape(const std::string& value)
 {
     std::string out;
-    for (char c : value)
+    for (size_t i = 0; i < value.size(); ++i)
     {
+        const char c = value[i];
+        const bool end = i == 0 || i + 1 == value.size();
         if (c == '\\')
             out += "\\\\";
         else if (c == '\n')
             out += "\\n";
         else if (c == '\r')
             out += "\\r";
+        else if (end && c == ' ')
+            out += "\\s";
+        else if (end && c == '\t')
+            out += "\\t";
         else
             out += c;
     }
@@ -77,7 +84,11 @@ std::string Unescape(const std::string& stored)
             continue;
         }
         const char next = stored[++i];
-        out += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+        out += next == 'n'   ? '\n'
+               : next == 'r' ? '\r'
+               : next == 's' ? ' '
+               : next == 't' ? '\t'
+                             : next;
     }
     return out;
 }

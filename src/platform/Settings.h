@@ -7,7 +7,7 @@
 // the machine-wide fallback. Absent numbers read 0, absent text reads "". Writes replace
 // the file atomically (never over a file that exists but cannot be read); when the file
 // cannot be written the value still holds for this run. Blanks around names and values are
-// ignored; line breaks and backslashes in text are escaped.
+// ignored; line breaks, backslashes and blanks at the ends of a text are escaped.
 // Main thread only.
 namespace Settings
 {

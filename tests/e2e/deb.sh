@@ -6,9 +6,7 @@
 set -u
 BUILD=$1
 . "$(dirname "$0")/session.sh"
-trap e2e_cleanup EXIT
-
-e2e_temp_home
+e2e_begin
 cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$E2E_ROOT/package" >"$E2E_ROOT/cpack.out" 2>&1 ||
     { cat "$E2E_ROOT/cpack.out"; e2e_fail "cpack"; }
 deb=$(ls "$E2E_ROOT"/package/korvane_*.deb 2>/dev/null | head -n1)

@@ -10,9 +10,7 @@ set -u
 GAME=$1
 ARTEFACTS=${2:-}
 . "$(dirname "$0")/session.sh"
-trap e2e_cleanup EXIT
-
-e2e_temp_home
+e2e_begin
 # The prepared folder: "Many" and "More" (each two sub-folders and 22 untagged songs), then
 # the demo songs. Both sub-folders look alike, so the row the file system gives each does
 # not matter.
@@ -30,16 +28,17 @@ e2e_start_xvfb
 e2e_start_heard_game "$GAME"
 e2e_title_window
 
+# Nothing marks the frame that took a pointer move or a click: a short settle follows each.
 point() { xdotool mousemove --window "$WINDOW" "$1" "$2"; sleep 0.25; }
 click_at() { point "$1" "$2"; xdotool click 1; sleep 0.25; }
 row() { echo $((38 + 20 * $1)); } # the middle of list row N
 # A checksum of the window's pixels in the rectangle W x H at (X, Y), as the screen shows now.
-region() {
-    import -window "$WINDOW" -crop "$3x$4+$1+$2" +repage rgb:- 2>/dev/null | md5sum
-}
+region() { e2e_region "$WINDOW" "$@"; }
+changed() { [ "$(region "$1" "$2" "$3" "$4")" != "$5" ]; } # X Y W H OLD_CHECKSUM
 audio_bytes() { stat -c %s "$SDL_DISKAUDIOFILE"; }
 # True when the capture holds a non-zero byte after its first $1 bytes.
 heard_after() { [ "$(tail -c +$(($1 + 1)) "$SDL_DISKAUDIOFILE" | tr -d '\000' | head -c 1 | wc -c)" = 1 ]; }
+captured_past() { [ "$(audio_bytes)" -gt "$1" ]; }
 
 click_at 500 362 # PLAY
 e2e_wait_line "Scene Music Select starting" 1 10
@@ -52,8 +51,7 @@ point 400 "$(row 3)"
 before=$(audio_bytes)
 heard_after "$quiet_from" && e2e_fail "sound before any song was clicked"
 click_at 400 "$(row 3)" # the first demo song
-sleep 1
-heard_after "$before" || e2e_fail "the clicked song is not heard"
+e2e_wait_until 10 "the clicked song is not heard" heard_after "$before"
 point 520 495 # on Play, which now shows
 e2e_screenshot musicselect-browser
 
@@ -79,8 +77,7 @@ top_thumb=$(region 776 28 16 16)
 bottom_thumb=$(region 776 412 16 16)
 point 400 200
 xdotool click --repeat 10 --delay 40 5
-sleep 0.3
-[ "$(region 776 412 16 16)" != "$bottom_thumb" ] || e2e_fail "the wheel did not scroll to the end"
+e2e_wait_until 5 "the wheel did not scroll to the end" changed 776 412 16 16 "$bottom_thumb"
 point 784 420
 xdotool mousedown 1
 point 784 200
@@ -97,7 +94,8 @@ point 520 495
 list=$(region 0 20 800 408)
 xdotool click 1 # Play
 e2e_wait_line "Scene Battle starting" 1 10
-sleep 0.3
+e2e_wait_until 10 "the battle shows no loading progress" \
+    grep -q '^Decode progress : ' "$E2E_ROOT/game.out"
 e2e_screenshot musicselect-battle
 xdotool key --window "$WINDOW" q
 e2e_wait_line "Scene Music Select starting" 2 20
@@ -113,8 +111,9 @@ rm "$top"/Many/Song* "$top"/More/Song*
 xdotool key --window "$WINDOW" Escape # keys do nothing here
 click_at 400 "$(row 9)"               # a song deleted since the listing
 gone=$(audio_bytes)
+e2e_wait_until 10 "the deleted song was not tried" grep -qF "Could not load $top/M" "$E2E_ROOT/game.out"
+e2e_wait_until 10 "the sound output stopped" captured_past $((gone + 65536))
 point 520 500
-sleep 0.5
 [ "$(region 0 $(($(row 9) - 10)) 8 20)" = "$selected" ] || e2e_fail "a deleted song is not selected"
 heard_after $((gone + 16384)) && e2e_fail "a deleted song is heard"
 

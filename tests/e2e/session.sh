@@ -41,6 +41,12 @@ e2e_temp_home() {
     mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_DIRS"
 }
 
+# The opening of every script that runs the game: cleanup on exit and a throw-away HOME.
+e2e_begin() {
+    trap e2e_cleanup EXIT
+    e2e_temp_home
+}
+
 # Starts Xvfb on a display it picks itself (-displayfd), and exports DISPLAY once it is ready.
 e2e_start_xvfb() {
     local fdfile="$E2E_ROOT/display"
@@ -103,6 +109,21 @@ e2e_wait_file_line() {
         [ $SECONDS -lt $deadline ] || e2e_fail "no line '$2' in $1 within $3 s"
         sleep 0.05
     done
+}
+
+# e2e_wait_until SECONDS WHAT COMMAND...: waits until COMMAND succeeds (WHAT names it when not).
+e2e_wait_until() {
+    local deadline=$((SECONDS + $1)) what=$2
+    shift 2
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || e2e_fail "$what"
+        sleep 0.05
+    done
+}
+
+# e2e_region WINDOW X Y W H: a checksum of the window's pixels in that rectangle, as shown now.
+e2e_region() {
+    import -window "$1" -crop "$4x$5+$2+$3" +repage rgb:- 2>/dev/null | md5sum
 }
 
 # e2e_wait_exit SECONDS: waits for the game to end; its exit code goes to E2E_EXIT_CODE.

@@ -5,13 +5,10 @@
 set -u
 GAME=$1
 . "$(dirname "$0")/session.sh"
-trap e2e_cleanup EXIT
-
-e2e_temp_home
+e2e_begin
 e2e_start_xvfb
 e2e_start_game "$GAME"
 e2e_wait_line "Scene Title starting" 1 20
-sleep 0.2
 kill -s TERM "$E2E_GAME_PID"
 e2e_wait_exit 10
 [ "$E2E_EXIT_CODE" = 0 ] || e2e_fail "exit code $E2E_EXIT_CODE"

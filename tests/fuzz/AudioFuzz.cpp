@@ -12,12 +12,13 @@
 #include "audio/Audio.h"
 #include "audio/AudioFile.h"
 #include "audio/backend/TrackProbe.h"
+#include "fuzz/FuzzMutation.h"
+#include "fuzz/FuzzRun.h"
 #include "platform/Log.h"
 #include "support/SongFactory.h"
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,7 +42,7 @@ struct SSeed
     std::vector<uint8_t> Bytes;
 };
 
-using Rng = std::mt19937_64;
+using Rng = Fuzz::Rng;
 
 // How many mutants got how far: a run where nothing opens tests nothing.
 struct SCounts
@@ -185,100 +186,9 @@ void FixOggCrcs(std::vector<uint8_t>& b)
     }
 }
 
-uint32_t InterestingValue(Rng& rng, uint32_t old)
+void Mutate(std::vector<uint8_t>& b, const std::vector<Fuzz::Bytes>& donors, Rng& rng)
 {
-    static const uint32_t values[] = {0,          1,          2,          0x7F,       0x80,
-                                      0xFF,       0x100,      0x7FFF,     0x8000,     0xFFFF,
-                                      0x10000,    0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFFE,
-                                      0x7F7F7F7F, 0x0FFFFFFF, 1000000,    44100,      1024};
-    switch (rng() % 4)
-    {
-    case 0:
-        return old + uint32_t(rng() % 64) - 32;
-    case 1:
-        return uint32_t(rng());
-    default:
-        return values[rng() % std::size(values)];
-    }
-}
-
-void Mutate(std::vector<uint8_t>& b, const std::vector<SSeed>& seeds, Rng& rng)
-{
-    const int steps = 1 + int(rng() % 4);
-    for (int s = 0; s < steps && !b.empty(); ++s)
-    {
-        const size_t n = b.size();
-        switch (rng() % 10)
-        {
-        case 0: // bit flips
-            for (int k = 0, m = 1 + int(rng() % 8); k < m; ++k)
-                b[rng() % n] ^= uint8_t(1u << (rng() % 8));
-            break;
-        case 1: // random bytes
-            for (int k = 0, m = 1 + int(rng() % 16); k < m; ++k)
-                b[rng() % n] = uint8_t(rng());
-            break;
-        case 2: // a run of one byte value
-        {
-            const size_t at = rng() % n;
-            const size_t len = std::min(n - at, size_t(1 + rng() % 2048));
-            const uint8_t v = (rng() % 2) ? 0xFF : (rng() % 2) ? 0x00 : uint8_t(rng());
-            std::fill(b.begin() + long(at), b.begin() + long(at + len), v);
-            break;
-        }
-        case 3: // truncation
-            b.resize(rng() % 3 == 0 ? rng() % std::min<size_t>(n, 4096) : rng() % n);
-            break;
-        case 4: // splice from another seed (or itself)
-        {
-            const std::vector<uint8_t>& other = seeds[rng() % seeds.size()].Bytes;
-            const size_t from = rng() % other.size();
-            const size_t len = std::min(other.size() - from, size_t(1 + rng() % 8192));
-            const size_t at = rng() % n;
-            if (rng() % 2)
-                b.insert(b.begin() + long(at), other.begin() + long(from),
-                         other.begin() + long(from + len));
-            else
-            {
-                b.resize(std::max(b.size(), at + len));
-                std::copy(other.begin() + long(from), other.begin() + long(from + len),
-                          b.begin() + long(at));
-            }
-            break;
-        }
-        case 5: // cut a piece out
-        {
-            const size_t at = rng() % n;
-            const size_t len = std::min(n - at, size_t(1 + rng() % 4096));
-            b.erase(b.begin() + long(at), b.begin() + long(at + len));
-            break;
-        }
-        case 6: // duplicate a piece
-        {
-            const size_t at = rng() % n;
-            const size_t len = std::min(n - at, size_t(1 + rng() % 4096));
-            const std::vector<uint8_t> piece(b.begin() + long(at), b.begin() + long(at + len));
-            b.insert(b.begin() + long(rng() % n), piece.begin(), piece.end());
-            break;
-        }
-        default: // a length, count or format field gets an absurd value
-        {
-            const std::vector<size_t> fields = FieldOffsets(b);
-            size_t at = fields.empty() ? rng() % n : fields[rng() % fields.size()];
-            if (at + 4 > n)
-                break;
-            uint32_t old = 0;
-            const bool big = rng() % 2;
-            for (int k = 0; k < 4; ++k)
-                old |= uint32_t(b[at + size_t(k)]) << (big ? 8 * (3 - k) : 8 * k);
-            const uint32_t v = InterestingValue(rng, old);
-            const int width = rng() % 3 == 0 ? 1 : rng() % 2 ? 2 : 4;
-            for (int k = 0; k < width; ++k)
-                b[at + size_t(k)] = uint8_t(big ? v >> (8 * (width - 1 - k)) : v >> (8 * k));
-            break;
-        }
-        }
-    }
+    Fuzz::Mutate(b, donors, rng, FieldOffsets);
     if (rng() % 4 != 0)
         FixOggCrcs(b);
 }
@@ -290,13 +200,6 @@ void Mutate(std::vector<uint8_t>& b, const std::vector<SSeed>& seeds, Rng& rng)
     std::fprintf(stderr, "\nFUZZ FAILURE: %s (%llu, %llu)\n", what, (unsigned long long)a,
                  (unsigned long long)b);
     std::fflush(stderr);
-    std::abort();
-}
-
-void OnAlarm(int)
-{
-    const char text[] = "\nFUZZ FAILURE: hang (no progress within the time limit)\n";
-    [[maybe_unused]] ssize_t w = write(2, text, sizeof text - 1);
     std::abort();
 }
 
@@ -411,37 +314,23 @@ long MaxRssMb()
 
 int main(int argc, char** argv)
 {
-    uint64_t iterations = 1000, seed = 1;
-    fs::path dir = fs::temp_directory_path() / "korvane-audio-fuzz";
-    std::string replay;
-    unsigned timeLimit = 60;
-    for (int i = 1; i + 1 < argc; i += 2)
-    {
-        const std::string arg = argv[i];
-        if (arg == "--iterations")
-            iterations = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (arg == "--seed")
-            seed = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (arg == "--dir")
-            dir = argv[i + 1];
-        else if (arg == "--replay")
-            replay = argv[i + 1];
-        else if (arg == "--spare-ogg-headers")
-            SpareOggHeaders = std::strcmp(argv[i + 1], "0") != 0;
-        else if (arg == "--time-limit")
-            timeLimit = unsigned(std::strtoul(argv[i + 1], nullptr, 10));
-        else
-        {
-            std::fprintf(stderr,
-                         "usage: audio-fuzz [--iterations N] [--seed S] [--dir D] "
-                         "[--replay FILE] [--time-limit SECONDS] [--spare-ogg-headers 0|1]\n");
-            return 2;
-        }
-    }
+    Fuzz::SOptions options;
+    if (!Fuzz::ReadOptions(argc, argv, 1000,
+                           {"--dir", "--replay", "--time-limit", "--spare-ogg-headers"},
+                           "audio-fuzz [--iterations N] [--seed S] [--dir D] [--replay FILE] "
+                           "[--time-limit SECONDS] [--spare-ogg-headers 0|1]",
+                           options))
+        return 2;
+    const uint64_t iterations = options.Iterations, seed = options.Seed;
+    const fs::path dir =
+        options.Get("--dir", (fs::temp_directory_path() / "korvane-audio-fuzz").string());
+    const std::string replay = options.Get("--replay", "");
+    const auto timeLimit = unsigned(std::stoul(options.Get("--time-limit", "60")));
+    SpareOggHeaders = options.Get("--spare-ogg-headers", "0") != "0";
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     std::FILE* quiet = std::fopen("/dev/null", "w");
     SetLogStream(quiet);
-    std::signal(SIGALRM, OnAlarm);
+    Fuzz::ReportHangsOnAlarm();
     fs::create_directories(dir);
 
     CAudio audio;
@@ -467,13 +356,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "audio-fuzz: could not make the seed songs\n");
         return 1;
     }
+    std::vector<Fuzz::Bytes> donors;
+    for (const SSeed& s : seeds)
+        donors.push_back(s.Bytes);
     const auto start = std::chrono::steady_clock::now();
     for (uint64_t i = 0; i < iterations; ++i)
     {
         Rng rng(seed * 1000003ull + i);
         const SSeed& base = seeds[rng() % seeds.size()];
         std::vector<uint8_t> bytes = base.Bytes;
-        Mutate(bytes, seeds, rng);
+        Mutate(bytes, donors, rng);
         // Now and then a file whose name says one thing and whose content is another.
         const std::string ext = rng() % 8 == 0 ? seeds[rng() % seeds.size()].Ext : base.Ext;
         const std::string path = (dir / ("current" + ext)).string();

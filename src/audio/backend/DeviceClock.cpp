@@ -16,8 +16,10 @@ constexpr double MaxFall = 0.2;
 constexpr double ResyncNs = 50e6;
 } // namespace
 
-void CDeviceClock::Start(int grantedFrames, int rate)
+void CDeviceClock::Start(int grantedFrames, int rate, int64_t nowNs)
 {
+    LastCallbackNs = nowNs;
+    Lost = false;
     Held = 2.0 * grantedFrames;
     NominalPerNs = double(rate) / 1e9;
     Handed = 0;
@@ -53,8 +55,46 @@ void CDeviceClock::Tick(uint64_t handedFrames, int64_t nowNs)
     PerNs = NominalPerNs * (1.0 + std::clamp(slew, -MaxFall, MaxRise));
 }
 
+bool CDeviceClock::Callback(int64_t nowNs)
+{
+    if (!Lost && nowNs - LastCallbackNs > StallNs)
+    {
+        // The same line the readers followed since the stall began.
+        LostFrame = Running ? double(Handed) : 0.0;
+        LostNs = LastCallbackNs + StallNs;
+        Lost = true;
+    }
+    LastCallbackNs = nowNs;
+    return !Lost;
+}
+
+void CDeviceClock::Close(int64_t nowNs)
+{
+    if (Lost)
+        return;
+    LostFrame = PlayingAt(nowNs);
+    LostNs = nowNs;
+    Lost = true;
+}
+
+bool CDeviceClock::LostAt(int64_t nowNs) const
+{
+    return Lost || nowNs - LastCallbackNs > StallNs;
+}
+
+bool CDeviceClock::CallsBackAfterLoss(int64_t nowNs) const
+{
+    return Lost && nowNs - LastCallbackNs <= StallNs;
+}
+
 double CDeviceClock::PlayingAt(int64_t nowNs) const
 {
+    if (LostAt(nowNs))
+    {
+        const double from = Lost ? LostFrame : Running ? double(Handed) : 0.0;
+        const int64_t since = Lost ? LostNs : LastCallbackNs + StallNs;
+        return from + NominalPerNs * double(std::max<int64_t>(0, nowNs - since));
+    }
     if (!Running)
         return 0.0;
     const double line = Frame + PerNs * double(std::max<int64_t>(0, nowNs - AtNs));

@@ -8,15 +8,25 @@ namespace korvane::backend
 // SDL plays one buffer while the callback fills the next, so when a callback has run the
 // device holds two buffers (of the size SDL granted at open) ahead of the frame it plays.
 // The clock follows these points with a line whose slope is corrected by a few per cent at
-// most: no steps at callback boundaries, never backwards, and it stops at the last frame
-// handed when the callbacks stall.
-// Threads: Tick from the audio callback, everything else under the audio lock.
+// most: no steps at callback boundaries, never backwards, and it waits at the last frame
+// handed when a callback is late. A device that has not called back for StallNs (or never did)
+// counts as lost until the next Start: the clock then runs on the wall clock from where it
+// stood, so the music goes on without sound and ends in time; Close does the same at once.
+// The output starts the clock anew once a lost device calls back again.
+// Threads: Callback and Tick from the audio callback, everything else under the audio lock.
 class CDeviceClock
 {
 public:
-    void Start(int grantedFrames, int rate); // device opened, nothing handed yet
+    static constexpr int64_t StallNs = 500'000'000;
+
+    void Start(int grantedFrames, int rate, int64_t nowNs); // device opened, nothing handed yet
+    // At the start of each callback: false once the device counts as lost (nothing to mix).
+    bool Callback(int64_t nowNs);
     void Tick(uint64_t handedFrames, int64_t nowNs);
-    double PlayingAt(int64_t nowNs) const; // output frame, 0 before the first callback
+    void Close(int64_t nowNs); // the device is gone: the clock runs free from now
+    bool LostAt(int64_t nowNs) const;
+    bool CallsBackAfterLoss(int64_t nowNs) const; // lost, yet a callback came within StallNs
+    double PlayingAt(int64_t nowNs) const;        // output frame, 0 before the first callback
     double HeldFrames() const { return Held; }
 
     // What the player declares comes after the device (AudioOffset): positive when the sound
@@ -33,6 +43,10 @@ private:
     double PerNs = 0.0;
     int64_t AtNs = 0;
     int64_t ExtraFrames = 0;
+    int64_t LastCallbackNs = 0; // or when the device opened
+    bool Lost = false;
+    double LostFrame = 0.0; // the free-running clock: LostFrame at LostNs, nominal rate after
+    int64_t LostNs = 0;
 };
 
 } // namespace korvane::backend

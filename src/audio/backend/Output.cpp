@@ -2,13 +2,18 @@
 
 #include "audio/backend/DeviceClock.h"
 #include "audio/backend/Voice.h"
+#include "platform/Log.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <condition_variable>
+#include <csignal>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace korvane::backend::Output
@@ -30,6 +35,9 @@ struct SDevice
     std::array<int32_t, MixFrames * 2> Mix{};
     uint64_t Handed = 0; // output frames handed to the device since it opened
     CDeviceClock Clock;
+    int GrantedFrames = 1;
+    bool LossLogged = false;              // main thread
+    std::atomic<pid_t> CallbackThread{0}; // SDL's audio thread, once it has called back
     // The feeder's list; main thread and feeder under VoicesLock.
     std::mutex VoicesLock;
     std::vector<std::shared_ptr<CVoice>> Voices;
@@ -48,6 +56,14 @@ SDevice::~SDevice()
 void MixCallback(void*, Uint8* stream, int len)
 {
     const int64_t now = MonotonicNs();
+    if (Device.CallbackThread.load(std::memory_order_relaxed) == 0)
+        Device.CallbackThread = pid_t(syscall(SYS_gettid));
+    if (!Device.Clock.Callback(now))
+    {
+        // Back after counting as lost: silence until the main thread has the voices rejoin.
+        std::fill_n(stream, len, Uint8(0));
+        return;
+    }
     auto* out = reinterpret_cast<int16_t*>(stream);
     int frames = len / 4;
     while (frames > 0)
@@ -83,6 +99,45 @@ void FeederLoop()
             Device.Wake.wait_for(lock, std::chrono::milliseconds(5));
     }
 }
+void IgnoreSignal(int) {}
+
+// SDL's close waits for its audio thread, and one stuck in a write (a sound server that hangs,
+// a pipe nobody reads) would keep it waiting forever. After a short grace a signal without
+// SA_RESTART ends that write with EINTR, which SDL takes for a lost device; it is repeated
+// until the close is through. The handler stays: a signal still on its way must not kill us.
+void CloseDevice()
+{
+    const pid_t thread = Device.CallbackThread.exchange(0);
+    struct sigaction action
+    {
+    };
+    action.sa_handler = IgnoreSignal;
+    sigemptyset(&action.sa_mask);
+    if (thread == 0 || sigaction(SIGRTMIN, &action, nullptr) != 0)
+    {
+        SDL_CloseAudio();
+        return;
+    }
+    std::mutex lock;
+    std::condition_variable changed;
+    bool closed = false;
+    std::thread nudger(
+        [&]
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            for (auto wait = std::chrono::milliseconds(200);
+                 !changed.wait_for(guard, wait, [&] { return closed; });
+                 wait = std::chrono::milliseconds(20))
+                syscall(SYS_tgkill, getpid(), thread, SIGRTMIN);
+        });
+    SDL_CloseAudio();
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        closed = true;
+    }
+    changed.notify_all();
+    nudger.join();
+}
 } // namespace
 
 bool Open()
@@ -97,6 +152,8 @@ bool Open()
     wanted.callback = MixCallback;
     // The device clock counts on the buffer size SDL grants: it plays one while we fill the next.
     SDL_AudioSpec granted{};
+    // A sound server or a pipe that goes away ends the device, not the game.
+    std::signal(SIGPIPE, SIG_IGN);
     if (SDL_OpenAudio(&wanted, &granted) < 0)
         return false;
     if (granted.freq != wanted.freq || granted.format != wanted.format ||
@@ -109,7 +166,9 @@ bool Open()
         granted = wanted;
     }
     Device.Handed = 0;
-    Device.Clock.Start(std::max<int>(granted.samples, 1), CVoice::OutputRate);
+    Device.GrantedFrames = std::max<int>(granted.samples, 1);
+    Device.Clock.Start(Device.GrantedFrames, CVoice::OutputRate, MonotonicNs());
+    Device.LossLogged = false;
     Device.IsOpen = true;
     {
         std::lock_guard<std::mutex> lock(Device.VoicesLock);
@@ -130,7 +189,8 @@ void Close()
     }
     Device.Wake.notify_all();
     Device.Feeder.join();
-    SDL_CloseAudio();
+    CloseDevice();
+    Device.Clock.Close(MonotonicNs());
     for (const auto& voice : Device.Voices)
         voice->Detach();
     Device.Voices.clear();
@@ -151,6 +211,36 @@ int BufferFrames()
     const int frames = int(Device.Clock.HeldFrames());
     SDL_UnlockAudio();
     return frames;
+}
+
+void CheckDevice()
+{
+    if (!Device.IsOpen)
+        return;
+    SDL_LockAudio();
+    const int64_t now = MonotonicNs();
+    const bool lost = Device.Clock.LostAt(now);
+    const bool back = Device.Clock.CallsBackAfterLoss(now);
+    SDL_UnlockAudio();
+    if (lost && !Device.LossLogged)
+        Log("The audio device stopped playing; the game goes on without sound\n");
+    Device.LossLogged = lost;
+    if (!back)
+        return;
+    // The voices go on from what is heard now on a fresh device clock, as after an open.
+    std::vector<std::shared_ptr<CVoice>> voices;
+    {
+        std::lock_guard<std::mutex> lock(Device.VoicesLock);
+        voices = Device.Voices;
+    }
+    for (const auto& voice : voices)
+        voice->Rejoin();
+    SDL_LockAudio();
+    Device.Handed = 0;
+    Device.Clock.Start(Device.GrantedFrames, CVoice::OutputRate, MonotonicNs());
+    SDL_UnlockAudio();
+    Device.LossLogged = false;
+    Log("The audio device plays again\n");
 }
 
 const CDeviceClock& Clock()

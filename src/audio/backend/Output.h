@@ -17,6 +17,9 @@ bool Open();  // false (device untouched) when SDL cannot open the device
 void Close(); // stops the feeder, closes the device; attached voices fall silent
 bool IsOpen();
 int BufferFrames(); // what the device holds ahead of what it plays; 0 when closed
+// Logs once when the device has stopped calling back (see CDeviceClock): the voices then run
+// silent on the wall clock. Once it calls back again, they go on from where they are heard.
+void CheckDevice();
 // The device's clock, for the voices (read under the audio lock); lives as long as the program.
 const CDeviceClock& Clock();
 // The player's extra latency after the device (wireless headphones, a sound system): positive

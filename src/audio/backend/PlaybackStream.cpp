@@ -48,6 +48,7 @@ CPlaybackStream::~CPlaybackStream()
 
 int64_t CPlaybackStream::PositionBytes() const
 {
+    Output::CheckDevice();
     return Voice->HeardFrame() * BytesPerFrame();
 }
 
@@ -58,6 +59,7 @@ bool CPlaybackStream::SetPositionBytes(int64_t bytes)
 
 bool CPlaybackStream::IsPlaying() const
 {
+    Output::CheckDevice();
     return Voice->IsPlaying();
 }
 void CPlaybackStream::Play()

@@ -114,12 +114,40 @@ void CVoice::AddSpan(uint64_t deviceFrame, uint64_t frames)
     ++SpanCount;
 }
 
+double CVoice::DeviceAtLocked(int64_t nowNs) const
+{
+    return Detached ? double(nowNs) * (OutputRate / 1e9) : Clock.PlayingAt(nowNs);
+}
+
+bool CVoice::FreeLocked(int64_t nowNs) const
+{
+    return Detached || Clock.LostAt(nowNs);
+}
+
 uint64_t CVoice::OutAtLocked(int64_t nowNs) const
 {
-    const double playing = Clock.PlayingAt(nowNs);
+    const double playing = DeviceAtLocked(nowNs);
     const uint64_t device = playing > 0.0 ? uint64_t(playing) : 0;
     uint64_t out = SpanCount > 0 ? Spans[SpanFirst].Out : StartOut;
-    if (Drained && device >= DrainDevice)
+    if (FreeLocked(nowNs))
+    {
+        // Nothing plays us: the position goes on from where the device last had us.
+        uint64_t fromDevice = StartDevice;
+        out = StartHeard;
+        if (Drained)
+        {
+            fromDevice = DrainDevice;
+            out = ReadCursor;
+        }
+        else if (SpanCount > 0)
+        {
+            const SSpan& last = Spans[(SpanFirst + SpanCount - 1) % SpanSlots];
+            fromDevice = last.Device + last.Frames;
+            out = last.Out + last.Frames;
+        }
+        out += device > fromDevice ? device - fromDevice : 0;
+    }
+    else if (Drained && device >= DrainDevice)
         out = ReadCursor + (device - DrainDevice); // the silence after our end still passes
     else
         for (int i = SpanCount - 1; i >= 0; --i)
@@ -141,11 +169,15 @@ int64_t CVoice::ReportedLocked(int64_t nowNs) const
     return std::clamp(frame, HeldFrame, FileFrames);
 }
 
-bool CVoice::EndedLocked(int64_t reported) const
+bool CVoice::EndedLocked(int64_t reported, int64_t nowNs) const
 {
     if (State == EState::Ended)
         return true;
-    if (State != EState::Playing || !Drained)
+    if (State != EState::Playing)
+        return false;
+    if (FreeLocked(nowNs))
+        return reported >= FileFrames;
+    if (!Drained)
         return false;
     const int64_t last = BaseFrame + int64_t(ReadCursor) * FileRate / OutputRate;
     return reported >= std::min(last, FileFrames);
@@ -156,19 +188,24 @@ int64_t CVoice::HeardFrame() const
     SAudioLock lock;
     if (State != EState::Playing)
         return HeldFrame;
-    const int64_t reported = ReportedLocked(MonotonicNs());
-    return EndedLocked(reported) ? FileFrames : reported;
+    const int64_t now = MonotonicNs();
+    const int64_t reported = ReportedLocked(now);
+    return EndedLocked(reported, now) ? FileFrames : reported;
 }
 
 bool CVoice::IsPlaying() const
 {
     SAudioLock lock;
-    return State == EState::Playing && !EndedLocked(ReportedLocked(MonotonicNs()));
+    const int64_t now = MonotonicNs();
+    return State == EState::Playing && !EndedLocked(ReportedLocked(now), now);
 }
 
-void CVoice::RestartLocked(uint64_t out)
+void CVoice::RestartLocked(uint64_t out, uint64_t heardOut)
 {
     ReadCursor = StartOut = KeepOut = out;
+    StartHeard = heardOut;
+    const double device = DeviceAtLocked(MonotonicNs());
+    StartDevice = device > 0.0 ? uint64_t(device) : 0;
     SpanFirst = SpanCount = 0;
     Drained = false;
     Released.store(out, std::memory_order_release);
@@ -181,14 +218,15 @@ void CVoice::Hold(EState state)
     {
         const int64_t now = MonotonicNs();
         const int64_t reported = ReportedLocked(now);
-        if (EndedLocked(reported))
+        if (EndedLocked(reported, now))
         {
             State = EState::Ended;
             HeldFrame = FileFrames;
             return;
         }
         // Frames handed to the device but not played yet are played again on Resume.
-        RestartLocked(std::min(OutAtLocked(now), ReadCursor));
+        const uint64_t out = OutAtLocked(now);
+        RestartLocked(std::min(out, ReadCursor), out);
         HeldFrame = reported;
     }
     if (State != EState::Ended)
@@ -211,7 +249,7 @@ void CVoice::Resume()
     if (State != EState::Paused && State != EState::Stopped)
         return;
     // HeldFrame stays the floor: the position goes on from what was reported while held.
-    RestartLocked(ReadCursor);
+    RestartLocked(ReadCursor, StartHeard);
     State = EState::Playing;
 }
 
@@ -222,11 +260,12 @@ bool CVoice::Seek(int64_t fileFrame)
     EState keep;
     {
         SAudioLock lock;
-        const bool ended = EndedLocked(ReportedLocked(MonotonicNs()));
+        const int64_t now = MonotonicNs();
+        const bool ended = EndedLocked(ReportedLocked(now), now);
         keep = ended ? EState::Stopped : State;
         State = EState::Stopped; // the callback leaves the ring alone while it is refilled
         BaseFrame = HeldFrame = fileFrame;
-        RestartLocked(0);
+        RestartLocked(0, 0);
         Written.store(0, std::memory_order_relaxed);
         FeedDone.store(false, std::memory_order_relaxed);
     }
@@ -249,9 +288,22 @@ void CVoice::Play()
     State = EState::Playing;
 }
 
+void CVoice::Rejoin()
+{
+    bool playing = false;
+    {
+        SAudioLock lock;
+        playing = State == EState::Playing;
+    }
+    if (playing)
+        Seek(HeardFrame());
+}
+
 void CVoice::Detach()
 {
     Hold(EState::Stopped);
+    SAudioLock lock;
+    Detached = true; // a later Play runs on the wall clock, silent, and ends in time
 }
 
 } // namespace korvane::backend

@@ -27,7 +27,9 @@ class CDeviceClock;
 //
 // Heard position: the callback notes which device frames carried which of our frames; the
 // frame heard is the one at the device clock's frame, less the player's extra latency. It never
-// goes back while playing, freezes on Pause and goes on from there on Resume.
+// goes back while playing, freezes on Pause and goes on from there on Resume. Once the device
+// is lost (see CDeviceClock) or the voice detached, nothing is heard and the position runs on
+// the wall clock from where the device last had it, up to the end of the file.
 class CVoice
 {
 public:
@@ -49,6 +51,7 @@ public:
     bool IsPlaying() const;     // false once the last frame has been heard
     int64_t HeardFrame() const; // file frame being heard now, 0..fileFrames
     void Detach();              // the output closed: nothing plays any more
+    void Rejoin(); // the device calls back again after it was lost: play on from what is heard
 
     // Feeder thread: decodes one chunk when the ring has room. True when it did work.
     bool Feed();
@@ -76,10 +79,13 @@ private:
 
     bool FillLocked(int64_t maxFrames);                  // FeedLock held
     void AddSpan(uint64_t deviceFrame, uint64_t frames); // audio lock held from here on
+    double DeviceAtLocked(int64_t nowNs) const;          // device frame playing now
+    bool FreeLocked(int64_t nowNs) const;                // no device plays this voice
     uint64_t OutAtLocked(int64_t nowNs) const;           // our frame the device plays now
     int64_t ReportedLocked(int64_t nowNs) const;         // file frame heard now, while playing
-    bool EndedLocked(int64_t reported) const;
-    void RestartLocked(uint64_t out);
+    bool EndedLocked(int64_t reported, int64_t nowNs) const;
+    // Plays on from out frame `out`; `heardOut` is where the position goes on from when free.
+    void RestartLocked(uint64_t out, uint64_t heardOut);
     void Hold(EState state);
 
     std::unique_ptr<CReader> Source;
@@ -101,6 +107,9 @@ private:
     int SpanFirst = 0;
     int SpanCount = 0;
     uint64_t StartOut = 0;    // where this stretch of play began: heard until its first span is
+    uint64_t StartHeard = 0;  // where the position of this stretch began, and on which...
+    uint64_t StartDevice = 0; // ...device frame (for a voice that runs free)
+    bool Detached = false;    // the output closed: the wall clock stands for the device
     uint64_t KeepOut = 0;     // no position is older; a Pause may go back to it
     bool Drained = false;     // all the source gave has been mixed...
     uint64_t DrainDevice = 0; // ...and the device plays silence for us from this frame on

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstring>
+#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
@@ -73,6 +76,9 @@ TEST_F(HighscoresTest, OnlyAStrictlyBetterRatingIsSavedInTheSpeedsSlot)
     Shared.Speed = 1.0f; // any other value is the Fast slot
     EXPECT_TRUE(song->SaveHighscore(1, 1000));
     EXPECT_EQ(ReadWholeFile(Common() / "Night Drive-1000.hs"), FileOf(71, 65, 1));
+    Shared.Speed = Normal; // a rating above 100 is kept as 100, which the file can hold
+    EXPECT_TRUE(song->SaveHighscore(250, 1000));
+    EXPECT_EQ(ReadWholeFile(Common() / "Night Drive-1000.hs"), FileOf(71, 100, 1));
 
     // Another entry of the same song (same title, same length) shares the file.
     auto copy = Song("Night Drive");
@@ -338,3 +344,67 @@ TEST_F(HighscoresTest, CommonFolderThatCannotBeCreatedFallsBackToo)
     EXPECT_EQ(again->GetBestRating(), 12);
 }
 } // namespace
+
+// A disk that fills up (a file-size limit stands for it) or a folder that turned read-only:
+// the old file stays whole, no temporary file is left, the log says so in one line, and no
+// new highscore is announced.
+TEST_F(HighscoresTest, FailedSaveKeepsTheOldFileAndAnnouncesNothing)
+{
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec |
+                               fs::perms::others_read | fs::perms::others_exec;
+    const struct
+    {
+        const char* Name;
+        bool Common;
+        std::string Before; // "" = no file yet
+        bool FullDisk;      // else the folder is read-only
+    } cases[] = {
+        {"full disk, common folder", true, FileOf(70, 50, 0), true},
+        {"full disk, first score", true, "", true},
+        {"full disk, own folder", false, FileOf(10, 20, 30), true},
+        {"read-only own folder", false, FileOf(10, 20, 30), false},
+    };
+    for (const fs::path& open : {Home.Root(), Home.DataHome(), Program.Path()})
+        OpenToEveryone(open);
+    for (const auto& c : cases)
+    {
+        const fs::path folder = c.Common ? Common() : PerUser();
+        fs::create_directories(folder);
+        OpenToEveryone(folder);
+        const fs::path file = folder / "Disk-77.hs";
+        if (!c.Before.empty())
+            WriteWholeFile(file, c.Before);
+        if (!c.FullDisk)
+            fs::permissions(folder, readOnly);
+        const int result = RunUnprivileged(
+            [&]
+            {
+                if (c.FullDisk)
+                {
+                    const rlimit limit{8, 8};
+                    signal(SIGXFSZ, SIG_IGN);
+                    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                        return 1;
+                }
+                Shared.CommonHighscores = c.Common;
+                Shared.Speed = Normal;
+                auto song = Song("Disk");
+                song->LoadHighscores(77);
+                CLogCapture log;
+                if (song->SaveHighscore(99, 77))
+                    return 2;
+                const std::string text = log.Text();
+                const bool oneLine = std::count(text.begin(), text.end(), '\n') == 2 &&
+                                     text.find("Unable to write the highscore file " +
+                                               file.string()) != std::string::npos;
+                return oneLine ? 0 : 3;
+            });
+        EXPECT_EQ(result, 0) << c.Name;
+        fs::permissions(folder, fs::perms::owner_all);
+        EXPECT_EQ(fs::exists(file) ? ReadWholeFile(file) : "", c.Before) << c.Name;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
+                  c.Before.empty() ? 0 : 1)
+            << c.Name << ": no temporary file left";
+        fs::remove_all(folder);
+    }
+}

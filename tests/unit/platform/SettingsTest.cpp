@@ -113,10 +113,13 @@ TEST(Settings, OddTextStaysOneValueAndHandEditsAreRead)
 {
     CTempHome home;
     // A folder name may hold line breaks and backslashes; they must not become new lines.
-    const std::string odd = "/music/a\nFullScreen=1\\n\\\r/";
-    EXPECT_TRUE(Settings::WriteText("CurrentPath", odd));
-    EXPECT_EQ(Settings::ReadText("CurrentPath"), odd);
-    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
+    // Blanks at its ends too: reading trims the line.
+    for (const std::string odd : {"/music/a\nFullScreen=1\\n\\\r/", " /music/b\t", "\t", " "})
+    {
+        EXPECT_TRUE(Settings::WriteText("CurrentPath", odd));
+        EXPECT_EQ(Settings::ReadText("CurrentPath"), odd);
+        EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
+    }
 
     const fs::path file = home.ConfigHome() / "korvane" / "settings.ini";
     WriteText(file, "  FullScreen =  1 \n\tSeparateHS\t=\t1\n");

@@ -10,6 +10,7 @@
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,6 +71,14 @@ bool FollowPlay(CAudioFile& file, int offsetMs, const std::function<bool(double)
                   done);
 }
 
+size_t Occurrences(const std::string& text, const std::string& line)
+{
+    size_t n = 0;
+    for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+        ++n;
+    return n;
+}
+
 bool WaitUntilStopped(const CAudioFile& file)
 {
     return Follow(file, Clock::now(), file.Bytes2Seconds(int64_t(file.GetPosition())), 0.0,
@@ -105,46 +114,67 @@ protected:
 
 // The device clock alone, fed callbacks of 1024 frames on made-up timelines and read every
 // millisecond: never back, never past what was handed, no step above the time elapsed (plus
-// the 5 % correction), and settled on the frame played: two granted buffers behind.
+// the 5 % correction), and settled on the frame played: two granted buffers behind. A device
+// that stops calling back counts as lost after the stall time: the clock goes on from the
+// last frame handed at the nominal rate, and a late callback changes nothing.
 TEST(DeviceClock, FollowsTheCallbacksSmoothly)
 {
+    using korvane::backend::CDeviceClock;
     struct SCase
     {
         const char* Name;
         double PeriodUs;
         int JitterUs;    // each callback early or late by up to this much, fixed pattern
         int64_t ShiftNs; // from the 60th callback on, all come this much late (or early)
+        int Ticks;       // callbacks before the device stops (or the end of the case)
     };
     const SCase cases[] = {
-        {"on time", 1024e6 / 44100, 0, 0},
-        {"jittered", 1024e6 / 44100, 3000, 0},
-        {"stalled once", 1024e6 / 44100, 0, 30000000},
-        {"caught up once", 1024e6 / 44100, 0, -15000000},
-        {"fast device", 23000.0, 0, 0},
+        {"on time", 1024e6 / 44100, 0, 0, 300},
+        {"jittered", 1024e6 / 44100, 3000, 0, 300},
+        {"stalled once", 1024e6 / 44100, 0, 30000000, 300},
+        {"caught up once", 1024e6 / 44100, 0, -15000000, 300},
+        {"fast device", 23000.0, 0, 0, 300},
+        {"device stops", 1024e6 / 44100, 3000, 0, 100},
+        {"never calls back", 1024e6 / 44100, 0, 0, 0},
     };
     for (const SCase& c : cases)
     {
-        korvane::backend::CDeviceClock clock;
-        clock.Start(1024, 44100);
+        const bool stops = c.Ticks < 300;
+        CDeviceClock clock;
+        clock.Start(1024, 44100, 0);
         const auto tickNs = [&](int tick)
         {
             const int64_t jitterUs = c.JitterUs * ((tick * 7919) % 7 - 3) / 3;
             return int64_t((tick * c.PeriodUs + double(jitterUs)) * 1000) +
                    (tick >= 60 ? c.ShiftNs : 0);
         };
+        const auto lastNs = [&](int ticks) { return ticks > 0 ? tickNs(ticks - 1) : 0; };
+        const int64_t endNs = lastNs(c.Ticks) + (stops ? 2 * CDeviceClock::StallNs : 0);
         int tick = 0;
         double last = 0.0;
-        for (int64_t ns = 0; tick < 300; ns += 1000000)
+        for (int64_t ns = 0; ns <= endNs || tick < c.Ticks; ns += 1000000)
         {
-            for (; tickNs(tick) <= ns; ++tick)
-                clock.Tick(uint64_t(tick + 1) * 1024, tickNs(tick));
+            for (; tick < c.Ticks && tickNs(tick) <= ns; ++tick)
+                if (clock.Callback(tickNs(tick)))
+                    clock.Tick(uint64_t(tick + 1) * 1024, tickNs(tick));
             const double playing = clock.PlayingAt(ns);
+            const double free =
+                44100e-9 * double(std::max<int64_t>(0, ns - lastNs(tick) - CDeviceClock::StallNs));
             ASSERT_GE(playing, last) << c.Name << " tick " << tick;
-            ASSERT_LE(playing, tick * 1024.0) << c.Name << " tick " << tick;
+            ASSERT_LE(playing, tick * 1024.0 + free) << c.Name << " tick " << tick;
             ASSERT_LE(playing - last, 1.05 * 44.1 + 1e-6) << c.Name << " tick " << tick;
             last = playing;
         }
-        EXPECT_NEAR(clock.PlayingAt(tickNs(tick - 1)), tick * 1024.0 - 2048.0, 2 * 44.1) << c.Name;
+        if (!stops)
+        {
+            EXPECT_NEAR(clock.PlayingAt(tickNs(tick - 1)), tick * 1024.0 - 2048.0, 2 * 44.1)
+                << c.Name;
+            continue;
+        }
+        const double expected = tick * 1024.0 + 44100e-9 * CDeviceClock::StallNs;
+        EXPECT_NEAR(clock.PlayingAt(endNs), expected, 1.0) << c.Name;
+        EXPECT_FALSE(clock.Callback(endNs)) << c.Name;
+        EXPECT_NEAR(clock.PlayingAt(endNs), expected, 1.0) << c.Name;
     }
 }
 
@@ -234,6 +264,43 @@ TEST_F(PlaybackTest, TwoStreamsPlayAtOnceAndCloseWhilePlaying)
     ASSERT_TRUE(WaitUntilStopped(logo));
     EXPECT_TRUE(music.IsPlaying());
     ASSERT_TRUE(WaitUntilStopped(music));
+}
+
+// A device that stops calling back (paused under the mixer) for a while, or an output closed
+// under a stream that is then played: the song goes on silently, ends at its length, and a
+// device that calls back again plays on from where the song is.
+TEST_F(PlaybackTest, StalledOrClosedDeviceEndsTheSongInTime)
+{
+    const std::string lost = "The audio device stopped playing; the game goes on without sound\n";
+    const std::string back = "The audio device plays again\n";
+    for (bool closed : {false, true})
+    {
+        CLogCapture log;
+        CAudioFile& file =
+            Music(Song("lost.ogg", sf::Sine(22050, 1, 2.0, 440.0), sf::EFormat::Ogg), 0);
+        ASSERT_TRUE(FollowPlay(file, 0, [](double s) { return s >= 0.2; }));
+        if (closed)
+        {
+            Audio.Shutdown();
+            file.Play();
+        }
+        else
+        {
+            SDL_PauseAudio(1);
+            ASSERT_TRUE(Follow(file, Clock::now(), file.Bytes2Seconds(int64_t(file.GetPosition())),
+                               0.0,
+                               [&](double) { return log.Text().find(lost) != std::string::npos; }));
+            SDL_PauseAudio(0);
+        }
+        EXPECT_TRUE(file.IsPlaying()) << closed;
+        ASSERT_TRUE(WaitUntilStopped(file)) << closed;
+        EXPECT_EQ(file.GetPosition(), file.GetLength());
+        const std::string text = log.Text();
+        for (const std::string& line : {lost, back})
+            EXPECT_EQ(Occurrences(text, line), closed ? 0u : 1u) << line;
+        Audio.Shutdown();
+        ASSERT_TRUE(Audio.Init());
+    }
 }
 
 TEST_F(PlaybackTest, FileDeletedWhilePlayingEndsTheStream)
