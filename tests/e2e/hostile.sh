@@ -13,9 +13,7 @@ export LC_ALL=C # names are bytes: one of them is not valid UTF-8
 GAME=$1
 MAKER=$2
 . "$(dirname "$0")/session.sh"
-trap e2e_cleanup EXIT
-
-e2e_temp_home
+e2e_begin
 folder=$E2E_ROOT/hostile
 mkdir -p "$folder" && "$MAKER" "$folder" || e2e_fail "could not make the hostile folder"
 mkdir -p "$XDG_CONFIG_HOME/korvane"
@@ -52,16 +50,6 @@ click_at() { xdotool mousemove --window "$WINDOW" "$1" "$2" click 1; }
 row() { echo $((38 + 20 * $1)); } # the middle of list row N
 count() { grep -c "$@" "$E2E_ROOT/game.out"; }
 now_ms() { local t=${EPOCHREALTIME/./}; echo $((t / 1000)); }
-# until_true SECONDS WHAT COMMAND...: runs COMMAND every 50 ms until it succeeds.
-until_true() {
-    local deadline=$((SECONDS + $1)) what=$2
-    shift 2
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || e2e_fail "$what: not within the time allowed"
-        kill -0 "$E2E_GAME_PID" 2>/dev/null || e2e_fail "the game ended while waiting: $what"
-        sleep 0.05
-    done
-}
 opened_in_browser() { [ "$(grep -c '^debug: Opening music file$' "$E2E_ROOT/game.err")" -ge "$1" ]; }
 logged() { [ "$(count -xF "$1")" -ge 1 ]; }
 started_playing() { [ "$(count '^Bytes per lines : ')" -ge "$1" ]; }
@@ -78,9 +66,9 @@ click_at 400 "$(row 0)"
 e2e_wait_file_line "$settings" "CurrentPath=$folder/" 10
 for i in "${!songs[@]}"; do
     click_at 400 "$(row $((first_song_row + i)))"
-    until_true 10 "click on ${songs[$i]}" opened_in_browser $((i + 1))
+    e2e_wait_until 10 "no click on ${songs[$i]}" opened_in_browser $((i + 1))
     if refused "${songs[$i]}"; then
-        until_true 5 "a line for ${songs[$i]}" logged "Could not load $folder/${songs[$i]}"
+        e2e_wait_until 5 "no line for ${songs[$i]}" logged "Could not load $folder/${songs[$i]}"
     fi
 done
 for name in "${songs[@]}"; do
@@ -100,12 +88,12 @@ for step in $(seq 0 15); do
     i=$(((short + step) % 16))
     name=${songs[$i]}
     if refused "$name"; then
-        until_true 20 "Skipping $name" logged "Skipping $folder/$name"
+        e2e_wait_until 20 "$name not skipped" logged "Skipping $folder/$name"
         outcome="skipped"
         [ "$step" = 15 ] && xdotool key --window "$WINDOW" q # the battle wraps round: leave it
     else
         played=$((played + 1))
-        until_true 20 "$name starts playing" started_playing $played
+        e2e_wait_until 20 "$name did not start" started_playing $played
         if [ "$step" = 15 ]; then
             xdotool key --window "$WINDOW" q
             outcome="played, Q"

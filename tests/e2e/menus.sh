@@ -70,11 +70,8 @@ click_at 500 530 # QUIT
 e2e_wait_exit 10
 elapsed=$((SECONDS - start))
 
-[ "$E2E_EXIT_CODE" = 0 ] || e2e_fail "exit code $E2E_EXIT_CODE"
-sequence=$(e2e_scene_sequence)
-expected="Splash,Title,Options,Title,How To Play,Title,Credits,Title"
-[ "$sequence" = "$expected" ] || e2e_fail "scene sequence '$sequence', expected '$expected'"
-[ "$(tail -n1 "$E2E_ROOT/game.out")" = "The End" ] || e2e_fail "the log does not end with The End"
+sequence="Splash,Title,Options,Title,How To Play,Title,Credits,Title"
+e2e_check_clean_end "$sequence"
 [ "$(grep -c '^Scene .* ending$' "$E2E_ROOT/game.out")" = 8 ] || e2e_fail "unpaired scene lines"
 settings=$(grep -v '^[#;[]' "$XDG_CONFIG_HOME/korvane/settings.ini" | grep -v '^$')
 [ "$settings" = "PlayContinuous=1" ] || e2e_fail "settings file holds '$settings'"

@@ -126,9 +126,6 @@ e2e_wait_line "Scene Title starting" 2 10
 click_at 500 530 # QUIT
 e2e_wait_exit 10
 
-[ "$E2E_EXIT_CODE" = 0 ] || e2e_fail "exit code $E2E_EXIT_CODE"
-sequence=$(e2e_scene_sequence)
-expected="Splash,Title,Music Select,Battle,Music Select,Title"
-[ "$sequence" = "$expected" ] || e2e_fail "scene sequence '$sequence', expected '$expected'"
-[ "$(tail -n1 "$E2E_ROOT/game.out")" = "The End" ] || e2e_fail "the log does not end with The End"
+sequence="Splash,Title,Music Select,Battle,Music Select,Title"
+e2e_check_clean_end "$sequence"
 echo "PASS: $sequence, exit code 0"
