@@ -102,8 +102,12 @@ std::map<std::string, std::string> ReadFile(const fs::path& file, bool& unreadab
     std::error_code ec;
     if (file.empty() || !fs::exists(file, ec))
         return values;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    // Anything but a regular file (a folder, a named pipe that would block the start) counts
+    // as unreadable, so it is reported and never replaced.
+    std::ifstream in;
+    if (fs::is_regular_file(file, ec))
+        in.open(file, std::ios::binary);
+    if (!in.is_open())
     {
         unreadable = true;
         return values;
