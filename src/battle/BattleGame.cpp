@@ -57,19 +57,9 @@ void CBattleScene::OnMouseButton(uint8_t button)
     }
 }
 
-void CBattleScene::SetShield60()
-{
-    SetShield(60);
-}
-
 void CBattleScene::SetShield90()
 {
     SetShield(90);
-}
-
-void CBattleScene::SetShield120()
-{
-    SetShield(120);
 }
 
 void CBattleScene::SetShield(int width)

@@ -347,7 +347,6 @@ void CBattleScene::GrabInput(bool grab)
 {
     SDL_ShowCursor(grab ? SDL_DISABLE : SDL_ENABLE);
     SDL_WM_GrabInput(grab ? SDL_GRAB_ON : SDL_GRAB_OFF);
-    InputGrabbed = grab;
 }
 
 void CBattleScene::Pause(bool fromLoading)

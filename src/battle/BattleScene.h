@@ -85,9 +85,7 @@ private:
     // Rules (BattleGame.cpp).
     void OnMouseMotion(int dx);
     void OnMouseButton(uint8_t button);
-    void SetShield60();
     void SetShield90();
-    void SetShield120();
     void SetShield(int width);
     void ClampMinim();
     void DrawMinim();
@@ -175,9 +173,8 @@ private:
     int64_t RunOutStart = 0;
     CImage GoldTrophyImage, SilverTrophyImage, BronzeTrophyImage, PerfectTrophyImage;
 
-    // Not in the design's list: the loading screen presents at most one picture per
-    // LoadingFrameMs (the counter value of the last one), and the result of the save.
+    // When the loading screen last showed a picture (counter value), and whether the song's
+    // save was a new best.
     int64_t LastLoadingFrame = 0;
     bool NewBest = false;
-    bool InputGrabbed = false;
 };
