@@ -86,13 +86,13 @@ void CMusicSelectScene::BuildInterface()
         Pictures[i].Load(PicturePlaces[i].Path, PicturePlaces[i].ColorKey);
     Pictures[HoverRow].SetAlpha(128);
     for (int i = 0; i < LabelCount; ++i)
-        Labels[i].Create(Shared, LabelPlaces[i].Text, LabelPlaces[i].X, LabelPlaces[i].Y,
+        Labels[i].Create(*Fonts, LabelPlaces[i].Text, LabelPlaces[i].X, LabelPlaces[i].Y,
                          LabelPlaces[i].Centred, LabelPlaces[i].Size);
     SpeedDown.Create("data/back.png", 530, 445);
     SpeedUp.Create("data/forward.png", 680, 445);
-    PlayItem.Create(Shared, "Play", 520, 480, true);
-    RandomizeItem.Create(Shared, "Randomize", 520, 522, true);
-    BackItem.Create(Shared, "Back", 520, 564, true);
+    PlayItem.Create(*Fonts, "Play", 520, 480, true);
+    RandomizeItem.Create(*Fonts, "Randomize", 520, 522, true);
+    BackItem.Create(*Fonts, "Back", 520, 564, true);
 }
 
 void CMusicSelectScene::ConnectBrowser()
@@ -268,18 +268,18 @@ void CMusicSelectScene::Draw()
     Graphics->Draw(Pictures[Separator].GetSurface(), 0, 20);
     Graphics->Draw(Pictures[Separator].GetSurface(), 0, ListBottom);
     for (ELabel label : {SelectFileLabel, FormatsLabel, Mp3Label, OggLabel})
-        Labels[label].Draw();
+        Labels[label].Draw(*Graphics);
     if (Browser->SelectedIndex != -1)
-        PlayItem.Draw();
-    BackItem.Draw();
-    RandomizeItem.Draw();
+        PlayItem.Draw(*Graphics, Shared->MenuSelectImage);
+    BackItem.Draw(*Graphics, Shared->MenuSelectImage);
+    RandomizeItem.Draw(*Graphics, Shared->MenuSelectImage);
     for (CPushButton* arrow : {&SpeedDown, &SpeedUp})
         Graphics->Draw(arrow->GetImage().GetSurface(), static_cast<int16_t>(arrow->GetX()),
                        static_cast<int16_t>(arrow->GetY()));
-    Labels[CurrentSpeedLabel].Draw();
+    Labels[CurrentSpeedLabel].Draw(*Graphics);
     const int speed = SpeedIndex(Shared->Speed);
     if (speed >= 0)
-        Labels[SlowLabel + speed].Draw();
+        Labels[SlowLabel + speed].Draw(*Graphics);
 }
 
 CScene* CMusicSelectScene::Run()
