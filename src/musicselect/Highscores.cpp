@@ -6,12 +6,11 @@
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -40,24 +39,6 @@ void DecodeRatings(const unsigned char bytes[FileBytes], int32_t ratings[3])
             value |= static_cast<uint32_t>(bytes[4 * i + b]) << (8 * b);
         ratings[i] = static_cast<int32_t>(value);
     }
-}
-
-// Reads up to FileBytes, retrying short reads; -1 when the file cannot be read at all.
-ssize_t ReadUpTo(int fd, unsigned char* buffer, size_t size)
-{
-    size_t done = 0;
-    while (done < size)
-    {
-        const ssize_t n = read(fd, buffer + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return done > 0 ? static_cast<ssize_t>(done) : -1;
-        if (n == 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<ssize_t>(done);
 }
 } // namespace
 
@@ -100,21 +81,12 @@ bool CanWriteFolder(const fs::path& folder)
 
 bool ReadHighscoreFile(const fs::path& file, int32_t ratings[3])
 {
-    // Non-blocking open and a regular-file check: a FIFO or a device under that name must
-    // not hang the browser.
-    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    std::string stored;
+    if (!ReadRegularFile(file, FileBytes, stored))
         return false;
-    struct stat info
-    {
-    };
     unsigned char bytes[FileBytes];
     EncodeRatings(ratings, bytes);
-    const ssize_t got =
-        fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? ReadUpTo(fd, bytes, FileBytes) : -1;
-    close(fd);
-    if (got < 0)
-        return false;
+    std::memcpy(bytes, stored.data(), stored.size());
     int32_t values[3];
     DecodeRatings(bytes, values);
     for (size_t i = 0; i < 3; ++i)
