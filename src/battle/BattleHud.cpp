@@ -6,6 +6,8 @@
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderItem.h"
+#include "musicselect/Highscores.h"
+#include "musicselect/Speeds.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,19 +24,6 @@ int BarPixels(double value, double maxScore)
     return std::clamp(int(value * BarWidth / maxScore), 0, BarWidth);
 }
 } // namespace
-
-int CBattleScene::TrophyFor(double rating)
-{
-    if (rating == 100.0)
-        return 4;
-    if (rating >= 90.0)
-        return 3;
-    if (rating >= 80.0)
-        return 2;
-    if (rating >= 60.0)
-        return 1;
-    return 0;
-}
 
 void CBattleScene::DrawKorvane()
 {
@@ -94,15 +83,12 @@ void CBattleScene::DrawScoreBar(double value)
 void CBattleScene::DrawRating(double value)
 {
     const int percent = MaxScore > 0.0 ? int(value * 100.0 / MaxScore) : 0;
-    const char* format = "Final Rating : %d%%";
-    if (Shared->Speed == 2.0f)
-        format = "Final Rating (Slow) : %d%%";
-    else if (Shared->Speed == 1.2f)
-        format = "Final Rating (Normal) : %d%%";
-    else if (Shared->Speed == 0.8f)
-        format = "Final Rating (Fast) : %d%%";
+    const int speed = SpeedIndex(Shared->Speed);
     char text[100];
-    std::snprintf(text, sizeof text, format, percent);
+    if (speed >= 0)
+        std::snprintf(text, sizeof text, "Final Rating (%s) : %d%%", Speeds[speed].Name, percent);
+    else
+        std::snprintf(text, sizeof text, "Final Rating : %d%%", percent);
     if (SDL_Surface* surface = Fonts->RenderLarge(text, true))
     {
         Graphics->Draw(surface, int16_t(RatingX), 210);

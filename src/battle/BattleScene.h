@@ -30,10 +30,6 @@ public:
 
     CScene* Run() override;
 
-    // Trophy for a rating in percent (before it is cut to an integer): 4 perfect, 3 gold,
-    // 2 silver, 1 bronze, 0 none.
-    static int TrophyFor(double rating);
-
 private:
     friend struct SBattleProbe; // the scene tests reach the game rules through it
 

@@ -2,6 +2,7 @@
 
 #include "app/SharedData.h"
 #include "musicselect/FolderItem.h"
+#include "musicselect/Speeds.h"
 #include "musicselect/Utf8Text.h"
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
@@ -41,6 +42,19 @@ void DecodeRatings(const unsigned char bytes[FileBytes], int32_t ratings[3])
     }
 }
 } // namespace
+
+int TrophyFor(double rating)
+{
+    if (rating == 100.0)
+        return 4;
+    if (rating >= 90.0)
+        return 3;
+    if (rating >= 80.0)
+        return 2;
+    if (rating >= 60.0)
+        return 1;
+    return 0;
+}
 
 std::string HighscoreFileName(const std::string& safeTitle, int64_t length, size_t maxNameBytes)
 {
@@ -177,7 +191,7 @@ bool CFolderItem::SaveHighscore(int32_t rating, int64_t length)
 {
     // The file keeps percentages only; anything else would read back as no rating.
     rating = std::clamp(rating, 0, 100);
-    const int slot = SpeedSlot(Shared->Speed);
+    const int slot = HighscoreSlot(Shared->Speed);
     if (rating <= BestRatings[slot])
         return false;
     BestRatings[slot] = rating;

@@ -10,6 +10,7 @@
 #include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/SongShuffle.h"
+#include "musicselect/Speeds.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -38,24 +39,13 @@ struct SLabelPlace
     int Size; // 0 small, 1 medium
 };
 constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
-                                       {"Slow", 620, 440, true, 1},
-                                       {"Normal", 620, 440, true, 1},
-                                       {"Fast", 620, 440, true, 1},
+                                       {Speeds[0].Name, 620, 440, true, 1},
+                                       {Speeds[1].Name, 620, 440, true, 1},
+                                       {Speeds[2].Name, 620, 440, true, 1},
                                        {"Select a file to play", 10, 440, false, 1},
                                        {"Supported Formats :", 10, 480, false, 0},
                                        {".MP3", 10, 500, false, 0},
                                        {".OGG", 10, 520, false, 0}};
-
-// Slow, Normal, Fast: the values Speed takes, compared for exact equality.
-constexpr float Speeds[] = {2.0f, 1.2f, 0.8f};
-
-int SpeedIndex(float speed)
-{
-    for (int i = 0; i < 3; ++i)
-        if (speed == Speeds[i])
-            return i;
-    return -1;
-}
 
 constexpr int ListBottom = 428; // the list's rows end, and the lower separator starts, here
 constexpr int ScrollBarX = 780;
@@ -150,7 +140,7 @@ void CMusicSelectScene::StepSpeed(bool up)
 {
     const int index = SpeedIndex(Shared->Speed);
     if (index >= 0)
-        Shared->Speed = Speeds[(index + (up ? 1 : 2)) % 3];
+        Shared->Speed = Speeds[(index + (up ? 1 : SpeedCount - 1)) % SpeedCount].Value;
     RenderRows();
 }
 

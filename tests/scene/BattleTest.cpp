@@ -498,11 +498,4 @@ TEST_F(BattleTest, MissesThrowOneRockAndTheMultiplierClimbsBack)
     }
 }
 
-TEST(BattleRating, TrophiesByRating)
-{
-    const std::pair<double, int> cases[] = {{100.0, 4}, {99.99, 3}, {90.0, 3}, {89.99, 2},
-                                            {80.0, 2},  {79.99, 1}, {60.0, 1}, {59.99, 0}};
-    for (const auto& [rating, trophy] : cases)
-        EXPECT_EQ(CBattleScene::TrophyFor(rating), trophy) << rating;
-}
 } // namespace
