@@ -49,7 +49,8 @@ bool CBattleScene::PlaySong()
         if (Timeline.Advance(Clock.NowMs()))
             Audio->PlayMusic();         // from the start of the song
         endDecided = Timeline.Finished; // this pass still draws
-        UpdatePlayingFrame();
+        UpdateGame();
+        UpdateScenery(true);
         DrawPlayingFrame();
         PresentFrame(*Graphics, PlayFrameDelayMs);
     }
@@ -58,14 +59,13 @@ bool CBattleScene::PlaySong()
     return true;
 }
 
-void CBattleScene::UpdatePlayingFrame()
+void CBattleScene::UpdateGame()
 {
     if (Timeline.UpdatePosition(int64_t(Music()->GetPosition()), Music()->IsPlaying()))
         AnswerOutcome(
-            Rules.Update(*Map, Timeline.Position, Timeline.BytesPerLine, Timeline.CountIn));
+            Rules.ScanLane(*Map, Timeline.Position, Timeline.BytesPerLine, Timeline.CountIn));
     else
         Rules.ClearLane();
-    UpdateScenery(true);
 }
 
 void CBattleScene::DrawPlayingFrame()

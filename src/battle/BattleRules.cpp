@@ -110,8 +110,8 @@ void CBattleRules::ClearLane()
     BigBurst = false;
 }
 
-SFrameOutcome CBattleRules::Update(CAudioMap& map, int64_t position, int64_t bytesPerLine,
-                                   bool countIn)
+SFrameOutcome CBattleRules::ScanLane(CAudioMap& map, int64_t position, int64_t bytesPerLine,
+                                     bool countIn)
 {
     SFrameOutcome outcome;
     int32_t missed = 0;

@@ -80,7 +80,7 @@ public:
     // One pass over the lane rows, bottom to top, with the catch line at position: first the
     // weapons that have left the lane (none during the count-in), then catches and touches.
     // Two map lookups per row.
-    SFrameOutcome Update(CAudioMap& map, int64_t position, int64_t bytesPerLine, bool countIn);
+    SFrameOutcome ScanLane(CAudioMap& map, int64_t position, int64_t bytesPerLine, bool countIn);
     // The frame in which the song is found ended shows no weapons.
     void ClearLane();
 
@@ -102,7 +102,7 @@ public:
     int Multiplier = MaxMultiplier;
     int Streak = 0;
 
-    // What the lane shows after the last Update; row 0 is the bottom one.
+    // What the lane shows after the last scan; row 0 is the bottom one.
     std::array<SLaneRow, Lane::Rows> LaneRows{};
     int BurstNote = 0; // the caught weapon at the catch line, 0 for none
     bool BigBurst = false;

@@ -79,7 +79,7 @@ private:
     // Level and time base (BattlePlay.cpp).
     bool PlaySong(); // false when the music stream cannot be opened
     bool StartLevel();
-    void UpdatePlayingFrame();
+    void UpdateGame(); // the position of the frame, then the rules over the lane
     void DrawPlayingFrame();
 
     // The player and the lane (BattleGame.cpp).
@@ -108,6 +108,7 @@ private:
 
     // Scenery (BattleScenery.cpp).
     void UpdateScenery(bool playing);
+    void UpdateRocks();
     void DrawScenery();
     void DrawClouds();
     void DrawRocks();

@@ -28,13 +28,17 @@ void CBattleScene::UpdateScenery(bool playing)
         house.Update(now);
     for (CCloud& cloud : Clouds)
         cloud.Update(now);
-    if (!playing)
-        return;
+    if (playing)
+        UpdateRocks();
+}
+
+void CBattleScene::UpdateRocks()
+{
     // Rocks finish in creation order, so only the front is ever done.
     while (!Rocks.empty() && Rocks.front().IsDone())
         Rocks.pop_front();
     for (CRock& rock : Rocks)
-        rock.Update(now);
+        rock.Update(Clock.NowMs());
 }
 
 void CBattleScene::DrawScenery()

@@ -127,7 +127,7 @@ TEST(BattleRules, CatchesOnlyTheLowerEndWithinTheReachAndTheSpan)
         rules.SetShield(c.Width);
         for (const SInput& input : c.Inputs)
             input(rules);
-        rules.Update(map, LowerEndAt(start, c.Row), BytesPerLine, false);
+        rules.ScanLane(map, LowerEndAt(start, c.Row), BytesPerLine, false);
         const CSample& beam = *std::next(map.GetSamples().begin())->get();
         EXPECT_EQ(beam.IsCaught(), c.Caught);
         EXPECT_EQ(beam.GetTouchPosition() != 0, c.Touched);
@@ -177,17 +177,17 @@ TEST(BattleRules, MissesDropTheMultiplierAndCatchesRaiseItInSteps)
     rules.CatchRight = Lane::FieldRight;
 
     const int64_t pastBoth = starts[2] + Lane::CatchRow * BytesPerLine;
-    EXPECT_EQ(rules.Update(map, pastBoth, BytesPerLine, true).Missed, 0);
-    const SFrameOutcome miss = rules.Update(map, pastBoth, BytesPerLine, false);
+    EXPECT_EQ(rules.ScanLane(map, pastBoth, BytesPerLine, true).Missed, 0);
+    const SFrameOutcome miss = rules.ScanLane(map, pastBoth, BytesPerLine, false);
     EXPECT_EQ(miss.Missed, 2);
     EXPECT_EQ(miss.MissedX, Lane::ColumnX(36));
     EXPECT_EQ(rules.Multiplier, MissMultiplier);
-    EXPECT_EQ(rules.Update(map, pastBoth, BytesPerLine, false).Missed, 0) << "counted once";
+    EXPECT_EQ(rules.ScanLane(map, pastBoth, BytesPerLine, false).Missed, 0) << "counted once";
 
     for (int k = 1; k <= 40; ++k)
     {
         // Each weapon's lower end enters the 120 shield's rows at their top, one per frame.
-        const SFrameOutcome outcome = rules.Update(
+        const SFrameOutcome outcome = rules.ScanLane(
             map, LowerEndAt(starts[size_t(k + 2)], Lane::ShieldTopRow), BytesPerLine, false);
         ASSERT_EQ(rules.CaughtCount, uint32_t(k));
         EXPECT_EQ(rules.Multiplier, k < 20 ? 3 : k < 40 ? 4 : 5) << k;
