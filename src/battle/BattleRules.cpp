@@ -50,7 +50,7 @@ void CBattleRules::StartLevel(uint32_t weaponCount)
     WeaponCount = weaponCount;
     MaxScore = double(uint32_t(MaxMultiplier * weaponCount));
     ReachableScore = 0.0;
-    SetShield(SongShieldWidth);
+    SetShield(ShieldForms[SongShieldForm].Width);
 }
 
 int CBattleRules::ShieldForm() const

@@ -15,7 +15,7 @@ struct SShieldForm
     int Reach; // rows
 };
 inline constexpr SShieldForm ShieldForms[] = {{60, 105}, {90, 70}, {120, 35}};
-constexpr int SongShieldWidth = 90; // every song starts with it
+constexpr int SongShieldForm = 1; // 90 wide: every song starts with it
 
 // Points per catch: the most, and what a miss drops it to; this many catches in a row raise
 // it by one.
@@ -91,8 +91,8 @@ public:
     int MinimY = Lane::ShieldTop;
     int CatchLeft = 0; // the catch span, exclusive at both ends
     int CatchRight = 0;
-    int ShieldWidth = SongShieldWidth;
-    int ShieldReach = 70;
+    int ShieldWidth = ShieldForms[SongShieldForm].Width;
+    int ShieldReach = ShieldForms[SongShieldForm].Reach;
     uint32_t WeaponCount = 0;
     uint32_t CaughtCount = 0;
     uint32_t MissedCount = 0;
