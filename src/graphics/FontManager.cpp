@@ -19,11 +19,10 @@ std::vector<Uint16> Ucs2(const std::u32string& text)
     return out;
 }
 
-Uint8 Alpha(const SDL_Surface* surface, int x, int y)
+// A row of a 32-bit surface in the font library's format (all rendered text shares it).
+Uint32* Row(const SDL_Surface* surface, int y)
 {
-    const auto* row = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch;
-    const Uint32 pixel = reinterpret_cast<const Uint32*>(row)[x];
-    return Uint8((pixel & surface->format->Amask) >> surface->format->Ashift);
+    return reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + y * surface->pitch);
 }
 
 // The first row of a rendered run with any ink in it (its height when it has none).
@@ -31,7 +30,7 @@ int FirstInkRow(const SDL_Surface* run)
 {
     for (int y = 0; y < run->h; ++y)
         for (int x = 0; x < run->w; ++x)
-            if (Alpha(run, x, y) != 0)
+            if (Row(run, y)[x] & run->format->Amask)
                 return y;
     return run->h;
 }
@@ -39,17 +38,14 @@ int FirstInkRow(const SDL_Surface* run)
 // Lays a run of one-coloured text onto the line; where glyphs overlap the stronger ink wins.
 void Overlay(const SDL_Surface* run, SDL_Surface* line, int left, int top)
 {
-    const Uint32 alphaMask = line->format->Amask;
+    const Uint32 alpha = line->format->Amask;
     for (int y = std::max(0, -top); y < run->h && y + top < line->h; ++y)
     {
-        auto* to =
-            reinterpret_cast<Uint32*>(static_cast<Uint8*>(line->pixels) + (y + top) * line->pitch);
+        const Uint32* from = Row(run, y);
+        Uint32* to = Row(line, y + top) + left;
         for (int x = 0; x < run->w && x + left < line->w; ++x)
-        {
-            const Uint32 alpha = Uint32(Alpha(run, x, y)) << line->format->Ashift;
-            if (alpha > (to[x + left] & alphaMask))
-                to[x + left] = (to[x + left] & ~alphaMask) | alpha;
-        }
+            if ((from[x] & alpha) > (to[x] & alpha))
+                to[x] = (to[x] & ~alpha) | (from[x] & alpha);
     }
 }
 } // namespace

@@ -138,6 +138,77 @@ void ReorderRightToLeft(const std::u32string& line, std::vector<SCluster>& clust
         i = end;
     }
 }
+// Arabic letters U+0621 to U+064A: the first of their presentation forms (isolated, final,
+// initial, medial) and how they join: 'D' both sides, 'R' only to the letter before, 'U' none,
+// 'C' the tatweel, which joins both sides and keeps its shape.
+struct SArabicLetter
+{
+    char32_t Isolated;
+    char Joins;
+};
+constexpr SArabicLetter ArabicLetters[] = {
+    {0xFE80, 'U'}, {0xFE81, 'R'}, {0xFE83, 'R'}, {0xFE85, 'R'}, {0xFE87, 'R'}, {0xFE89, 'D'},
+    {0xFE8D, 'R'}, {0xFE8F, 'D'}, {0xFE93, 'R'}, {0xFE95, 'D'}, {0xFE99, 'D'}, {0xFE9D, 'D'},
+    {0xFEA1, 'D'}, {0xFEA5, 'D'}, {0xFEA9, 'R'}, {0xFEAB, 'R'}, {0xFEAD, 'R'}, {0xFEAF, 'R'},
+    {0xFEB1, 'D'}, {0xFEB5, 'D'}, {0xFEB9, 'D'}, {0xFEBD, 'D'}, {0xFEC1, 'D'}, {0xFEC5, 'D'},
+    {0xFEC9, 'D'}, {0xFECD, 'D'}, {0, 'U'},      {0, 'U'},      {0, 'U'},      {0, 'U'},
+    {0, 'U'},      {0x0640, 'C'}, {0xFED1, 'D'}, {0xFED5, 'D'}, {0xFED9, 'D'}, {0xFEDD, 'D'},
+    {0xFEE1, 'D'}, {0xFEE5, 'D'}, {0xFEE9, 'D'}, {0xFEED, 'R'}, {0xFEEF, 'R'}, {0xFEF1, 'D'}};
+
+char ArabicJoins(char32_t c)
+{
+    return c >= 0x0621 && c <= 0x064A ? ArabicLetters[c - 0x0621].Joins : 'U';
+}
+
+// Lam followed by one of the alefs (madda, hamza above, hamza below, plain): the isolated
+// form of their ligature, or 0.
+char32_t LamAlef(char32_t lam, char32_t alef)
+{
+    if (lam != 0x0644)
+        return 0;
+    return alef == 0x0622   ? 0xFEF5
+           : alef == 0x0623 ? 0xFEF7
+           : alef == 0x0625 ? 0xFEF9
+           : alef == 0x0627 ? 0xFEFB
+                            : 0;
+}
+
+// The joined shapes of Arabic letters, so that a word is drawn as one; marks between two
+// letters do not break the join.
+std::u32string JoinArabic(const std::u32string& line)
+{
+    auto neighbour = [&line](size_t i, int step)
+    {
+        do
+            i += size_t(step); // past the start it wraps to a value past the end
+        while (i < line.size() && IsCombiningMark(line[i]));
+        return i < line.size() ? ArabicJoins(line[i]) : 'U';
+    };
+    std::u32string joined;
+    for (size_t i = 0; i < line.size(); ++i)
+    {
+        const char joins = ArabicJoins(line[i]);
+        if (joins == 'U' || joins == 'C')
+        {
+            joined += line[i];
+            continue;
+        }
+        const char before = neighbour(i, -1);
+        const bool toPrevious = before == 'D' || before == 'C';
+        const char32_t ligature = i + 1 < line.size() ? LamAlef(line[i], line[i + 1]) : 0;
+        if (ligature)
+        {
+            joined += ligature + (toPrevious ? 1 : 0);
+            ++i;
+            continue;
+        }
+        const char after = neighbour(i, 1);
+        const bool toNext = joins == 'D' && after != 'U';
+        joined +=
+            ArabicLetters[line[i] - 0x0621].Isolated + (toNext ? 2 : 0) + (toPrevious ? 1 : 0);
+    }
+    return joined;
+}
 } // namespace
 
 std::u32string DecodeForDisplay(const std::string& utf8)
@@ -158,7 +229,7 @@ std::u32string DecodeForDisplay(const std::string& utf8)
         // U+FFFE would make the font library read the rest of the line byte-swapped.
         line += c > 0xFFFF || c == 0xFFFE ? MissingGlyph : c;
     }
-    return line;
+    return JoinArabic(line);
 }
 
 std::vector<STextRun> VisualRuns(const std::u32string& line, const FFontPick& pick)
@@ -175,7 +246,8 @@ std::vector<STextRun> VisualRuns(const std::u32string& line, const FFontPick& pi
     for (const SCluster& cluster : clusters)
     {
         const char32_t base = line[cluster.Start];
-        const int font = pick(base, 0);
+        // A blank has no ink: it stays in the run before it rather than break it up.
+        const int font = pick(base, base == ' ' && !runs.empty() ? runs.back().Font : 0);
         add(font, cluster.Mirror ? Mirrored(base) : base);
         for (size_t i = cluster.Start + 1; i < cluster.End; ++i)
             add(pick(line[i], font), line[i]);
