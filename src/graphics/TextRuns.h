@@ -6,7 +6,8 @@
 // How one line of text is laid out before the font library draws it: which characters it can
 // draw, which font draws each, and the order on screen. The line reads left to right; a
 // stretch of Hebrew or Arabic inside it is turned around so that it reads right to left, its
-// numbers kept in reading order. No shaping. Pure logic, any thread.
+// numbers kept in reading order. Arabic letters take their joined shapes; no other shaping.
+// Pure logic, any thread.
 
 // Stands for what the font library cannot draw (characters past U+FFFF, such as emoji): no
 // font has it, so it shows as the game font's box.
@@ -27,7 +28,7 @@ using FLineWidth = std::function<int(const std::u32string& line)>;
 
 // The characters of UTF-8 text as drawn: bad bytes as U+FFFD, invisible format characters
 // (joiners, direction marks, variation selectors) left out, MissingGlyph for the rest that
-// the font library cannot take.
+// the font library cannot take, Arabic letters in the shapes their neighbours give them.
 std::u32string DecodeForDisplay(const std::string& utf8);
 
 // The runs of a line, left to right on screen. A combining mark stays with its base
