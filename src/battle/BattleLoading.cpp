@@ -119,7 +119,7 @@ void CBattleScene::DrawTitleCentred(int y, bool outlined)
     if (text && text->w > MaxTextWidth)
     {
         SDL_FreeSurface(text);
-        text = Fonts->RenderSmall(title, true);
+        text = Fonts->RenderSmall(title, true, MaxTextWidth); // ends in "…" if cut
     }
     DrawOutlinedCentred(text, outlined ? text : nullptr, y);
 }
