@@ -10,21 +10,6 @@
 
 #include <algorithm>
 
-namespace
-{
-// The player's "AudioOffset" in milliseconds: how much later than the device plays it the
-// sound reaches the ears (wireless headphones); positive makes every position earlier.
-void ApplyAudioOffset()
-{
-    constexpr int32_t LimitMs = 2000;
-    const int32_t wanted = Settings::ReadNumber("AudioOffset");
-    const int32_t used = std::clamp(wanted, -LimitMs, LimitMs);
-    if (used != wanted)
-        Log("AudioOffset %d ms is out of range; using %d ms\n", int(wanted), int(used));
-    korvane::backend::Output::SetExtraLatencyMs(used);
-}
-} // namespace
-
 CAudio::CAudio() = default;
 
 CAudio::~CAudio()
@@ -57,10 +42,25 @@ bool CAudio::Init()
         return false;
     }
     OutputOpen = true;
-    ApplyAudioOffset();
+    SetAudioOffset(StoredAudioOffset());
     AudioMap = new CAudioMap();
     BuildNoteFrequencies();
     return true;
+}
+
+int32_t CAudio::StoredAudioOffset()
+{
+    const int32_t wanted = Settings::ReadNumber(AudioOffsetSetting);
+    const int32_t used = std::clamp(wanted, -AudioOffsetLimitMs, AudioOffsetLimitMs);
+    if (used != wanted)
+        Log("AudioOffset %d ms is out of range; using %d ms\n", int(wanted), int(used));
+    return used;
+}
+
+void CAudio::SetAudioOffset(int32_t milliseconds)
+{
+    korvane::backend::Output::SetExtraLatencyMs(
+        std::clamp(milliseconds, -AudioOffsetLimitMs, AudioOffsetLimitMs));
 }
 
 void CAudio::Shutdown()
@@ -92,7 +92,7 @@ void CAudio::CloseAnalysis()
 
 bool CAudio::OpenMusic(const std::string& path)
 {
-    ApplyAudioOffset(); // read again for each song, so a player can tune it between songs
+    SetAudioOffset(StoredAudioOffset()); // read for each song: a player tunes it between songs
     return MusicStream.Open(path);
 }
 

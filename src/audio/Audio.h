@@ -21,6 +21,13 @@ public:
     bool Init();     // opens the output device; logs "Could not initialize BASS" on failure
     void Shutdown(); // safe after a failed Init and more than once
 
+    // The player's "AudioOffset": milliseconds by which the sound reaches the ears later than
+    // the device plays it (wireless headphones); positive makes every heard position earlier.
+    static constexpr const char* AudioOffsetSetting = "AudioOffset";
+    static constexpr int32_t AudioOffsetLimitMs = 2000;
+    static int32_t StoredAudioOffset();        // from the settings file, brought into range
+    void SetAudioOffset(int32_t milliseconds); // for every stream, at once
+
     bool OpenForAnalysis(const std::string& path);
     void CloseAnalysis();
     bool OpenMusic(const std::string& path);

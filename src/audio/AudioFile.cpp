@@ -1,5 +1,6 @@
 #include "audio/AudioFile.h"
 
+#include "audio/backend/ClickTrack.h"
 #include "audio/backend/DecodeStream.h"
 #include "audio/backend/PlaybackStream.h"
 #include "platform/Log.h"
@@ -39,12 +40,24 @@ bool CAudioFile::OpenStream(const std::string& path, bool decodeOnly)
 {
     Close();
     if (decodeOnly)
-        Stream = korvane::backend::CDecodeStream::Open(path, PreloadLimit);
-    else
-        Stream = korvane::backend::CPlaybackStream::Open(path);
+        return Adopt(korvane::backend::CDecodeStream::Open(path, PreloadLimit), path);
+    return Adopt(korvane::backend::CPlaybackStream::Open(path), path);
+}
+
+bool CAudioFile::OpenClickTrack(int64_t periodFrames, int64_t clicks)
+{
+    Close();
+    return Adopt(korvane::backend::CPlaybackStream::Open(
+                     std::make_unique<korvane::backend::CClickTrack>(periodFrames, clicks)),
+                 "the click track");
+}
+
+bool CAudioFile::Adopt(std::unique_ptr<korvane::backend::CStream> stream, const std::string& name)
+{
+    Stream = std::move(stream);
     if (!Stream)
     {
-        Log("Could not load %s\n", path.c_str());
+        Log("Could not load %s\n", name.c_str());
         return false;
     }
     Handle = NextHandle();

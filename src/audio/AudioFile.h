@@ -30,6 +30,9 @@ public:
 
     bool Open(const std::string& path);         // playback stream, full scan on open
     bool OpenDecoding(const std::string& path); // decode-only stream, full scan on open
+    // Playback stream of a metronome made on the fly at 44100 Hz stereo: a tick every
+    // periodFrames frames from one period in, `clicks` times.
+    bool OpenClickTrack(int64_t periodFrames, int64_t clicks);
     void Close();
 
     bool IsPlaying() const; // false when closed, paused, stopped or ended
@@ -62,6 +65,7 @@ public:
 
 private:
     bool OpenStream(const std::string& path, bool decodeOnly);
+    bool Adopt(std::unique_ptr<korvane::backend::CStream> stream, const std::string& name);
 
     uint32_t Handle = 0;
     uint64_t Length = 0;

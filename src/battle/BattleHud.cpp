@@ -184,7 +184,7 @@ void CBattleScene::DrawResultFrame(int64_t elapsedMs)
     DrawKorvane();
     DrawScenery();
     DrawClouds();
-    DrawMinim();
+    Painter.DrawMinim(*Graphics, Rules);
     DrawCannons();
     const double score = Rules.Score;
     if (ResultPhase == 0)

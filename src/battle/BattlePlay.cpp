@@ -74,8 +74,8 @@ void CBattleScene::DrawPlayingFrame()
     DrawKorvane();
     DrawScenery();
     DrawClouds();
-    DrawMinim(); // the beams fall over Minim and the shield
-    DrawLane();
+    Painter.DrawMinim(*Graphics, Rules); // the beams fall over Minim and the shield
+    Painter.DrawLane(*Graphics, Rules);
     DrawCannons();
     DrawRocks();
     DrawScoreBar(Rules.Score);

@@ -61,25 +61,8 @@ std::vector<CBattleScene::SAsset> CBattleScene::Assets()
         {&BackBarImage, "data/backbar.png", false, 128},
         {&LazerBarImage, "data/lazerbar.png", false, -1},
         {&ScoreBarImage, "data/scorebar.png", false, 128},
-        {&MinimImage, "data/minim.png", true, -1},
-        {&Shield120Image, "data/shield120.png", true, 128},
-        {&Shield90Image, "data/shield90.png", true, 128},
-        {&Shield60Image, "data/shield60.png", true, 128},
         {&TreeImage, "data/tree50.png", true, -1},
-        {&BurstImages[0], "data/burst0.png", true, -1},
-        {&BurstImages[1], "data/burst1.png", true, -1},
-        {&BurstImages[2], "data/burst2.png", true, -1},
-        {&BigBurstImages[0], "data/bigburst0.png", true, -1},
-        {&BigBurstImages[1], "data/bigburst1.png", true, -1},
-        {&BigBurstImages[2], "data/bigburst2.png", true, -1},
         {&LazerImage, "data/lazer.png", true, -1},
-        {&BeamBodyImages[0], "data/laser3.png", true, -1},
-        {&BeamBodyImages[1], "data/laser4.png", true, -1},
-        {&BeamBodyImages[2], "data/laser5.png", true, -1},
-        {&BeamBodyImages[3], "data/laser6.png", true, -1},
-        {&BeamBodyImages[4], "data/laser7.png", true, -1},
-        {&BeamLowerCapImage, "data/lazerbottom.png", true, -1},
-        {&BeamUpperCapImage, "data/lazertop.png", true, -1},
         {&TimeBackImage, "data/timeback.png", true, -1},
     };
 }
@@ -92,6 +75,7 @@ void CBattleScene::LoadAssets()
         if (asset.Alpha >= 0)
             asset.Image->SetAlpha(uint8_t(asset.Alpha));
     }
+    Painter.Load();
     BuildPauseOverlay();
     HelpHint = Fonts->RenderSmall("Press ESC for help", true);
 }

@@ -4,6 +4,7 @@
 #include "battle/BattleTimeline.h"
 #include "battle/Cloud.h"
 #include "battle/House.h"
+#include "battle/LanePainter.h"
 #include "battle/Rock.h"
 #include "battle/SceneClock.h"
 #include "graphics/Image.h"
@@ -86,8 +87,6 @@ private:
     void OnMouseButton(uint8_t button);
     void AnswerOutcome(const SFrameOutcome& outcome);
     void SetHouseLevels(int level);
-    void DrawMinim();
-    void DrawLane();
 
     // HUD and results (BattleHud.cpp).
     void DrawKorvane();
@@ -132,14 +131,13 @@ private:
     int ResultPhase = 0;
     CImage BackgroundImage, StarImage, MinimBronzeImage, MinimSilverImage, MinimGoldImage;
     SDL_Surface* HelpHint = nullptr;
-    CImage BurstImages[3], BigBurstImages[3];
     CImage KorvaneImage, CannonStageImages[4], CannonImage, FiringCannonImage;
     CImage BackBarImage, ScoreBarImage, LazerBarImage;
     SDL_Rect FieldRect{Lane::FieldLeft, Lane::FieldTop, Lane::FieldWidth, Lane::FieldHeight};
     SDL_Rect LaneRect{Lane::Left, Lane::Top, Lane::Width, Lane::Height};
     CImage GelBarImage, GelBarOverlayImage, UnderBarImage, BarStartImage, BarEndImage, LazerImage,
-        BeamLowerCapImage, BeamUpperCapImage, BeamBodyImages[Lane::Octaves], Shield120Image,
-        Shield90Image, Shield60Image, MinimImage, TimeBackImage, TreeImage;
+        TimeBackImage, TreeImage;
+    CLanePainter Painter;
     CHouse Houses[10];
     CCloud Clouds[5];
     CImage GoldTrophyImage, SilverTrophyImage, BronzeTrophyImage, PerfectTrophyImage;

@@ -13,6 +13,10 @@ public:
     // size: 0 small, 1 medium, anything else large; x is the centre when centred.
     void Create(CFontManager& fonts, const std::string& text, int x, int y, bool centred, int size);
     void Draw(CGraphics& graphics) const;
+    bool HitTest(int mouseX, int mouseY) const
+    {
+        return Text.Contains(mouseX, mouseY, Text.X, Text.Y);
+    }
     int GetX() const { return Text.X; }
     int GetY() const { return Text.Y; }
     const CImage& GetImage() const { return Text.Image; }

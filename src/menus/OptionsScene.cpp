@@ -2,8 +2,10 @@
 
 #include "app/SceneFrame.h"
 #include "app/SharedData.h"
+#include "audio/Audio.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
+#include "menus/AudioSyncScene.h"
 #include "menus/TitleScene.h"
 #include "platform/Settings.h"
 
@@ -63,6 +65,8 @@ void COptionsScene::HandleClick(int x, int y)
         ToggleContinuousPlay();
     if (BackEntry.HitTest(x, y))
         Back = true;
+    if (SyncEntry.HitTest(x, y))
+        SyncRequested = true;
 }
 
 CScene* COptionsScene::SwitchFullScreen()
@@ -88,6 +92,7 @@ void COptionsScene::Draw()
     SeparateBox.Draw(*Graphics, Shared->CheckedImage, Shared->UncheckedImage);
     ContinuousBox.Draw(*Graphics, Shared->CheckedImage, Shared->UncheckedImage);
     BackEntry.Draw(*Graphics, Shared->MenuSelectImage);
+    SyncEntry.Draw(*Graphics);
 }
 
 CScene* COptionsScene::Run()
@@ -109,6 +114,8 @@ CScene* COptionsScene::Run()
     ContinuousPlay = Shared->PlayContinuous;
     ContinuousBox.SetChecked(ContinuousPlay);
     BackEntry.Create(*Fonts, "BACK", 400, 510, true);
+    SyncEntry.Create(*Fonts, "Audio Sync : " + std::to_string(CAudio::StoredAudioOffset()) + " ms",
+                     140, 400, false, 1);
 
     for (;;)
     {
@@ -119,6 +126,8 @@ CScene* COptionsScene::Run()
             return nullptr;
         if (SwitchRequested)
             return SwitchFullScreen();
+        if (SyncRequested)
+            return new CAudioSyncScene();
         Draw();
         PresentFrame(*Graphics, MenuFrameDelayMs);
     }

@@ -2,10 +2,12 @@
 #include "app/Scene.h"
 #include "graphics/CheckedBox.h"
 #include "graphics/Image.h"
+#include "graphics/Label.h"
 #include "graphics/MenuItem.h"
 
-// The three settings as check boxes, saved on each click, and BACK. A click on the
-// full-screen box switches the screen mode and returns a fresh options scene.
+// The three settings as check boxes, saved on each click, the audio sync entry (its own
+// screen) and BACK. A click on the full-screen box switches the screen mode and returns a
+// fresh options scene.
 // Mouse only. Returns the title scene, a new options scene, or null on window close.
 class COptionsScene : public CScene
 {
@@ -29,9 +31,11 @@ private:
     bool SwitchRequested = false;
     bool SeparateHighscores = false;
     bool ContinuousPlay = false;
-    CImage Background; // with the screen title painted in
+    bool SyncRequested = false; // the audio sync entry was clicked
+    CImage Background;          // with the screen title painted in
     CCheckedBox FullScreenBox;
     CCheckedBox SeparateBox;
     CCheckedBox ContinuousBox;
     CMenuItem BackEntry;
+    CLabel SyncEntry; // "Audio Sync : N ms", opens the audio sync screen
 };

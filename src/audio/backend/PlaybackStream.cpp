@@ -13,8 +13,12 @@ std::unique_ptr<CPlaybackStream> CPlaybackStream::Open(const std::string& path)
 {
     if (!Output::IsOpen())
         return nullptr;
-    std::unique_ptr<CReader> reader = OpenReader(path);
-    if (!reader)
+    return Open(OpenReader(path));
+}
+
+std::unique_ptr<CPlaybackStream> CPlaybackStream::Open(std::unique_ptr<CReader> reader)
+{
+    if (!reader || !Output::IsOpen())
         return nullptr;
     const int rate = reader->Rate();
     const int channels = reader->Channels();

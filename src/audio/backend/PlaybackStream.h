@@ -1,4 +1,5 @@
 #pragma once
+#include "audio/backend/Reader.h"
 #include "audio/backend/Stream.h"
 
 #include <memory>
@@ -15,6 +16,8 @@ class CPlaybackStream final : public CStream
 public:
     // Null when the file is not a song we decode or the output is not open.
     static std::unique_ptr<CPlaybackStream> Open(const std::string& path);
+    // A source of our own making (a click track); null when the output is not open.
+    static std::unique_ptr<CPlaybackStream> Open(std::unique_ptr<CReader> reader);
     ~CPlaybackStream() override;
 
     int64_t PositionBytes() const override;

@@ -1,0 +1,346 @@
+#include "menus/AudioSyncScene.h"
+
+#include "app/SceneFrame.h"
+#include "app/SharedData.h"
+#include "app/TimeManager.h"
+#include "audio/Audio.h"
+#include "audio/Sample.h"
+#include "graphics/FontManager.h"
+#include "graphics/Graphics.h"
+#include "menus/OptionsScene.h"
+#include "musicselect/Speeds.h"
+#include "platform/Log.h"
+#include "platform/Settings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace
+{
+// The click track: 100 beats per minute at the output's rate, five minutes, then again.
+constexpr int64_t BeatFrames = 44100 * 60 / 100;
+constexpr int64_t TrackClicks = 300;
+constexpr int64_t FrameBytes = 4; // 16-bit stereo
+constexpr double BytesPerMs = 44100.0 * FrameBytes / 1000.0;
+// Step 2's beams: as long as an analysed sample, in a column right of the texts.
+constexpr int64_t BeamFrames = 4096;
+constexpr int BeamNote = 93;
+constexpr float NormalSpeed = Speeds[1].Value;
+constexpr int32_t StepMs = 5;
+
+constexpr int DotsLeft = 100, DotsStep = 40, DotsY = 260;
+constexpr int EntryY = 510;
+
+int DotX(size_t tap)
+{
+    return DotsLeft + DotsStep * int(tap);
+}
+
+std::string Format(const char* format, int a, int b = 0)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+// A lone weapon at each click, a silent stretch between: what the analysis would make of it.
+void BuildClickMap(CAudioMap& map)
+{
+    map.Clear();
+    const auto add = [&map](int64_t frame, bool beam)
+    {
+        auto* sample = new CSample();
+        sample->SetPosition(frame * FrameBytes);
+        map.AddSample(sample);
+        sample->SetDominant(BeamNote);
+        sample->SetActive(beam);
+        sample->ClassifyKind(nullptr, nullptr);
+    };
+    add(0, false);
+    for (int64_t click = 1; click <= TrackClicks; ++click)
+    {
+        add(click * BeatFrames, true);
+        add(click * BeatFrames + BeamFrames, false);
+    }
+    map.ResetCursor();
+}
+} // namespace
+
+CAudioSyncScene::CAudioSyncScene()
+{
+    SetName("Audio Sync");
+}
+
+CAudioSyncScene::~CAudioSyncScene()
+{
+    Background.Free();
+}
+
+void CAudioSyncScene::LoadScreen()
+{
+    Background.Load("data/sky.png", false);
+    if (SDL_Surface* title = Fonts->RenderLarge("Audio Sync", true))
+    {
+        Graphics->DrawOnto(Background.GetSurface(), title, int16_t(400 - title->w / 2), 20);
+        SDL_FreeSurface(title);
+    }
+    const char* const ear[] = {"Step 1 of 2 : by ear",
+                               "Click the mouse or press Space on every click you hear,",
+                               "with your eyes closed : 16 taps."};
+    const char* const eye[] = {"Step 2 of 2 : by eye", "Each beam should reach the shield",
+                               "just as you hear its click.", "Left and Right move it by 5 ms."};
+    const int lineY[] = {90, 150, 180, 210};
+    for (size_t i = 0; i < std::size(EarLines); ++i)
+        EarLines[i].Create(*Fonts, ear[i], 400, lineY[i], true, 1);
+    for (size_t i = 0; i < std::size(EyeLines); ++i)
+        EyeLines[i].Create(*Fonts, eye[i], 330, lineY[i], true, 1);
+    OffsetDown.Create("data/back.png", 150, 305);
+    OffsetUp.Create("data/forward.png", 478, 305);
+    TryAgainEntry.Create(*Fonts, "Try again", 150, EntryY, true);
+    NextEntry.Create(*Fonts, "Next", 330, EntryY, true);
+    SaveEntry.Create(*Fonts, "Save", 330, EntryY, true);
+    CancelEntry.Create(*Fonts, "Cancel", 510, EntryY, true);
+    Painter.Load();
+    // Minim waits under the beams' column, so each beam ends in a catch on the catch line.
+    Rules.Place(Lane::BeamCentreX(BeamNote) - Rules.ShieldWidth / 2);
+}
+
+std::vector<CMenuItem*> CAudioSyncScene::Entries()
+{
+    return {&TryAgainEntry, Step == EStep::ByEar ? &NextEntry : &SaveEntry, &CancelEntry};
+}
+
+void CAudioSyncScene::StartByEar()
+{
+    Step = EStep::ByEar;
+    TapsMs.clear();
+    Judged = false;
+    // Taps are heard with the offset shown, so the one proposed is that one plus their median.
+    Audio->SetAudioOffset(OffsetMs);
+    Clicks.Play();
+}
+
+void CAudioSyncScene::StartByEye()
+{
+    Step = EStep::ByEye;
+    if (Judged && Verdict.Enough)
+        OffsetMs = Verdict.ProposedMs;
+    Audio->SetAudioOffset(OffsetMs);
+    ShowOffset();
+    StartLane();
+}
+
+void CAudioSyncScene::StartLane()
+{
+    Clicks.Stop();
+    BuildClickMap(ClickMap);
+    Rules.ResetSong();
+    const CAudioFile* clicks = &Clicks;
+    Timeline.Start(
+        NormalSpeed, [clicks](double seconds) { return clicks->Seconds2Bytes(seconds); },
+        Clock.NowMs());
+}
+
+void CAudioSyncScene::UpdateLane()
+{
+    if (Timeline.Advance(Clock.NowMs()))
+        Clicks.Play();
+    if (Timeline.Finished)
+    {
+        StartLane(); // the track is over: it starts again after a count-in
+        return;
+    }
+    if (Timeline.UpdatePosition(int64_t(Clicks.GetPosition()), Clicks.IsPlaying()))
+        Rules.ScanLane(ClickMap, Timeline.Position, Timeline.BytesPerLine, Timeline.CountIn);
+    else
+        Rules.ClearLane();
+}
+
+void CAudioSyncScene::Tap()
+{
+    if (Step != EStep::ByEar || TapsMs.size() >= size_t(SyncTaps::PerTry))
+        return;
+    const double ms =
+        SyncTaps::DifferenceMs(int64_t(Clicks.GetPosition()), BeatFrames * FrameBytes, BytesPerMs);
+    const size_t tap = TapsMs.size();
+    TapsMs.push_back(ms);
+    TapLabels[tap].Create(*Fonts, Format("%+d", int(std::lround(ms))), DotX(tap) + 6, DotsY + 20,
+                          true, 0);
+    if (TapsMs.size() == size_t(SyncTaps::PerTry))
+        ShowVerdict();
+}
+
+void CAudioSyncScene::ShowVerdict()
+{
+    Verdict = SyncTaps::Judge(TapsMs, OffsetMs);
+    Judged = true;
+    const int counted = SyncTaps::PerTry - SyncTaps::WarmUp;
+    Log("Audio sync : %d good taps of %d, median %+.1f ms, spread %.1f ms, proposed offset %d ms\n",
+        Verdict.Good, counted, Verdict.MedianMs, Verdict.SpreadMs, int(Verdict.ProposedMs));
+    if (Verdict.Enough)
+    {
+        VerdictLines[0].Create(*Fonts,
+                               Format("Median : %+d ms, spread : %d ms",
+                                      int(std::lround(Verdict.MedianMs)),
+                                      int(std::lround(Verdict.SpreadMs))),
+                               400, 340, true, 1);
+        VerdictLines[1].Create(*Fonts, Format("Proposed offset : %d ms", Verdict.ProposedMs), 400,
+                               380, true, 1);
+    }
+    else
+    {
+        VerdictLines[0].Create(*Fonts, Format("Only %d steady taps of %d", Verdict.Good, counted),
+                               400, 340, true, 1);
+        VerdictLines[1].Create(*Fonts, "Please try again", 400, 380, true, 1);
+    }
+}
+
+void CAudioSyncScene::ShiftOffset(int32_t deltaMs)
+{
+    if (Step != EStep::ByEye)
+        return;
+    OffsetMs =
+        std::clamp(OffsetMs + deltaMs, -CAudio::AudioOffsetLimitMs, CAudio::AudioOffsetLimitMs);
+    Audio->SetAudioOffset(OffsetMs);
+    ShowOffset();
+    // The heard position may have stepped back: the lane's lookups start over.
+    ClickMap.ResetCursor();
+}
+
+void CAudioSyncScene::ShowOffset()
+{
+    OffsetLabel.Create(*Fonts, Format("Audio Sync : %d ms", OffsetMs), 330, 300, true, 1);
+}
+
+void CAudioSyncScene::Leave(bool save)
+{
+    if (save)
+    {
+        Settings::WriteNumber(CAudio::AudioOffsetSetting, OffsetMs);
+        StoredOffsetMs = OffsetMs;
+    }
+    Done = true;
+}
+
+void CAudioSyncScene::HandleClick(int x, int y)
+{
+    if (TryAgainEntry.HitTest(x, y))
+        StartByEar();
+    else if (Step == EStep::ByEar && NextEntry.HitTest(x, y))
+        StartByEye();
+    else if (Step == EStep::ByEye && SaveEntry.HitTest(x, y))
+        Leave(true);
+    else if (CancelEntry.HitTest(x, y))
+        Leave(false);
+    else if (Step == EStep::ByEye && OffsetDown.HitTest(x, y))
+        ShiftOffset(-StepMs);
+    else if (Step == EStep::ByEye && OffsetUp.HitTest(x, y))
+        ShiftOffset(StepMs);
+    else
+        Tap();
+}
+
+void CAudioSyncScene::HandleEvent(const SDL_Event& event)
+{
+    if (event.type == SDL_KEYDOWN)
+    {
+        switch (event.key.keysym.sym)
+        {
+        case SDLK_ESCAPE:
+            Leave(false);
+            break;
+        case SDLK_SPACE:
+            Tap();
+            break;
+        case SDLK_LEFT:
+            ShiftOffset(-StepMs);
+            break;
+        case SDLK_RIGHT:
+            ShiftOffset(StepMs);
+            break;
+        default:
+            break;
+        }
+    }
+    else if (event.type == SDL_MOUSEMOTION)
+    {
+        for (CMenuItem* entry : Entries())
+            entry->SetHighlighted(entry->HitTest(event.motion.x, event.motion.y));
+    }
+    else if (IsLeftClick(event))
+        HandleClick(event.button.x, event.button.y);
+}
+
+void CAudioSyncScene::ListenUntilNextFrame(uint32_t delayMs)
+{
+    // SDL 1.2 events carry no time of their own: reading them every millisecond, each as soon
+    // as it is read, keeps a tap's time within about a millisecond of the press.
+    const int64_t start = Timer->GetCounter();
+    for (;;)
+    {
+        SDL_Event event;
+        while (!Done && NextFrameEvent(event, Quit))
+            HandleEvent(event);
+        if (Quit || Done || Timer->GetElapsedMs(start, Timer->GetCounter()) >= delayMs)
+            return;
+        SDL_Delay(1);
+    }
+}
+
+void CAudioSyncScene::Draw()
+{
+    Graphics->Draw(Background.GetSurface(), 0, 0);
+    if (Step == EStep::ByEar)
+    {
+        for (const CLabel& line : EarLines)
+            line.Draw(*Graphics);
+        for (size_t tap = 0; tap < TapsMs.size(); ++tap)
+        {
+            const CImage& dot =
+                tap < size_t(SyncTaps::WarmUp) ? Shared->Note2Image : Shared->Note1Image;
+            Graphics->Draw(dot.GetSurface(), int16_t(DotX(tap)), DotsY);
+            TapLabels[tap].Draw(*Graphics);
+        }
+        if (Judged)
+            for (const CLabel& line : VerdictLines)
+                line.Draw(*Graphics);
+    }
+    else
+    {
+        for (const CLabel& line : EyeLines)
+            line.Draw(*Graphics);
+        OffsetLabel.Draw(*Graphics);
+        for (CPushButton* arrow : {&OffsetDown, &OffsetUp})
+            Graphics->Draw(arrow->GetImage().GetSurface(), int16_t(arrow->GetX()),
+                           int16_t(arrow->GetY()));
+        Painter.DrawMinim(*Graphics, Rules);
+        Painter.DrawLane(*Graphics, Rules);
+    }
+    for (CMenuItem* entry : Entries())
+        entry->Draw(*Graphics, Shared->MenuSelectImage);
+}
+
+CScene* CAudioSyncScene::Run()
+{
+    Clock.Start(*Timer);
+    StoredOffsetMs = OffsetMs = CAudio::StoredAudioOffset();
+    LoadScreen();
+    Clicks.OpenClickTrack(BeatFrames, TrackClicks);
+    StartByEar();
+    while (!Quit && !Done)
+    {
+        Clock.Tick();
+        if (Step == EStep::ByEye)
+            UpdateLane();
+        else if (!Clicks.IsPlaying())
+            Clicks.Play(); // the track ran out: the clicks go on
+        Draw();
+        Graphics->Flip();
+        ListenUntilNextFrame(Step == EStep::ByEye ? PlayFrameDelayMs : MenuFrameDelayMs);
+    }
+    Clicks.Close();
+    Audio->SetAudioOffset(StoredOffsetMs);
+    return Quit ? nullptr : new COptionsScene();
+}

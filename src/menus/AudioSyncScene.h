@@ -1,0 +1,83 @@
+#pragma once
+#include "app/Scene.h"
+#include "audio/AudioFile.h"
+#include "audio/AudioMap.h"
+#include "battle/BattleRules.h"
+#include "battle/BattleTimeline.h"
+#include "battle/LanePainter.h"
+#include "battle/SceneClock.h"
+#include "graphics/Image.h"
+#include "graphics/Label.h"
+#include "graphics/MenuItem.h"
+#include "graphics/PushButton.h"
+#include "menus/SyncTaps.h"
+
+#include <SDL/SDL.h>
+
+#include <cstdint>
+#include <vector>
+
+// Finds the player's audio offset by ear and lets the player check it by eye. Step 1 plays a
+// steady click at 100 beats per minute through the music's own mixer and device clock; the
+// player taps on each click heard (mouse or Space), and the median of the taps after a warm-up
+// gives the offset. Step 2 applies it and lets a beam fall onto Minim's shield at each click,
+// exactly as a battle at Normal speed draws it; Left/Right or the arrows move it by 5 ms.
+// Save writes "AudioOffset"; Cancel or Esc leave the settings file as it was. Between frames
+// the events are read about every millisecond, and a tap is timed by the click's heard
+// position at the moment its event is read, so the frame rate adds no error.
+// Returns the options scene, or null when the window is closed. Main thread only.
+class CAudioSyncScene : public CScene
+{
+public:
+    CAudioSyncScene();
+    ~CAudioSyncScene() override;
+
+    CScene* Run() override;
+
+private:
+    enum class EStep
+    {
+        ByEar,
+        ByEye
+    };
+
+    void LoadScreen();
+    void StartByEar();
+    void StartByEye();
+    void StartLane(); // the count-in, then the clicks from the start
+    void ListenUntilNextFrame(uint32_t delayMs);
+    void HandleEvent(const SDL_Event& event);
+    void HandleClick(int x, int y);
+    void Tap();
+    void ShowVerdict();
+    void ShiftOffset(int32_t deltaMs);
+    void ShowOffset();
+    void UpdateLane();
+    void Leave(bool save);
+    void Draw();
+    std::vector<CMenuItem*> Entries(); // those of the current step
+
+    bool Quit = false;
+    bool Done = false;
+    EStep Step = EStep::ByEar;
+    int32_t StoredOffsetMs = 0; // what the settings file holds
+    int32_t OffsetMs = 0;       // what step 2 shows and Save writes
+    std::vector<double> TapsMs; // each tap's difference to its click
+    SyncTaps::SVerdict Verdict;
+    bool Judged = false;
+
+    CAudioFile Clicks;
+    CAudioMap ClickMap; // a weapon on each click, for step 2
+    CSceneClock Clock;
+    CBattleTimeline Timeline;
+    CBattleRules Rules;
+    CLanePainter Painter;
+
+    CImage Background; // the sky with the screen title painted in
+    CLabel EarLines[3], EyeLines[4];
+    CLabel TapLabels[SyncTaps::PerTry];
+    CLabel VerdictLines[2];
+    CLabel OffsetLabel;
+    CPushButton OffsetDown, OffsetUp;
+    CMenuItem TryAgainEntry, NextEntry, SaveEntry, CancelEntry;
+};
