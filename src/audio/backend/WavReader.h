@@ -2,13 +2,16 @@
 #include "audio/backend/Reader.h"
 
 #include <string>
+#include <vector>
 
 struct sf_private_tag;
 
 namespace korvane::backend
 {
 
-// WAV (and the other RIFF/AIFF PCM containers) through libsndfile. Never used for MPEG.
+// WAV, AIFF and the other PCM containers through libsndfile. Never used for MPEG. Integer
+// samples come to 16 bits the library's way (shifted); float samples are rounded like the
+// other readers' (libsndfile would give them unscaled, as near silence).
 class CWavReader final : public CReader
 {
 public:
@@ -29,6 +32,8 @@ private:
     int ChannelCount = 0;
     int64_t Length = 0;
     int64_t Position = 0;
+    bool FloatSamples = false;
+    std::vector<float> Floats;
 };
 
 } // namespace korvane::backend

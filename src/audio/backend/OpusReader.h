@@ -1,0 +1,35 @@
+#pragma once
+#include "audio/backend/Reader.h"
+
+#include <string>
+
+struct OggOpusFile;
+
+namespace korvane::backend
+{
+
+// Ogg Opus through libopusfile, always at 48 kHz: the pre-skip is dropped and the header's
+// output gain applied, the length (op_pcm_total) and seeks are exact. Samples are rounded
+// without dither, so every decode of a file gives the same PCM. Chained files whose links
+// differ in channel count are refused.
+class COpusReader final : public CReader
+{
+public:
+    COpusReader() = default;
+    ~COpusReader() override;
+    bool Open(const std::string& path);
+
+    int64_t Read(int16_t* out, int64_t frames) override;
+    bool Seek(int64_t frame) override;
+    int Rate() const override { return 48000; }
+    int Channels() const override { return ChannelCount; }
+    int64_t Frames() const override { return Length; }
+
+private:
+    OggOpusFile* File = nullptr;
+    int ChannelCount = 0;
+    int64_t Length = 0;
+    int64_t Position = 0;
+};
+
+} // namespace korvane::backend
