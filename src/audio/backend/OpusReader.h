@@ -9,7 +9,8 @@ namespace korvane::backend
 {
 
 // Ogg Opus through libopusfile, always at 48 kHz: the pre-skip is dropped and the header's
-// output gain applied, the length (op_pcm_total) and seeks are exact. Samples are rounded
+// output gain applied, the length (op_pcm_total) and seeks are exact, a seek giving the PCM of
+// decoding from the start. Samples are rounded
 // without dither, so every decode of a file gives the same PCM. Chained files whose links
 // differ in channel count are refused.
 class COpusReader final : public CReader
