@@ -54,10 +54,9 @@ protected:
 
 TEST_F(FolderBrowserTest, ListsParentFoldersThenEachSongTypeInNameOrder)
 {
-    for (const char* name :
-         {"b.ogg", "Track 10.mp3", "track 9.MP3", "Track 010.mp3", "notes.txt", "d.Ogg",
-          "e.mp3.bak", "z.flac", "a.opus", "c.m4a", "b.MP4", "a.aac", "w.wma", "s.aiff", "t.AIF",
-          "r.wav", "cover.jpg"})
+    for (const char* name : {"b.ogg", "Track 10.mp3", "track 9.MP3", "Track 010.mp3", "notes.txt",
+                             "d.Ogg", "e.mp3.bak", "z.flac", "a.opus", "c.m4a", "b.MP4", "a.aac",
+                             "w.wma", "s.aiff", "t.AIF", "r.wav", "cover.jpg"})
         Touch(Music.Path() / name);
     for (const char* name : {"Sub 10", "sub 9", "x.mp3", "Album"})
         fs::create_directory(Music.Path() / name);
@@ -70,12 +69,13 @@ TEST_F(FolderBrowserTest, ListsParentFoldersThenEachSongTypeInNameOrder)
     Browser.ListFolder();
 
     // Whatever order the file system hands the names out in.
-    EXPECT_EQ(Listing(Shared),
-              (std::vector<std::string>{
-                  "D:..", "D:Album", "D:Link", "D:sub 9", "D:Sub 10", "D:x.mp3",
-                  "S:track 9.MP3", "S:Track 010.mp3", "S:Track 10.mp3", "S:x.mp3", "S:b.ogg",
-                  "S:d.Ogg", "S:dangling.ogg", "S:z.flac", "S:a.opus", "S:a.aac", "S:b.MP4",
-                  "S:c.m4a", "S:w.wma", "S:r.wav", "S:s.aiff", "S:t.AIF"}));
+    EXPECT_EQ(
+        Listing(Shared),
+        (std::vector<std::string>{
+            "D:..",           "D:Album",         "D:Link",         "D:sub 9", "D:Sub 10", "D:x.mp3",
+            "S:track 9.MP3",  "S:Track 010.mp3", "S:Track 10.mp3", "S:x.mp3", "S:b.ogg",  "S:d.Ogg",
+            "S:dangling.ogg", "S:z.flac",        "S:a.opus",       "S:a.aac", "S:b.MP4",  "S:c.m4a",
+            "S:w.wma",        "S:r.wav",         "S:s.aiff",       "S:t.AIF"}));
     EXPECT_EQ(Shared.FirstSongItem, 6u);
     EXPECT_EQ(Shared.ScrollTop, 0u);
     EXPECT_EQ(Browser.SelectedIndex, -1);
