@@ -231,7 +231,8 @@ uint64_t LevelReadBytes(const CAudioFile& file)
 {
     const int32_t rate = file.GetFrequency();
     const auto frameBytes = uint64_t(std::max<int64_t>(file.Seconds2Bytes(1.0) / rate, 1));
-    return uint64_t(std::max(1, rate / 50)) * frameBytes;
+    // 20 ms, but never more than one spectrum block (the decode buffer) per read.
+    return uint64_t(std::clamp(rate / 50, 1, 8192)) * frameBytes;
 }
 
 void DecodeOnly(const std::string& path, Rng& rng)

@@ -1,6 +1,6 @@
 #include "audio/backend/FfmpegReader.h"
 
-#include "audio/backend/SampleConvert.h"
+#include "audio/backend/AvSamples.h"
 #include "audio/backend/SongFile.h"
 
 extern "C"
@@ -25,80 +25,6 @@ namespace
 {
 // Decoding errors in a row after which the rest of the file is taken as unreadable.
 constexpr int MaxErrors = 1000;
-
-// One sample to 16 bits by the rules of FFmpeg's own conversion: integers are shifted (and so
-// truncated), floats scaled by 32768 and rounded to nearest.
-int16_t ToShort(uint8_t v)
-{
-    return int16_t((int(v) - 0x80) * 256);
-}
-int16_t ToShort(int16_t v)
-{
-    return v;
-}
-int16_t ToShort(int32_t v)
-{
-    return int16_t(v >> 16);
-}
-int16_t ToShort(int64_t v)
-{
-    return int16_t(v >> 48);
-}
-int16_t ToShort(float v)
-{
-    return FloatToShort(v);
-}
-int16_t ToShort(double v)
-{
-    return FloatToShort(v);
-}
-
-template <class T> void Interleave(const AVFrame& frame, int channels, bool planar, int16_t* out)
-{
-    const int frames = frame.nb_samples;
-    if (!planar)
-    {
-        const T* in = reinterpret_cast<const T*>(frame.extended_data[0]);
-        for (int64_t i = 0; i < int64_t(frames) * channels; ++i)
-            out[i] = ToShort(in[i]);
-        return;
-    }
-    for (int c = 0; c < channels; ++c)
-    {
-        const T* in = reinterpret_cast<const T*>(frame.extended_data[c]);
-        for (int i = 0; i < frames; ++i)
-            out[i * channels + c] = ToShort(in[i]);
-    }
-}
-
-bool Convert(const AVFrame& frame, int channels, int16_t* out)
-{
-    const auto format = AVSampleFormat(frame.format);
-    const bool planar = av_sample_fmt_is_planar(format);
-    switch (av_get_packed_sample_fmt(format))
-    {
-    case AV_SAMPLE_FMT_U8:
-        Interleave<uint8_t>(frame, channels, planar, out);
-        return true;
-    case AV_SAMPLE_FMT_S16:
-        Interleave<int16_t>(frame, channels, planar, out);
-        return true;
-    case AV_SAMPLE_FMT_S32:
-        Interleave<int32_t>(frame, channels, planar, out);
-        return true;
-    case AV_SAMPLE_FMT_S64:
-        Interleave<int64_t>(frame, channels, planar, out);
-        return true;
-    case AV_SAMPLE_FMT_FLT:
-        Interleave<float>(frame, channels, planar, out);
-        return true;
-    case AV_SAMPLE_FMT_DBL:
-        Interleave<double>(frame, channels, planar, out);
-        return true;
-    default:
-        return false;
-    }
-}
 
 // A WMA's header object lists a content encryption object when the file is protected.
 bool AsfHeaderIsProtected(int fd)
@@ -165,9 +91,10 @@ bool CFfmpegReader::Open(const std::string& path, EContainer container)
     Counting = true;
     const bool decodes = DecodeNext();
     Counting = false;
+    FirstFrameSamples = Decoded;
     if (!decodes || !IsUsableFormat(SampleRate, ChannelCount, 1))
         return false;
-    Length = container == EContainer::Mp4 ? DurationFrames() : -1;
+    Length = PacketFrames();
     if (Length <= 0)
         Length = MemoCount();
     return IsUsableFormat(SampleRate, ChannelCount, Length) && Start();
@@ -280,15 +207,20 @@ bool CFfmpegReader::Accept()
     if (Counting)
         return true;
     Pending.resize(size_t(Frame->nb_samples) * size_t(ChannelCount));
-    return Convert(*Frame, ChannelCount, Pending.data());
+    return ConvertToShort(*Frame, ChannelCount, Pending.data());
 }
 
-int64_t CFfmpegReader::DurationFrames()
+int64_t CFfmpegReader::PacketFrames()
 {
+    // MP4 packets carry exact durations (in the track's time base, usually the rate) and the
+    // edit list's trims; every ADTS frame decodes to as many samples as the first.
+    const bool adts = Container == EContainer::Adts;
+    if (!adts && Container != EContainer::Mp4)
+        return -1;
     if (!Start())
         return -1;
     const AVRational base = Input.Audio->time_base;
-    if (base.num != 1 || base.den != SampleRate)
+    if (!adts && (base.num != 1 || base.den != SampleRate))
         return -1;
     // The decoder's own rules (libavcodec's decode.c): a skip carries on into the packets
     // after it, a discarded packet uses up skip too, the end trim only cuts within one packet.
@@ -300,7 +232,7 @@ int64_t CFfmpegReader::DurationFrames()
             av_packet_unref(Packet);
             continue;
         }
-        int64_t frames = Packet->duration, endTrim = 0;
+        int64_t frames = adts ? FirstFrameSamples : Packet->duration, endTrim = 0;
         size_t size = 0;
         const uint8_t* side = av_packet_get_side_data(Packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
         if (side && size >= 10)

@@ -15,9 +15,11 @@ namespace korvane::backend
 // MP4/M4A (AAC, ALAC), ADTS AAC and WMA through FFmpeg's demuxers and decoders: the first
 // audio stream only, samples converted to 16 bits as `ffmpeg -f s16le` converts them. An MP4's
 // length comes from its packet durations, edit list and encoder delay, so the encoder's
-// padding at the end is not played; other containers do not say, so they are decoded once
-// to count (remembered per file for the rest of the run). Seeks decode from the start, or on
-// from the position, up to the frame, so the PCM after a seek is exactly that of one decode.
+// padding at the end is not played; an ADTS stream's from its frame count. A WMA does not
+// say: it is decoded once to count, and the count is remembered per file for the rest of the
+// run (the browser's look at a song pays for it, not the battle's analysis). Seeks decode from the
+// start, or on from the position, up to the frame, so the PCM after a seek is exactly that of one
+// decode.
 class CFfmpegReader final : public CReader
 {
 public:
@@ -36,13 +38,13 @@ public:
     static bool IsProtected(const std::string& path, EContainer container);
 
 private:
-    bool Start();             // demuxer and decoder at frame 0, nothing decoded
-    bool DecodeNext();        // the next decoded frame into Pending; false at the end
-    bool Accept();            // takes Frame: checks its format, counts or converts it
-    int64_t CountFrames();    // what the decoder gives for the whole file
-    int64_t MemoCount();      // CountFrames, done once per file and run
-    int64_t DurationFrames(); // from the packets' durations; -1 when they do not say
-    bool IsLocked();          // the demuxed stream's samples are encrypted
+    bool Start();           // demuxer and decoder at frame 0, nothing decoded
+    bool DecodeNext();      // the next decoded frame into Pending; false at the end
+    bool Accept();          // takes Frame: checks its format, counts or converts it
+    int64_t CountFrames();  // what the decoder gives for the whole file
+    int64_t MemoCount();    // CountFrames, done once per file and run
+    int64_t PacketFrames(); // from the packets alone; -1 when they do not say
+    bool IsLocked();        // the demuxed stream's samples are encrypted
 
     int Fd = -1; // owned
     EContainer Container = EContainer::Unknown;
@@ -55,6 +57,7 @@ private:
     int64_t Length = 0;
     int64_t Position = 0; // frames handed out (or skipped)
     int64_t Decoded = 0;  // frames decoded since Start
+    int64_t FirstFrameSamples = 0;
     bool Counting = false;
     bool Draining = false;
     std::vector<int16_t> Pending;
