@@ -199,18 +199,7 @@ bool CFlacReader::Seek(int64_t frame)
         return true;
     }
     // A file libFLAC cannot seek in is decoded from the start up to the frame.
-    if (!Rewind())
-        return false;
-    return SkipTo(frame);
-}
-
-bool CFlacReader::SkipTo(int64_t frame)
-{
-    std::vector<int16_t> scratch(size_t(4096 * ChannelCount));
-    while (Position < frame)
-        if (Read(scratch.data(), std::min<int64_t>(4096, frame - Position)) == 0)
-            return false;
-    return true;
+    return Rewind() && DiscardFrames(*this, frame);
 }
 
 } // namespace korvane::backend

@@ -35,7 +35,6 @@ private:
     void Append(const FLAC__Frame& frame, const FLAC__int32* const channels[]);
     bool Rewind();                  // back to frame 0 with nothing decoded
     bool DecodeNext();              // one more frame into Pending; false at the end
-    bool SkipTo(int64_t frame);     // decodes and drops until `frame`
     int64_t CountFrames();          // decodes the whole file; the frame after the last one found
     bool FindsFrame(int64_t frame); // a sample-exact seek there succeeds
 

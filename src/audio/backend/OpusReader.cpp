@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <vector>
 
 namespace korvane::backend
 {
@@ -88,11 +87,7 @@ bool COpusReader::Seek(int64_t frame)
     if (op_pcm_seek(File, ogg_int64_t(from)) != 0)
         return false;
     Position = from;
-    std::vector<int16_t> scratch(size_t(4096 * ChannelCount));
-    while (Position < frame)
-        if (Read(scratch.data(), std::min<int64_t>(4096, frame - Position)) == 0)
-            return false;
-    return true;
+    return DiscardFrames(*this, frame - from);
 }
 
 } // namespace korvane::backend

@@ -1,5 +1,7 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace korvane::backend
 {
@@ -27,6 +29,17 @@ public:
     virtual int Channels() const = 0;   // samples per frame of what Read delivers
     virtual int64_t Frames() const = 0; // exact length of the decoded file, in its frames
 };
+
+// Reads and drops `frames` frames: how a decoder that cannot seek exactly, or not at all, gets
+// to a frame. False when the song ends first.
+inline bool DiscardFrames(CReader& reader, int64_t frames)
+{
+    std::vector<int16_t> scratch(size_t(4096 * reader.Channels()));
+    for (int64_t got = 0; frames > 0; frames -= got)
+        if ((got = reader.Read(scratch.data(), std::min<int64_t>(4096, frames))) == 0)
+            return false;
+    return true;
+}
 
 // Rates above this are a damaged header, never a song (they would not even fit an int).
 constexpr int64_t MaxSongRate = 1000000;
