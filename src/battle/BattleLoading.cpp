@@ -109,7 +109,7 @@ void CBattleScene::DrawTitleCentred(int y)
     if (text && text->w > MaxTextWidth)
     {
         SDL_FreeSurface(text);
-        text = Fonts->RenderSmall(title, true);
+        text = Fonts->RenderSmall(title, true, MaxTextWidth); // ends in "…" if cut
     }
     DrawTextCentred(text, y);
 }

@@ -97,7 +97,7 @@ SDL_Surface* CBrowserRows::BuildRow(CFontManager& fonts, const SRowPictures& pic
     SDL_Surface* row = RowCanvas(look.Background);
     if (!row)
         return nullptr;
-    SDL_Surface* name = fonts.RenderSmall(look.Name, true);
+    SDL_Surface* name = fonts.RenderSmall(look.Name, true, NameMaxWidth);
     BlitLeftPart(name, row, NameX, NameMaxWidth);
     if (name)
         SDL_FreeSurface(name);
