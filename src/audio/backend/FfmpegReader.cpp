@@ -44,7 +44,7 @@ bool AsfHeaderIsProtected(int fd)
             if (std::memcmp(&header[at], guid, 16) == 0)
                 return true;
         const uint64_t size = AV_RL64(&header[at + 16]);
-        if (size < 24)
+        if (size < 24 || size > end - at)
             break;
         at += size;
     }
@@ -52,7 +52,8 @@ bool AsfHeaderIsProtected(int fd)
 }
 
 // Per file, as long as it is not changed: the decoded length of songs whose container does
-// not give it, so the browser's probe pays for the count and the battle does not.
+// not give it. The first open of a song (mostly the browser's look at it) pays for the count;
+// the preview, the analysis and the music do not. Any thread.
 struct SFileKey
 {
     dev_t Device;

@@ -17,7 +17,7 @@ namespace korvane::backend
 // length comes from its packet durations, edit list and encoder delay, so the encoder's
 // padding at the end is not played; an ADTS stream's from its frame count. A WMA does not
 // say: it is decoded once to count, and the count is remembered per file for the rest of the
-// run (the browser's look at a song pays for it, not the battle's analysis). Seeks decode from the
+// run, so only the first of the song's opens pays for it. Seeks decode from the
 // start, or on from the position, up to the frame, so the PCM after a seek is exactly that of one
 // decode.
 class CFfmpegReader final : public CReader
