@@ -20,7 +20,7 @@ namespace korvane::backend
 // run, so only the first of the song's opens pays for it. Seeks decode from the
 // start, or on from the position, up to the frame, so the PCM after a seek is exactly that of one
 // decode.
-class CFfmpegReader final : public CReader
+class CFfmpegReader final : public CFileReader
 {
 public:
     CFfmpegReader();
@@ -29,9 +29,6 @@ public:
 
     int64_t Read(int16_t* out, int64_t frames) override;
     bool Seek(int64_t frame) override;
-    int Rate() const override { return SampleRate; }
-    int Channels() const override { return ChannelCount; }
-    int64_t Frames() const override { return Length; }
 
     // The song's audio is locked to another player: FairPlay or encrypted MP4 samples, or a
     // WMA with a content encryption object. Such files are refused.
@@ -52,11 +49,7 @@ private:
     AVCodecContext* Codec = nullptr;
     AVPacket* Packet = nullptr;
     AVFrame* Frame = nullptr;
-    int SampleRate = 0;
-    int ChannelCount = 0;
-    int64_t Length = 0;
-    int64_t Position = 0; // frames handed out (or skipped)
-    int64_t Decoded = 0;  // frames decoded since Start
+    int64_t Decoded = 0; // frames decoded since Start
     int64_t FirstFrameSamples = 0;
     bool Counting = false;
     bool Draining = false;

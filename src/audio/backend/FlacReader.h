@@ -13,7 +13,7 @@ namespace korvane::backend
 // rounded). The length is STREAMINFO's once its last sample has been found in the file; a
 // file that does not say, or says more than it holds, is decoded once to count. A frame lost
 // to damage plays as silence, so every later sample keeps its place and the length holds.
-class CFlacReader final : public CReader
+class CFlacReader final : public CFileReader
 {
 public:
     CFlacReader() = default;
@@ -22,9 +22,6 @@ public:
 
     int64_t Read(int16_t* out, int64_t frames) override;
     bool Seek(int64_t frame) override;
-    int Rate() const override { return SampleRate; }
-    int Channels() const override { return ChannelCount; }
-    int64_t Frames() const override { return Length; }
 
 private:
     static FLAC__StreamDecoderWriteStatus OnWrite(const FLAC__StreamDecoder*,
@@ -39,11 +36,7 @@ private:
     bool FindsFrame(int64_t frame); // a sample-exact seek there succeeds
 
     FLAC__StreamDecoder* Decoder = nullptr;
-    int SampleRate = 0;
-    int ChannelCount = 0;
     uint64_t StreamInfoFrames = 0;
-    int64_t Length = 0;
-    int64_t Position = 0;  // frames handed out
     int64_t Decoded = 0;   // where the next decoded frame is due
     int64_t Silence = 0;   // frames of silence owed before Pending
     bool Counting = false; // frames are only counted, into Decoded

@@ -52,6 +52,7 @@ bool COpusReader::Open(const std::string& path)
     const ogg_int64_t total = op_pcm_total(File, -1);
     if (!IsUsableFormat(48000, ChannelCount, total))
         return false;
+    SampleRate = 48000;
     Length = int64_t(total);
     op_set_dither_enabled(File, 0);
     return true;

@@ -10,10 +10,9 @@ namespace korvane::backend
 
 // Ogg Opus through libopusfile, always at 48 kHz: the pre-skip is dropped and the header's
 // output gain applied, the length (op_pcm_total) and seeks are exact, a seek giving the PCM of
-// decoding from the start. Samples are rounded
-// without dither, so every decode of a file gives the same PCM. Chained files whose links
-// differ in channel count are refused.
-class COpusReader final : public CReader
+// decoding from the start. Samples are rounded without dither, so every decode of a file gives
+// the same PCM. Chained files whose links differ in channel count are refused.
+class COpusReader final : public CFileReader
 {
 public:
     COpusReader() = default;
@@ -22,15 +21,9 @@ public:
 
     int64_t Read(int16_t* out, int64_t frames) override;
     bool Seek(int64_t frame) override;
-    int Rate() const override { return 48000; }
-    int Channels() const override { return ChannelCount; }
-    int64_t Frames() const override { return Length; }
 
 private:
     OggOpusFile* File = nullptr;
-    int ChannelCount = 0;
-    int64_t Length = 0;
-    int64_t Position = 0;
 };
 
 } // namespace korvane::backend

@@ -30,6 +30,22 @@ public:
     virtual int64_t Frames() const = 0; // exact length of the decoded file, in its frames
 };
 
+// What every decoder of one file keeps: the format it found when it opened the file, and the
+// frame it stands at (handed out by Read or passed by Seek).
+class CFileReader : public CReader
+{
+public:
+    int Rate() const override { return SampleRate; }
+    int Channels() const override { return ChannelCount; }
+    int64_t Frames() const override { return Length; }
+
+protected:
+    int SampleRate = 0;
+    int ChannelCount = 0;
+    int64_t Length = 0;
+    int64_t Position = 0;
+};
+
 // Reads and drops `frames` frames: how a decoder that cannot seek exactly, or not at all, gets
 // to a frame. False when the song ends first.
 inline bool DiscardFrames(CReader& reader, int64_t frames)
