@@ -2,6 +2,7 @@
 
 #include "audio/backend/ClickTrack.h"
 #include "audio/backend/DecodeStream.h"
+#include "audio/backend/OpenReader.h"
 #include "audio/backend/PlaybackStream.h"
 #include "platform/Log.h"
 
@@ -39,31 +40,40 @@ bool CAudioFile::OpenDecoding(const std::string& path)
 bool CAudioFile::OpenStream(const std::string& path, bool decodeOnly)
 {
     Close();
+    std::unique_ptr<korvane::backend::CStream> stream;
     if (decodeOnly)
-        return Adopt(korvane::backend::CDecodeStream::Open(path, PreloadLimit), path);
-    return Adopt(korvane::backend::CPlaybackStream::Open(path), path);
+        stream = korvane::backend::CDecodeStream::Open(path, PreloadLimit);
+    else
+        stream = korvane::backend::CPlaybackStream::Open(path);
+    if (!stream)
+    {
+        Log("Could not load %s%s\n", path.c_str(), korvane::backend::RefusalNote(path));
+        return false;
+    }
+    Adopt(std::move(stream));
+    return true;
 }
 
 bool CAudioFile::OpenClickTrack(int64_t periodFrames, int64_t clicks)
 {
     Close();
-    return Adopt(korvane::backend::CPlaybackStream::Open(
-                     std::make_unique<korvane::backend::CClickTrack>(periodFrames, clicks)),
-                 "the click track");
-}
-
-bool CAudioFile::Adopt(std::unique_ptr<korvane::backend::CStream> stream, const std::string& name)
-{
-    Stream = std::move(stream);
-    if (!Stream)
+    auto stream = korvane::backend::CPlaybackStream::Open(
+        std::make_unique<korvane::backend::CClickTrack>(periodFrames, clicks));
+    if (!stream)
     {
-        Log("Could not load %s\n", name.c_str());
+        Log("Could not play the click track\n");
         return false;
     }
+    Adopt(std::move(stream));
+    return true;
+}
+
+void CAudioFile::Adopt(std::unique_ptr<korvane::backend::CStream> stream)
+{
+    Stream = std::move(stream);
     Handle = NextHandle();
     Length = uint64_t(Stream->LengthBytes());
     Frequency = Stream->Rate();
-    return true;
 }
 
 void CAudioFile::Close()

@@ -45,7 +45,16 @@ constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
                                        {"Select a file to play", 10, 440, false, 1},
                                        {"Supported Formats :", 10, 480, false, 0},
                                        {".MP3", 10, 500, false, 0},
-                                       {".OGG", 10, 520, false, 0}};
+                                       {".OGG", 10, 520, false, 0},
+                                       {".FLAC", 10, 540, false, 0},
+                                       {".OPUS", 65, 540, false, 0},
+                                       {".WMA", 120, 540, false, 0},
+                                       {".M4A", 10, 560, false, 0},
+                                       {".MP4", 65, 560, false, 0},
+                                       {".AAC", 120, 560, false, 0},
+                                       {".WAV", 10, 580, false, 0},
+                                       {".AIF", 65, 580, false, 0},
+                                       {".AIFF", 120, 580, false, 0}};
 
 constexpr int ListBottom = 428; // the list's rows end, and the lower separator starts, here
 constexpr int ScrollBarX = 780;
@@ -257,7 +266,7 @@ void CMusicSelectScene::Draw()
         static_cast<int16_t>(ListScroll::ThumbY(Shared->ScrollTop, Shared->FolderItems.size())));
     Graphics->Draw(Pictures[Separator].GetSurface(), 0, 20);
     Graphics->Draw(Pictures[Separator].GetSurface(), 0, ListBottom);
-    for (ELabel label : {SelectFileLabel, FormatsLabel, Mp3Label, OggLabel})
+    for (int label = SelectFileLabel; label < LabelCount; ++label)
         Labels[label].Draw(*Graphics);
     if (Browser->SelectedIndex != -1)
         PlayItem.Draw(*Graphics, Shared->MenuSelectImage);

@@ -16,9 +16,11 @@ constexpr double Partials[][2] = {{1800.0, 0.45}, {3100.0, 0.2}}; // Hz, share o
 } // namespace
 
 CClickTrack::CClickTrack(int64_t periodFrames, int64_t clicks)
-    : Period(std::max<int64_t>(periodFrames, 1)),
-      Length(Period * (std::max<int64_t>(clicks, 0) + 1))
+    : Period(std::max<int64_t>(periodFrames, 1))
 {
+    SampleRate = OutputRate;
+    ChannelCount = 2;
+    Length = Period * (std::max<int64_t>(clicks, 0) + 1);
     const auto frames = std::min<int64_t>(int64_t(TickSeconds * OutputRate), Period);
     Tick.resize(size_t(frames));
     for (int64_t i = 0; i < frames; ++i)
@@ -33,12 +35,12 @@ CClickTrack::CClickTrack(int64_t periodFrames, int64_t clicks)
 
 int64_t CClickTrack::Read(int16_t* out, int64_t frames)
 {
-    const int64_t count = std::clamp<int64_t>(Length - Frame, 0, std::max<int64_t>(frames, 0));
-    for (int64_t i = 0; i < count; ++i, ++Frame)
+    const int64_t count = std::clamp<int64_t>(Length - Position, 0, std::max<int64_t>(frames, 0));
+    for (int64_t i = 0; i < count; ++i, ++Position)
     {
-        const int64_t inBeat = Frame % Period;
+        const int64_t inBeat = Position % Period;
         const int16_t sample =
-            Frame >= Period && inBeat < int64_t(Tick.size()) ? Tick[size_t(inBeat)] : 0;
+            Position >= Period && inBeat < int64_t(Tick.size()) ? Tick[size_t(inBeat)] : 0;
         out[2 * i] = out[2 * i + 1] = sample;
     }
     return count;
@@ -46,7 +48,7 @@ int64_t CClickTrack::Read(int16_t* out, int64_t frames)
 
 bool CClickTrack::Seek(int64_t frame)
 {
-    Frame = std::clamp<int64_t>(frame, 0, Length);
+    Position = std::clamp<int64_t>(frame, 0, Length);
     return true;
 }
 

@@ -9,7 +9,7 @@ namespace korvane::backend
 // A metronome made on the fly, at the output's own format (44100 Hz stereo): a short
 // percussive tick every PeriodFrames frames, the first one a whole period in, silence between
 // (exact zeros, so the onset of each tick is a clear frame). Nothing is read from disk.
-class CClickTrack final : public CReader
+class CClickTrack final : public CFileReader
 {
 public:
     static constexpr int OutputRate = 44100;
@@ -18,14 +18,9 @@ public:
 
     int64_t Read(int16_t* out, int64_t frames) override;
     bool Seek(int64_t frame) override;
-    int Rate() const override { return OutputRate; }
-    int Channels() const override { return 2; }
-    int64_t Frames() const override { return Length; }
 
 private:
     int64_t Period;
-    int64_t Length;
-    int64_t Frame = 0;
     std::vector<int16_t> Tick; // one channel's samples of a tick
 };
 
