@@ -2,6 +2,7 @@
 
 #include "app/SceneFrame.h"
 #include "app/SharedData.h"
+#include "audio/Audio.h"
 #include "battle/BattleScene.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
@@ -9,6 +10,7 @@
 #include "musicselect/FolderBrowser.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
+#include "musicselect/PlayingSpeed.h"
 #include "musicselect/SongShuffle.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -37,31 +39,21 @@ struct SLabelPlace
     bool Centred;
     int Size; // 0 small, 1 medium
 };
-constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
-                                       {"Slow", 620, 440, true, 1},
-                                       {"Normal", 620, 440, true, 1},
-                                       {"Fast", 620, 440, true, 1},
-                                       {"Select a file to play", 10, 440, false, 1},
-                                       {"Supported Formats :", 10, 480, false, 0},
-                                       {".MP3", 10, 500, false, 0},
-                                       {".OGG", 10, 520, false, 0}};
+constexpr SLabelPlace LabelPlaces[] = {
+    {"Current Speed : ", 350, 440, false, 1},
+    {"Slow", 620, 440, true, 1},
+    {"Normal", 620, 440, true, 1},
+    {"Fast", 620, 440, true, 1},
+    {"Select a file to play", 10, 440, false, 1},
+    {"Supported Formats :", 10, 480, false, 0},
+    {".MP3", 10, 500, false, 0},
+    {".OGG", 10, 520, false, 0},
+    // In place of "Select a file to play", small enough
+    // to end before "Current Speed : ".
+    {"Cannot play this file: not an audio file we can read", 10, 444, false, 0}};
 
-// Slow, Normal, Fast: the values Speed takes, compared for exact equality.
-constexpr float Speeds[] = {2.0f, 1.2f, 0.8f};
-
-int SpeedIndex(float speed)
-{
-    for (int i = 0; i < 3; ++i)
-        if (speed == Speeds[i])
-            return i;
-    return -1;
-}
-
-constexpr int ListBottom = 428; // the list's rows end, and the lower separator starts, here
-constexpr int ScrollBarX = 780;
-constexpr int ThumbX = 776;
-constexpr int ThumbSize = 16;
 constexpr int64_t InfoReadIntervalMs = 50; // a read only once more than this has passed
+constexpr int64_t DoubleClickMs = 400;
 } // namespace
 
 CMusicSelectScene::CMusicSelectScene()
@@ -71,6 +63,9 @@ CMusicSelectScene::CMusicSelectScene()
 
 CMusicSelectScene::~CMusicSelectScene()
 {
+    // The battle's keys must not repeat.
+    SDL_EnableKeyRepeat(0, 0);
+    SDL_EnableUNICODE(0);
     Preview.Close();
     Rows.Free();
     PathHeader.Free();
@@ -98,7 +93,12 @@ void CMusicSelectScene::BuildInterface()
 void CMusicSelectScene::ConnectBrowser()
 {
     Browser = std::make_unique<CFolderBrowser>(Shared);
-    Browser->ClosePreview = [this] { Preview.Close(); };
+    Browser->ClosePreview = [this]
+    {
+        Preview.Close();
+        PreviewPending = false;
+        SongRefused = false;
+    };
     Browser->RenderRows = [this] { RenderRows(); };
     Browser->FreePathHeader = [this] { PathHeader.Free(); };
     Browser->OpenSong = [this](uint32_t index) { OpenSong(index); };
@@ -121,6 +121,8 @@ void CMusicSelectScene::OpenSong(uint32_t index)
 {
     DebugTrace("Opening music file");
     Browser->SelectedIndex = static_cast<int32_t>(index);
+    PreviewPending = false;
+    SongRefused = false;
     Preview.Close();
     // A song that cannot be opened (gone, damaged) stays selected and silent.
     if (Preview.Open(Shared->FolderItems[index]->GetPath()))
@@ -128,48 +130,75 @@ void CMusicSelectScene::OpenSong(uint32_t index)
     RenderRows();
 }
 
+void CMusicSelectScene::PlaySong(uint32_t index)
+{
+    Shared->SelectedItem = index;
+    StartBattle = true;
+}
+
+int32_t CMusicSelectScene::GetSelectedIndex() const
+{
+    return Browser ? Browser->SelectedIndex : -1;
+}
+
+bool CMusicSelectScene::SongSelected() const
+{
+    const int32_t index = Browser->SelectedIndex;
+    return index >= 0 && uint32_t(index) < Shared->FolderItems.size() &&
+           Shared->FolderItems[uint32_t(index)]->GetKind() == CFolderItem::SongKind;
+}
+
 void CMusicSelectScene::Randomize()
 {
     Preview.Close();
+    PreviewPending = false;
     Browser->SelectedIndex = -1;
     ShuffleSongs(Shared->FolderItems, *Timer);
     RenderRows();
 }
 
-void CMusicSelectScene::Scroll(bool up)
+void CMusicSelectScene::Scroll(int64_t rows)
 {
-    uint32_t& top = Shared->ScrollTop;
-    if (up && top > 0)
-        --top;
-    else if (!up && uint64_t(top) + ListScroll::VisibleRows < Shared->FolderItems.size())
-        ++top;
+    Shared->ScrollTop = ListScroll::ScrolledBy(Shared->ScrollTop, rows, Shared->FolderItems.size());
     RenderRows();
 }
 
 void CMusicSelectScene::StepSpeed(bool up)
 {
-    const int index = SpeedIndex(Shared->Speed);
+    const int index = PlayingSpeed::IndexOf(Shared->Speed);
     if (index >= 0)
-        Shared->Speed = Speeds[(index + (up ? 1 : 2)) % 3];
+    {
+        Shared->Speed = PlayingSpeed::Values[(index + (up ? 1 : 2)) % 3];
+        PlayingSpeed::Save(Shared->Speed);
+    }
     RenderRows();
 }
 
 void CMusicSelectScene::HandleClick(int x, int y)
 {
-    if (y > CBrowserRows::Top && y < ListBottom && x < ScrollBarX)
+    const int64_t row = ListScroll::RowAt(y);
+    if (row >= 0 && x < ListGeometry::ScrollBarX)
     {
-        Browser->OpenItem(Shared->ScrollTop +
-                          uint32_t(y - CBrowserRows::Top) / uint32_t(CBrowserRows::Height));
+        const uint32_t index = Shared->ScrollTop + uint32_t(row);
+        // The second click on the song the first one selected plays it.
+        const int64_t now = Timer->GetCounter();
+        const bool second = index == LastClickIndex && index == uint32_t(Browser->SelectedIndex) &&
+                            Timer->GetElapsedMs(LastClickAt, now) <= DoubleClickMs;
+        LastClickIndex = index;
+        LastClickAt = now;
+        if (second && SongSelected())
+            PlaySong(index);
+        else
+            Browser->OpenItem(index);
         return;
     }
     const int thumbY = ListScroll::ThumbY(Shared->ScrollTop, Shared->FolderItems.size());
-    if (x > ThumbX && x < ThumbX + ThumbSize && y > thumbY && y < thumbY + ThumbSize)
+    if (ListScroll::OnThumb(x, y, thumbY))
         DraggingThumb = true;
-    else if (Browser->SelectedIndex != -1 && PlayItem.HitTest(x, y))
-    {
-        Shared->SelectedItem = static_cast<uint32_t>(Browser->SelectedIndex);
-        StartBattle = true;
-    }
+    else if (ListScroll::OnTrack(x, y) && y != thumbY) // a page towards the click
+        Scroll(y < thumbY ? -int64_t(ListScroll::VisibleRows) : int64_t(ListScroll::VisibleRows));
+    else if (SongSelected() && PlayItem.HitTest(x, y))
+        PlaySong(uint32_t(Browser->SelectedIndex));
     else if (RandomizeItem.HitTest(x, y))
         Randomize();
     else if (BackItem.HitTest(x, y))
@@ -192,9 +221,8 @@ void CMusicSelectScene::HandleMotion(int x, int y)
             RenderRows();
         }
     }
-    else if (y > CBrowserRows::Top && y < ListBottom)
+    else if (const int32_t row = int32_t(ListScroll::RowAt(y)); row >= 0)
     {
-        const int32_t row = (y - CBrowserRows::Top) / CBrowserRows::Height;
         if (row != Hover)
         {
             Hover = row;
@@ -220,7 +248,9 @@ void CMusicSelectScene::HandleEvents()
             HandleClick(event.button.x, event.button.y);
         else if (event.type == SDL_MOUSEBUTTONDOWN && (event.button.button == SDL_BUTTON_WHEELUP ||
                                                        event.button.button == SDL_BUTTON_WHEELDOWN))
-            Scroll(event.button.button == SDL_BUTTON_WHEELUP);
+            Scroll(event.button.button == SDL_BUTTON_WHEELUP ? -1 : 1);
+        else if (event.type == SDL_KEYDOWN)
+            HandleKey(event.key.keysym);
         else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT)
             DraggingThumb = false;
         else if (event.type == SDL_MOUSEMOTION)
@@ -261,15 +291,16 @@ void CMusicSelectScene::Draw()
     Graphics->Draw(Pictures[Sky].GetSurface(), 0, 0);
     DrawPathHeader();
     Rows.Draw(*Graphics);
-    Graphics->Draw(Pictures[ScrollBar].GetSurface(), ScrollBarX, CBrowserRows::Top);
+    Graphics->Draw(Pictures[ScrollBar].GetSurface(), ListGeometry::ScrollBarX, ListGeometry::Top);
     Graphics->Draw(
-        Pictures[Thumb].GetSurface(), ThumbX,
+        Pictures[Thumb].GetSurface(), ListGeometry::ThumbX,
         static_cast<int16_t>(ListScroll::ThumbY(Shared->ScrollTop, Shared->FolderItems.size())));
     Graphics->Draw(Pictures[Separator].GetSurface(), 0, 20);
-    Graphics->Draw(Pictures[Separator].GetSurface(), 0, ListBottom);
-    for (ELabel label : {SelectFileLabel, FormatsLabel, Mp3Label, OggLabel})
+    Graphics->Draw(Pictures[Separator].GetSurface(), 0, ListGeometry::Bottom);
+    for (ELabel label :
+         {SongRefused ? RefusedLabel : SelectFileLabel, FormatsLabel, Mp3Label, OggLabel})
         Labels[label].Draw();
-    if (Browser->SelectedIndex != -1)
+    if (SongSelected())
         PlayItem.Draw();
     BackItem.Draw();
     RandomizeItem.Draw();
@@ -277,7 +308,7 @@ void CMusicSelectScene::Draw()
         Graphics->Draw(arrow->GetImage().GetSurface(), static_cast<int16_t>(arrow->GetX()),
                        static_cast<int16_t>(arrow->GetY()));
     Labels[CurrentSpeedLabel].Draw();
-    const int speed = SpeedIndex(Shared->Speed);
+    const int speed = PlayingSpeed::IndexOf(Shared->Speed);
     if (speed >= 0)
         Labels[SlowLabel + speed].Draw();
 }
@@ -287,6 +318,12 @@ CScene* CMusicSelectScene::Run()
     BuildInterface();
     ConnectBrowser();
     Browser->InitBrowser();
+    // A song the battle could not open comes back selected; the panel says why it did not play.
+    const std::string refused = Audio->TakeRefusedSong();
+    SongRefused = SongSelected() && !refused.empty() &&
+                  Shared->FolderItems[uint32_t(Browser->SelectedIndex)]->GetPath() == refused;
+    SDL_EnableUNICODE(1); // type-to-find reads the characters typed
+    SDL_EnableKeyRepeat(SDL_DEFAULT_REPEAT_DELAY, SDL_DEFAULT_REPEAT_INTERVAL);
     LastInfoRead = Timer->GetCounter();
     for (;;)
     {
@@ -300,6 +337,7 @@ CScene* CMusicSelectScene::Run()
             Shared->ClearFolderItems();
             return new CTitleScene();
         }
+        StartSettledPreview();
         LoadVisibleTrackInfo();
         Draw();
         PresentFrame(*Graphics, MenuFrameDelayMs);

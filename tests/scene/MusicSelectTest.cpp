@@ -2,6 +2,10 @@
 #include "app/SharedData.h"
 #include "audio/backend/TrackProbe.h"
 #include "graphics/Graphics.h"
+#include "menus/CreditsScene.h"
+#include "menus/HowToPlayScene.h"
+#include "menus/OptionsScene.h"
+#include "menus/TitleScene.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/Highscores.h"
 #include "musicselect/MusicSelectScene.h"
@@ -163,7 +167,9 @@ TEST_F(MusicSelectTest, WheelAndThumbScrollOnlyListsOfMoreThanTwentyEntries)
         {24, {thumb, H::Motion(784, 220)}, 2, 181},
         {24, {thumb, H::Motion(784, 412), H::Motion(784, 0)}, 0, 28},
         {24, {thumb, H::Release(784, 36), H::Motion(784, 412)}, 0, 28},
-        {24, {H::Click(784, 44), H::Motion(784, 412)}, 0, 28}, // below the thumb
+        // The track below and above the thumb: a page, and no drag.
+        {24, {H::Click(784, 44), H::Motion(784, 28)}, 5, 412},
+        {44, {H::Click(784, 427), H::Click(784, 427), H::Click(784, 44)}, 5, 104},
         {19, {down, down, thumb, H::Motion(784, 412)}, 0, 28},
     };
     for (size_t i = 0; i < cases.size(); ++i)
@@ -244,4 +250,167 @@ TEST_F(MusicSelectTest, EveryKindOfBadFileIsClickedAndPlayedWithoutHarm)
     // Truncated, 0.1 s, long title, big cover, odd name, silence, 8 kHz, 96 kHz, six channels,
     // and the locked one when it can be read (as root).
     EXPECT_GE(analysed, 9u);
+}
+
+// One row per key and state, in every scene that reads keys. The keys are pushed one a frame
+// from frame 2 (an empty event waits a second); 15 frames after the last one the scene
+// sequence and what the scene shows are read: the browser's selection, scroll position,
+// entries and preview (during the keys, then after), the full-screen box, the screen mode.
+TEST_F(MusicSelectTest, KeysTable)
+{
+    Fill(Music.Path(), 30, 2); // "..", two folders, 30 songs
+    const SDL_Event wait{};
+    const SDL_Event click = H::Click(300, RowY(3) + 5); // a song
+    const auto key = [](SDLKey sym, int mod = KMOD_NONE)
+    {
+        SDL_Event event = H::Key(sym);
+        event.key.keysym.mod = SDLMod(mod);
+        return event;
+    };
+    const SDL_Event up = key(SDLK_UP), down = key(SDLK_DOWN), enter = key(SDLK_RETURN),
+                    end = key(SDLK_END), s = key(SDLK_s), esc = key(SDLK_ESCAPE);
+    enum EStart
+    {
+        Browser,
+        Title,
+        Options,
+        HowToPlay,
+        Credits
+    };
+    struct SRow
+    {
+        const char* Name;
+        EStart Start;
+        std::vector<SDL_Event> Keys;
+        const char* Shown;
+    };
+    const std::string at0 = "Music Select|sel=0 top=0 n=33 preview=00 full=0";
+    const std::vector<SRow> rows = {
+        {"Down, nothing selected", Browser, {down}, at0.c_str()},
+        {"Up, nothing selected", Browser, {up}, at0.c_str()},
+        {"Up at the top", Browser, {down, up, up}, at0.c_str()},
+        {"Down onto a song",
+         Browser,
+         {down, down, down, down},
+         "Music Select|sel=3 top=0 n=33 preview=01 full=0"},
+        {"Down held", Browser, std::vector<SDL_Event>(12, down),
+         "Music Select|sel=11 top=0 n=33 preview=01 full=0"},
+        {"PageDown",
+         Browser,
+         {key(SDLK_PAGEDOWN)},
+         "Music Select|sel=20 top=1 n=33 preview=01 full=0"},
+        {"PageDown at the end",
+         Browser,
+         {key(SDLK_PAGEDOWN), key(SDLK_PAGEDOWN)},
+         "Music Select|sel=32 top=13 n=33 preview=01 full=0"},
+        {"PageUp",
+         Browser,
+         {end, key(SDLK_PAGEUP)},
+         "Music Select|sel=12 top=12 n=33 preview=01 full=0"},
+        {"Home", Browser, {end, key(SDLK_HOME)}, at0.c_str()},
+        {"Enter, nothing selected",
+         Browser,
+         {enter},
+         "Music Select|sel=-1 top=0 n=33 preview=00 full=0"},
+        {"Enter on a folder",
+         Browser,
+         {down, down, enter},
+         "Music Select|sel=-1 top=0 n=1 preview=00 full=0"},
+        {"Backspace selects the folder left",
+         Browser,
+         {down, down, enter, key(SDLK_BACKSPACE)},
+         "Music Select|sel=1 top=0 n=33 preview=00 full=0"},
+        {"Enter on a song", Browser, {end, enter}, "Music Select,Battle|full=0"},
+        {"Esc", Browser, {esc}, "Music Select,Title|full=0"},
+        {"a letter", Browser, {s}, "Music Select|sel=3 top=0 n=33 preview=01 full=0"},
+        {"the same letter again",
+         Browser,
+         {s, s},
+         "Music Select|sel=4 top=0 n=33 preview=01 full=0"},
+        {"a longer prefix",
+         Browser,
+         {s, key(SDLK_o)},
+         "Music Select|sel=3 top=0 n=33 preview=01 full=0"},
+        {"no name starts so",
+         Browser,
+         {key(SDLK_x)},
+         "Music Select|sel=-1 top=0 n=33 preview=00 full=0"},
+        {"a second later, a new prefix",
+         Browser,
+         {key(SDLK_f), wait, s},
+         "Music Select|sel=3 top=0 n=33 preview=01 full=0"},
+        {"double-click on a song", Browser, {click, click}, "Music Select,Battle|full=0"},
+        {"two slow clicks",
+         Browser,
+         {click, wait, click},
+         "Music Select|sel=3 top=0 n=33 preview=11 full=0"},
+        {"F11", Browser, {key(SDLK_F11)}, "Music Select|sel=-1 top=0 n=33 preview=00 full=1"},
+        {"F11, Alt+Enter",
+         Browser,
+         {key(SDLK_F11), key(SDLK_RETURN, KMOD_LALT)},
+         "Music Select|sel=-1 top=0 n=33 preview=00 full=0"},
+        {"title: Down, Enter", Title, {down, enter}, "Title,Music Select|full=0"},
+        {"title: Down twice, Enter", Title, {down, down, enter}, "Title,How To Play|full=0"},
+        {"title: Up, Enter", Title, {up, enter}, "Title|"},
+        {"title: Enter, nothing highlighted", Title, {enter, esc}, "Title|full=0"},
+        {"title: Alt+Enter", Title, {key(SDLK_RETURN, KMOD_RALT)}, "Title|full=1"},
+        {"options: Esc", Options, {esc}, "Options,Title|full=0"},
+        {"options: F11", Options, {key(SDLK_F11)}, "Options|box=x full=1"},
+        {"how to play: Esc", HowToPlay, {key(SDLK_SPACE), esc}, "How To Play,Title|full=0"},
+        {"credits: Esc", Credits, {esc}, "Credits,Title|full=0"},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.Name);
+        Settings::WriteNumber("FullScreen", 0);
+        Harness.reset(); // its shutdown would end the next one's SDL
+        Harness = std::make_unique<CSceneHarness>();
+        Open(Music.Path());
+        auto* browser = row.Start == Browser ? new CMusicSelectScene() : nullptr;
+        const auto browserShown = [&] {
+            return browser &&
+                   Harness->LogText().find("Scene Music Select ending") == std::string::npos;
+        };
+        CScene* first = browser;
+        if (row.Start == Title)
+            first = new CTitleScene();
+        else if (row.Start == Options)
+            first = new COptionsScene();
+        else if (row.Start == HowToPlay)
+            first = new CHowToPlayScene();
+        else if (row.Start == Credits)
+            first = new CCreditsScene();
+        uint64_t frame = 2;
+        bool during = false;
+        for (const SDL_Event& event : row.Keys)
+        {
+            if (event.type == SDL_NOEVENT)
+            {
+                frame += 40;
+                continue;
+            }
+            Harness->At(frame, event);
+            Harness->AtFrame(++frame, [&](CGraphics&)
+                             { during = during || (browserShown() && browser->IsPreviewing()); });
+        }
+        std::string state;
+        Harness->AtFrame(
+            frame + 15,
+            [&](CGraphics& g)
+            {
+                const CSharedData& shared = Harness->Shared();
+                char line[96];
+                if (browserShown())
+                    std::snprintf(line, sizeof line, "sel=%d top=%u n=%zu preview=%d%d ",
+                                  browser->GetSelectedIndex(), shared.ScrollTop,
+                                  shared.FolderItems.size(), during, browser->IsPreviewing());
+                state = browserShown() ? line : "";
+                if (SceneSequence(Harness->LogText()) == "Options")
+                    state += PictureAt(g, "data/checked.png", 100, 300) ? "box=x " : "box=- ";
+                state += g.IsFullScreen() ? "full=1" : "full=0";
+            });
+        Harness->At(frame + 15, H::Quit());
+        Harness->Run(first);
+        EXPECT_EQ(SceneSequence(Harness->LogText()) + "|" + state, row.Shown);
+    }
 }
