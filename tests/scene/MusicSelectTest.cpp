@@ -221,6 +221,7 @@ TEST_F(MusicSelectTest, EveryKindOfBadFileIsClickedAndPlayedWithoutHarm)
     CSharedData& shared = Harness->Shared();
     size_t next = 0, analysed = 0;
     bool quitPushed = false;
+    size_t checkedBattle = 0, refused = 0, panelWrong = 0;
     std::string expected = "Music Select";
     Harness->EachFrame(
         [&](uint64_t frame)
@@ -234,6 +235,19 @@ TEST_F(MusicSelectTest, EveryKindOfBadFileIsClickedAndPlayedWithoutHarm)
                 return;
             }
             quitPushed = false;
+            // Back from a song the analysis refused, the panel says so in place of "Select a
+            // file to play"; after any other song it does not.
+            if (battle != log.npos && std::exchange(checkedBattle, battle) != battle)
+            {
+                const bool wasRefused =
+                    log.find("Could not load", battle) < log.find("Scene Battle ending", battle);
+                const bool said = TextOffPlace(*shared.Graphics, shared,
+                                               "Cannot play this file: not an audio file we can "
+                                               "read",
+                                               0, 10, 444, false, 128) == 0;
+                refused += wasRefused;
+                panelWrong += wasRefused != said;
+            }
             if (frame < 60) // every title read
                 return;
             if (next == 0)
@@ -250,6 +264,8 @@ TEST_F(MusicSelectTest, EveryKindOfBadFileIsClickedAndPlayedWithoutHarm)
     // Truncated, 0.1 s, long title, big cover, odd name, silence, 8 kHz, 96 kHz, six channels,
     // and the locked one when it can be read (as root).
     EXPECT_GE(analysed, 9u);
+    EXPECT_GE(refused, 3u);
+    EXPECT_EQ(panelWrong, 0u);
 }
 
 // One row per key and state, in every scene that reads keys. The keys are pushed one a frame
