@@ -4,7 +4,7 @@
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderItem.h"
-#include "musicselect/PlayingSpeed.h"
+#include "musicselect/SpeedSetting.h"
 #include "platform/Settings.h"
 
 #include <string>
@@ -13,7 +13,7 @@ CSharedData::CSharedData()
 {
     CommonHighscores = Settings::ReadNumber("SeparateHS") == 0;
     PlayContinuous = Settings::ReadNumber("PlayContinuous") != 0;
-    Speed = PlayingSpeed::Load();
+    Speed = SpeedSetting::Load();
 }
 
 CSharedData::~CSharedData()

@@ -59,6 +59,3 @@ public:
 private:
     bool SaveToAnyFolder(int64_t length); // false when no folder took the file
 };
-
-// The BestRatings slot a Speed selects: 0 for exactly 2.0, 1 for exactly 1.2, else 2.
-int SpeedSlot(float speed);

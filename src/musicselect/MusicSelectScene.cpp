@@ -10,8 +10,9 @@
 #include "musicselect/FolderBrowser.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
-#include "musicselect/PlayingSpeed.h"
 #include "musicselect/SongShuffle.h"
+#include "musicselect/SpeedSetting.h"
+#include "musicselect/Speeds.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -41,9 +42,9 @@ struct SLabelPlace
 };
 constexpr SLabelPlace LabelPlaces[] = {
     {"Current Speed : ", 350, 440, false, 1},
-    {"Slow", 620, 440, true, 1},
-    {"Normal", 620, 440, true, 1},
-    {"Fast", 620, 440, true, 1},
+    {Speeds[0].Name, 620, 440, true, 1},
+    {Speeds[1].Name, 620, 440, true, 1},
+    {Speeds[2].Name, 620, 440, true, 1},
     {"Select a file to play", 10, 440, false, 1},
     {"Supported Formats :", 10, 480, false, 0},
     {".MP3", 10, 500, false, 0},
@@ -81,13 +82,13 @@ void CMusicSelectScene::BuildInterface()
         Pictures[i].Load(PicturePlaces[i].Path, PicturePlaces[i].ColorKey);
     Pictures[HoverRow].SetAlpha(128);
     for (int i = 0; i < LabelCount; ++i)
-        Labels[i].Create(Shared, LabelPlaces[i].Text, LabelPlaces[i].X, LabelPlaces[i].Y,
+        Labels[i].Create(*Fonts, LabelPlaces[i].Text, LabelPlaces[i].X, LabelPlaces[i].Y,
                          LabelPlaces[i].Centred, LabelPlaces[i].Size);
     SpeedDown.Create("data/back.png", 530, 445);
     SpeedUp.Create("data/forward.png", 680, 445);
-    PlayItem.Create(Shared, "Play", 520, 480, true);
-    RandomizeItem.Create(Shared, "Randomize", 520, 522, true);
-    BackItem.Create(Shared, "Back", 520, 564, true);
+    PlayItem.Create(*Fonts, "Play", 520, 480, true);
+    RandomizeItem.Create(*Fonts, "Randomize", 520, 522, true);
+    BackItem.Create(*Fonts, "Back", 520, 564, true);
 }
 
 void CMusicSelectScene::ConnectBrowser()
@@ -165,11 +166,11 @@ void CMusicSelectScene::Scroll(int64_t rows)
 
 void CMusicSelectScene::StepSpeed(bool up)
 {
-    const int index = PlayingSpeed::IndexOf(Shared->Speed);
+    const int index = SpeedIndex(Shared->Speed);
     if (index >= 0)
     {
-        Shared->Speed = PlayingSpeed::Values[(index + (up ? 1 : 2)) % 3];
-        PlayingSpeed::Save(Shared->Speed);
+        Shared->Speed = Speeds[(index + (up ? 1 : SpeedCount - 1)) % SpeedCount].Value;
+        SpeedSetting::Save(Shared->Speed);
     }
     RenderRows();
 }
@@ -299,18 +300,18 @@ void CMusicSelectScene::Draw()
     Graphics->Draw(Pictures[Separator].GetSurface(), 0, ListGeometry::Bottom);
     for (ELabel label :
          {SongRefused ? RefusedLabel : SelectFileLabel, FormatsLabel, Mp3Label, OggLabel})
-        Labels[label].Draw();
+        Labels[label].Draw(*Graphics);
     if (SongSelected())
-        PlayItem.Draw();
-    BackItem.Draw();
-    RandomizeItem.Draw();
+        PlayItem.Draw(*Graphics, Shared->MenuSelectImage);
+    BackItem.Draw(*Graphics, Shared->MenuSelectImage);
+    RandomizeItem.Draw(*Graphics, Shared->MenuSelectImage);
     for (CPushButton* arrow : {&SpeedDown, &SpeedUp})
         Graphics->Draw(arrow->GetImage().GetSurface(), static_cast<int16_t>(arrow->GetX()),
                        static_cast<int16_t>(arrow->GetY()));
-    Labels[CurrentSpeedLabel].Draw();
-    const int speed = PlayingSpeed::IndexOf(Shared->Speed);
+    Labels[CurrentSpeedLabel].Draw(*Graphics);
+    const int speed = SpeedIndex(Shared->Speed);
     if (speed >= 0)
-        Labels[SlowLabel + speed].Draw();
+        Labels[SlowLabel + speed].Draw(*Graphics);
 }
 
 CScene* CMusicSelectScene::Run()

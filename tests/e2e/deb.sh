@@ -19,6 +19,8 @@ for library in libsdl1.2-compat-shim libsdl-image libsdl-ttf libmpg123 libvorbis
     grep -q "$library" <<<"$depends" || e2e_fail "no $library in Depends"
 done
 
+dpkg-deb -f "$deb" Recommends | grep -q "fonts-dejavu-core" || e2e_fail "no fallback font in Recommends"
+
 lintian --fail-on error --tag-display-limit 0 "$deb" || e2e_fail "lintian reports errors"
 
 root="$E2E_ROOT/root"
