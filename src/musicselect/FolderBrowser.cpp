@@ -5,6 +5,8 @@
 #include "musicselect/HiddenFolders.h"
 #include "musicselect/Highscores.h"
 #include "musicselect/ListScroll.h"
+#include "musicselect/NameOrder.h"
+#include "musicselect/SongTypes.h"
 #include "platform/AppPath.h"
 #include "platform/BrowseRoots.h"
 #include "platform/Log.h"
@@ -12,7 +14,6 @@
 #include "platform/Settings.h"
 
 #include <filesystem>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,27 +23,6 @@ using Paths::WithSlash;
 namespace
 {
 const char* const CurrentPathSetting = "CurrentPath";
-
-bool EndsWithNoCase(std::string_view name, std::string_view suffix)
-{
-    if (name.size() < suffix.size())
-        return false;
-    name.remove_prefix(name.size() - suffix.size());
-    for (size_t i = 0; i < suffix.size(); ++i)
-    {
-        char c = name[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != suffix[i])
-            return false;
-    }
-    return true;
-}
-
-bool IsSongName(std::string_view name)
-{
-    return EndsWithNoCase(name, ".mp3") || EndsWithNoCase(name, ".ogg");
-}
 
 // True when a song lies in the folder or a few levels below it; gives up after a bounded
 // number of names, so a huge tree cannot delay the start.
@@ -57,7 +37,7 @@ bool HoldsSongs(const std::string& folder)
          end;
          !ec && it != end && names < MaxNames; it.increment(ec), ++names)
     {
-        if (IsSongName(it->path().filename().string()))
+        if (SongTypes::Group(it->path().filename().string()) >= 0)
             return true;
         if (it.depth() >= MaxDepth - 1)
             it.disable_recursion_pending();
@@ -134,7 +114,7 @@ bool CFolderBrowser::OpenStartPath()
             OpenItem(i);
             return true;
         }
-    Log("%s is not an MP3 or OGG song; showing its folder\n", start.c_str());
+    Log("%s is not a song the game plays; showing its folder\n", start.c_str());
     return true;
 }
 
@@ -154,8 +134,8 @@ void CFolderBrowser::ListFolderView()
     auto& items = Shared->FolderItems;
     items.push_back(std::make_unique<CFolderItem>(Shared, "..", CFolderItem::FolderKind));
 
-    // One pass gives the same orders as three enumerations of the same folder.
-    std::vector<std::string> mp3Files, oggFiles;
+    // Linux file systems hand names out in hash order: each group is put in name order.
+    std::vector<std::string> folders, songs[SongTypes::GroupCount];
     const CHiddenFolders hidden(Shared->CurrentPath);
     std::error_code ec;
     for (fs::directory_iterator it(Shared->CurrentPath, ec), end; !ec && it != end;
@@ -165,18 +145,22 @@ void CFolderBrowser::ListFolderView()
         std::error_code typeError;
         // Follows links, as a test on the full path would; a song-named folder is both.
         if (it->is_directory(typeError) && name != "." && name != ".." && !hidden.Hides(name))
-            items.push_back(std::make_unique<CFolderItem>(Shared, name, CFolderItem::FolderKind));
-        if (EndsWithNoCase(name, ".mp3"))
-            mp3Files.push_back(name);
-        else if (EndsWithNoCase(name, ".ogg"))
-            oggFiles.push_back(name);
+            folders.push_back(name);
+        if (const int group = SongTypes::Group(name); group >= 0)
+            songs[group].push_back(name);
     }
 
+    SortNames(folders);
+    for (const std::string& name : folders)
+        items.push_back(std::make_unique<CFolderItem>(Shared, name, CFolderItem::FolderKind));
     Shared->ScrollTop = 0;
     Shared->FirstSongItem = static_cast<uint32_t>(items.size());
-    for (const auto* names : {&mp3Files, &oggFiles})
-        for (const std::string& name : *names)
+    for (std::vector<std::string>& group : songs)
+    {
+        SortNames(group);
+        for (const std::string& name : group)
             items.push_back(std::make_unique<CFolderItem>(Shared, name, CFolderItem::SongKind));
+    }
     Call(RenderRows);
     SaveCurrentPath();
 }

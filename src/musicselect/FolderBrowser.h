@@ -20,8 +20,8 @@ public:
     // the demo songs' folder (else the program's). Relists unless the list survived from the
     // battle, in which case the song that was played is opened again.
     void InitBrowser();
-    // Rebuilds FolderItems: "..", sub-folders (not the hidden ones), *.mp3, *.ogg in
-    // enumeration order (nothing sorted), or the drive view's places (Music, Home, mount
+    // Rebuilds FolderItems: "..", sub-folders (not the hidden ones), then the songs in the
+    // groups of SongTypes, each in name order; or the drive view's places (Music, Home, mount
     // points). Every folder listing is saved.
     void ListFolder();
     // A click on list row index: a folder is entered, a song is handed to OpenSong;

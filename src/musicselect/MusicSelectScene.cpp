@@ -51,7 +51,16 @@ constexpr SLabelPlace LabelPlaces[] = {
     {".OGG", 10, 520, false, 0},
     // In place of "Select a file to play", small enough
     // to end before "Current Speed : ".
-    {"Cannot play this file: not an audio file we can read", 10, 444, false, 0}};
+    {"Cannot play this file: not an audio file we can read", 10, 444, false, 0},
+    {".FLAC", 10, 540, false, 0},
+    {".OPUS", 65, 540, false, 0},
+    {".WMA", 120, 540, false, 0},
+    {".M4A", 10, 560, false, 0},
+    {".MP4", 65, 560, false, 0},
+    {".AAC", 120, 560, false, 0},
+    {".WAV", 10, 580, false, 0},
+    {".AIF", 65, 580, false, 0},
+    {".AIFF", 120, 580, false, 0}};
 
 constexpr int64_t InfoReadIntervalMs = 50; // a read only once more than this has passed
 constexpr int64_t DoubleClickMs = 400;
@@ -298,9 +307,9 @@ void CMusicSelectScene::Draw()
         static_cast<int16_t>(ListScroll::ThumbY(Shared->ScrollTop, Shared->FolderItems.size())));
     Graphics->Draw(Pictures[Separator].GetSurface(), 0, 20);
     Graphics->Draw(Pictures[Separator].GetSurface(), 0, ListGeometry::Bottom);
-    for (ELabel label :
-         {SongRefused ? RefusedLabel : SelectFileLabel, FormatsLabel, Mp3Label, OggLabel})
-        Labels[label].Draw(*Graphics);
+    for (int label = SelectFileLabel; label < LabelCount; ++label)
+        if (label != (SongRefused ? SelectFileLabel : RefusedLabel))
+            Labels[label].Draw(*Graphics);
     if (SongSelected())
         PlayItem.Draw(*Graphics, Shared->MenuSelectImage);
     BackItem.Draw(*Graphics, Shared->MenuSelectImage);

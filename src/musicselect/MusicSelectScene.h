@@ -60,7 +60,8 @@ private:
         Mp3Label,
         OggLabel,
         RefusedLabel,
-        LabelCount
+        FirstMoreFormatsLabel, // the formats beyond the design's two, in rows below them
+        LabelCount = FirstMoreFormatsLabel + 9
     };
 
     void BuildInterface();
