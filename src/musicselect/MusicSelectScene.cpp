@@ -40,27 +40,28 @@ struct SLabelPlace
     bool Centred;
     int Size; // 0 small, 1 medium
 };
-constexpr SLabelPlace LabelPlaces[] = {
-    {"Current Speed : ", 350, 440, false, 1},
-    {Speeds[0].Name, 620, 440, true, 1},
-    {Speeds[1].Name, 620, 440, true, 1},
-    {Speeds[2].Name, 620, 440, true, 1},
-    {"Select a file to play", 10, 440, false, 1},
-    {"Supported Formats :", 10, 480, false, 0},
-    {".MP3", 10, 500, false, 0},
-    {".OGG", 10, 520, false, 0},
-    // In place of "Select a file to play", small enough
-    // to end before "Current Speed : ".
-    {"Cannot play this file: not an audio file we can read", 10, 444, false, 0},
-    {".FLAC", 10, 540, false, 0},
-    {".OPUS", 65, 540, false, 0},
-    {".WMA", 120, 540, false, 0},
-    {".M4A", 10, 560, false, 0},
-    {".MP4", 65, 560, false, 0},
-    {".AAC", 120, 560, false, 0},
-    {".WAV", 10, 580, false, 0},
-    {".AIF", 65, 580, false, 0},
-    {".AIFF", 120, 580, false, 0}};
+// In place of "Select a file to play" after the battle could not read the song; small enough
+// to end before "Current Speed : ".
+constexpr const char* RefusedText = "Cannot play this file: not an audio file we can read";
+
+constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
+                                       {Speeds[0].Name, 620, 440, true, 1},
+                                       {Speeds[1].Name, 620, 440, true, 1},
+                                       {Speeds[2].Name, 620, 440, true, 1},
+                                       {"Select a file to play", 10, 440, false, 1},
+                                       {"Supported Formats :", 10, 480, false, 0},
+                                       {".MP3", 10, 500, false, 0},
+                                       {".OGG", 10, 520, false, 0},
+                                       {RefusedText, 10, 444, false, 0},
+                                       {".FLAC", 10, 540, false, 0},
+                                       {".OPUS", 65, 540, false, 0},
+                                       {".WMA", 120, 540, false, 0},
+                                       {".M4A", 10, 560, false, 0},
+                                       {".MP4", 65, 560, false, 0},
+                                       {".AAC", 120, 560, false, 0},
+                                       {".WAV", 10, 580, false, 0},
+                                       {".AIF", 65, 580, false, 0},
+                                       {".AIFF", 120, 580, false, 0}};
 
 constexpr int64_t InfoReadIntervalMs = 50; // a read only once more than this has passed
 constexpr int64_t DoubleClickMs = 400;
