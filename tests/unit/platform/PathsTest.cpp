@@ -103,8 +103,6 @@ TEST(BrowseRoots, OnlyMountPointsAPlayerCanOwnAreOffered)
     std::istringstream mountinfo(
         "21 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
         "22 21 0:5 / /proc rw - proc proc rw\n"
-        "23 21 0:6 / /sys rw - sysfs sysfs rw\n"
-        "24 21 0:7 / /dev rw - devtmpfs udev rw\n"
         "25 21 0:8 / /run rw - tmpfs tmpfs rw\n"
         "26 21 7:0 / /snap/core/1 ro shared:5 - squashfs /dev/loop0 ro\n"
         "27 21 8:17 / /media/ann/USB\\040KEY rw shared:7 - vfat /dev/sdb1 rw\n"
@@ -113,7 +111,7 @@ TEST(BrowseRoots, OnlyMountPointsAPlayerCanOwnAreOffered)
         "30 21 8:65 / /home/ann/stick rw - vfat /dev/sde1 rw\n"
         "31 21 8:2 / /boot/efi rw - vfat /dev/sda2 rw\n"
         "32 21 7:1 / /mnt/image ro - squashfs /dev/loop1 ro\n"
-        "33 21 8:17 / /media/ann/USB\\040KEY rw - vfat /dev/sdb1 rw\n"
+        "33 21 8:17 / /media/ann/USB\\040KEY rw - vfat /dev/sdb1 rw\n" // bound twice
         "34 21 8:81 / /srv rw - ext4 /dev/sdf1 rw\n");
     const auto removable = [](const std::string& device)
     { return device == "8:17" || device == "8:65" || device == "8:2"; };
