@@ -298,7 +298,13 @@ int64_t CFfmpegReader::CountFrames(uint64_t keepBytes)
 {
     if (!Start())
         return 0;
-    if (keepBytes > 0)
+    // Not even begun for a song its header says will not fit: all of it would be dropped at
+    // the limit, after costing the time and the memory.
+    const AVStream* audio = Input.Audio;
+    const int64_t said = audio->duration > 0 ? av_rescale_q(audio->duration, audio->time_base,
+                                                            AVRational{1, SampleRate})
+                                             : 0;
+    if (keepBytes > 0 && said <= int64_t(keepBytes / (2 * uint64_t(ChannelCount))))
         Kept.Reserve(keepBytes);
     Counting = true;
     while (DecodeNext())
