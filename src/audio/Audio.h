@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <utility>
 
 class CAudioMap;
 class CSample;
@@ -29,6 +30,8 @@ public:
     void SetAudioOffset(int32_t milliseconds); // for every stream, at once
 
     bool OpenForAnalysis(const std::string& path);
+    // The song the analysis last refused to open, once (then ""): the browser tells the player.
+    std::string TakeRefusedSong() { return std::exchange(RefusedSong, std::string()); }
     void CloseAnalysis();
     bool OpenMusic(const std::string& path);
     void CloseMusic();
@@ -76,4 +79,5 @@ private:
     int32_t Pass = 1;
     int32_t BlockBytes = 0;
     bool OutputOpen = false;
+    std::string RefusedSong;
 };
