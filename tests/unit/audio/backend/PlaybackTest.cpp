@@ -156,7 +156,7 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
         {
             for (; tick < c.Ticks && tickNs(tick) <= ns; ++tick)
                 if (clock.Callback(tickNs(tick)))
-                    clock.Tick(uint64_t(tick + 1) * 1024, tickNs(tick));
+                    clock.Tick(uint64_t(tick + 1) * 1024, tickNs(tick), true);
             const double playing = clock.PlayingAt(ns);
             const double free =
                 44100e-9 * double(std::max<int64_t>(0, ns - lastNs(tick) - CDeviceClock::StallNs));
