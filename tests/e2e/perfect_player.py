@@ -1,17 +1,19 @@
 #!/usr/bin/env python3
 """A scripted player for perfect.sh: plans the shield's moves from korvane-analyze's map of
 the song and makes them as relative pointer motion (XTest), each when its weapon comes down.
-It listens as a player would: the song's time is what the output device has played, read
-from the capture of SDL's disk driver (which, like the dummy one, runs a little faster than
-the wall clock), counted from the first sound after the battle's "Bytes per lines" line.
-Usage: perfect_player.py ANALYSIS_CSV GAME_LOG DISK_AUDIO_FILE"""
+It listens as a player would: the song's time is what the output has played, read from a
+file that grows as the sound goes out, counted from the first sound after the battle's
+"Bytes per lines" line. SDL's disk driver writes its capture a buffer per callback (and, like
+the dummy one, runs a little faster than the wall clock) and plays two buffers behind it; a
+sound server's monitor, recorded with parec, grows by what was heard.
+Usage: perfect_player.py ANALYSIS_CSV GAME_LOG HEARD_FILE HELD_FRAMES STEP_FRAMES"""
 import ctypes
 import os
 import re
 import sys
 import time
 
-OUTPUT_RATE, HELD = 44100, 2 * 1024  # the game's output; the device plays two buffers behind
+OUTPUT_RATE = 44100  # the game's output
 CATCH_ROW, SHIELD_TOP_ROW, REACH = 100, 105, 70  # the 90 px shield, as the game starts
 LEFT, RIGHT, WIDTH = 40, 760, 90
 
@@ -70,17 +72,18 @@ def wait_for_level(log):
 
 
 class CDevice:
-    """The output frame the device plays, from the capture's growth: SDL writes a buffer to it
-    at each callback, and the game's clock goes on smoothly from there until the next."""
+    """The output frame being heard, from the file's growth: `held` frames behind what it holds,
+    and going on smoothly for up to `step` frames until it grows again."""
 
-    def __init__(self, capture):
-        self.capture, self.handed, self.at = capture, 0, time.monotonic()
+    def __init__(self, capture, held, step):
+        self.capture, self.held, self.step = capture, held, step
+        self.handed, self.at = 0, time.monotonic()
 
     def playing(self):
         handed = os.path.getsize(self.capture) // 4
         if handed != self.handed:
             self.handed, self.at = handed, time.monotonic()
-        return self.handed - HELD + min(1024, (time.monotonic() - self.at) * OUTPUT_RATE)
+        return self.handed - self.held + min(self.step, (time.monotonic() - self.at) * OUTPUT_RATE)
 
     def first_sound(self, start):
         """The output frame of the first sound after the start-th frame of the capture."""
@@ -112,7 +115,7 @@ def main():
         x11.XFlush(display)
 
     per_line = wait_for_level(sys.argv[2])
-    device = CDevice(sys.argv[3])
+    device = CDevice(sys.argv[3], int(sys.argv[4]), int(sys.argv[5]))
     device.playing()
     moves = plan(weapons, span, per_line)
     move(-800)  # against the field's left edge: from here on the shield is where we think
