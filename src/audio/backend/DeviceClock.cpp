@@ -1,7 +1,6 @@
 #include "audio/backend/DeviceClock.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace korvane::backend
 {
@@ -16,7 +15,6 @@ constexpr double MaxFall = 0.2;
 // Handed this much beyond what the line lets through: the device is filling up, not playing.
 // A server latency that moves this much is a new state (started, another sink), not noise.
 constexpr double ResyncNs = 50e6;
-constexpr double ServerSmoothing = 1.0 / 8;
 } // namespace
 
 void CDeviceClock::Start(int grantedFrames, int rate, int64_t nowNs)
@@ -89,19 +87,15 @@ void CDeviceClock::Report(int64_t atNs, int64_t serverFrames, bool holding)
     if (serverFrames <= 0 || Lost)
         return;
     const double before = HeldFrames();
-    const bool moved = ServerFrames < 0.0 ||
-                       std::abs(double(serverFrames) - ServerFrames) > ResyncNs * NominalPerNs;
-    ServerFrames = moved ? double(serverFrames)
-                         : ServerFrames + (double(serverFrames) - ServerFrames) * ServerSmoothing;
-    // The server's count includes what a refill left waiting.
-    Waiting = 0.0;
-    if (!Running || !moved)
+    ServerFrames = double(serverFrames);
+    Waiting = 0.0; // the server's count includes what a refill left waiting
+    // Far less held than the line assumed (the server has started on us, another sink): the
+    // frame heard now is known, and the line goes there at once. More held, it slows down.
+    const double ahead = before - HeldFrames();
+    if (!Running || ahead <= ResyncNs * NominalPerNs)
         return;
-    // A new latency moves the line at once, forward only: the frame heard now is known.
-    const double line = std::min(LineAt(std::max(atNs, AtNs)), double(Handed));
+    Frame = std::min(LineAt(std::max(atNs, AtNs)) + ahead, double(Handed));
     AtNs = std::max(atNs, AtNs);
-    Frame = std::max(line, line + before - HeldFrames());
-    Frame = std::min(Frame, double(Handed));
 }
 
 bool CDeviceClock::Callback(int64_t nowNs)

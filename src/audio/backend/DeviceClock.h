@@ -49,7 +49,7 @@ private:
     double LineAt(int64_t nowNs) const { return Frame + PerNs * double(nowNs - AtNs); }
 
     int Granted = 0;
-    double ServerFrames = -1.0; // smoothed server latency; negative: not told
+    double ServerFrames = -1.0; // the server's latency; negative: not told
     double Waiting = 0.0;       // taken in a refill beyond what the device holds otherwise
     double NominalPerNs = 0.0;
     uint64_t Handed = 0;

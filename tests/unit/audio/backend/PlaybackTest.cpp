@@ -125,9 +125,10 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
     enum class EServer
     {
         None,
-        Holds,     // every 100 ms: 13 ms of latency, our frames held (corked while paused)
+        Holds,     // every 100 ms: 13 ms of latency (and any refill), our frames held
         Schedules, // ...and, while paused, how long until it plays us
         Hangs,     // answers as Holds, then no more from 100 ms before the device stops
+        Drops,     // as Holds, but 200 ms of latency until 3 s in (another sink, say)
     };
     struct SCase
     {
@@ -156,8 +157,10 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
         {"refill after a pause", period, 0, 0, 300, 100, 1000000000, 8, true, EServer::None},
         {"server latency", period, 3000, 0, 300, 0, 0, 0, false, EServer::Holds},
         {"corked by the server", period, 3000, 0, 300, 100, 2000000000, 0, false, EServer::Holds},
+        {"refill the server counts", period, 0, 0, 300, 100, 1000000000, 8, false, EServer::Holds},
         {"server starts late", period, 0, 0, 300, 1, 1500000000, 0, false, EServer::Schedules},
         {"server hangs", period, 3000, 0, 100, 0, 0, 0, false, EServer::Hangs},
+        {"server latency drops", period, 3000, 0, 300, 0, 0, 0, false, EServer::Drops},
     };
     for (const SCase& c : cases)
     {
@@ -194,18 +197,25 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
                 if (clock.Callback(tickNs(tick)))
                     clock.Tick(uint64_t(tick + 1) * 1024, tickNs(tick),
                                !c.Silent || tick != silentTick);
-            const int64_t waitFrames = std::max<int64_t>(0, resumeNs - ns) * 441 / 10000000;
+            // What the server says it holds: 13 ms, any refill, and what the case adds.
+            int64_t told = 573 + (resumeNs > 0 && ns > resumeNs ? c.Refill * 1024 : 0);
+            if (c.Server == EServer::Schedules)
+                told += std::max<int64_t>(0, resumeNs - ns) * 441 / 10000000;
+            if (c.Server == EServer::Drops && ns < 3000000000)
+                told = 8820;
             if (ns % 100000000 == 0 && c.Server != EServer::None &&
                 (c.Server != EServer::Hangs || ns + 100000000 <= lastNs(c.Ticks)))
-                clock.Report(ns, 573 + (c.Server == EServer::Schedules ? waitFrames : 0), true);
+                clock.Report(ns, told, true);
             const double playing = clock.PlayingAt(ns);
             const double free =
                 44100e-9 * double(std::max<int64_t>(0, ns - lastNs(tick) - CDeviceClock::StallNs));
             ASSERT_GE(playing, last) << c.Name << " tick " << tick;
             ASSERT_LE(playing, tick * 1024.0 + free) << c.Name << " tick " << tick;
-            if (last > 0.0) // the first frame heard may come late, once the server tells
+            // The first frame heard may come late, and the line jumps to where the server says.
+            const double jump = c.Server == EServer::Drops && ns == 3000000000 ? 8820 - 573 : 0;
+            if (last > 0.0)
             {
-                ASSERT_LE(playing - last, 1.05 * 44.1 + 1e-6) << c.Name << " tick " << tick;
+                ASSERT_LE(playing - last, 1.05 * 44.1 + jump + 1e-6) << c.Name << " tick " << tick;
             }
             ASSERT_EQ(clock.LostAt(ns), stops && ns > dueNs + CDeviceClock::StallNs)
                 << c.Name << " at " << ns;
