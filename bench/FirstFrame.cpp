@@ -24,10 +24,10 @@ public:
         CMenuItem items[5];
         const char* texts[] = {"PLAY", "HOW TO PLAY", "OPTIONS", "CREDITS & INFO", "QUIT"};
         for (int i = 0; i < 5; ++i)
-            items[i].Create(Shared, texts[i], 500, 350 + 42 * i, true);
+            items[i].Create(*Fonts, texts[i], 500, 350 + 42 * i, true);
         Graphics->Draw(background.GetSurface(), 0, 0);
         for (const CMenuItem& item : items)
-            item.Draw();
+            item.Draw(*Graphics, Shared->MenuSelectImage);
         Graphics->Flip();
         timespec now{};
         clock_gettime(CLOCK_REALTIME, &now);

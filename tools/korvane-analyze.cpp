@@ -18,8 +18,8 @@ void PrintUsage(std::FILE* out)
     std::fputs(
         "Usage: korvane-analyze FILE [--levels]\n"
         "\n"
-        "Analyses a song (MP3, OGG or WAV) exactly as Korvane Zaduza does before a battle\n"
-        "and prints the result on standard output:\n"
+        "Analyses a song (MP3, OGG, FLAC, Opus, M4A/MP4/AAC, WMA, WAV or AIFF) exactly as\n"
+        "Korvane Zaduza does before a battle and prints the result on standard output:\n"
         "  '#' lines: file name, sample rate, channels, decoded length in bytes, the\n"
         "             song's peak levels and loudness multiplier, the minimum intensity\n"
         "             a sample needs to become a weapon, the number of weapons and samples;\n"

@@ -10,7 +10,8 @@ namespace
 {
 const char* const HelpText =
     "Usage: %s [OPTION]... [SONG|FOLDER]\n"
-    "An arcade game whose levels are made from your own MP3 and OGG songs.\n"
+    "An arcade game whose levels are made from your own songs: MP3, OGG, FLAC, Opus,\n"
+    "M4A, MP4 or AAC (AAC or ALAC), WMA, WAV or AIFF.\n"
     "\n"
     "Given a SONG or a FOLDER, the music browser opens there after the splash.\n"
     "\n"

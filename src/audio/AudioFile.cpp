@@ -1,6 +1,7 @@
 #include "audio/AudioFile.h"
 
 #include "audio/backend/DecodeStream.h"
+#include "audio/backend/OpenReader.h"
 #include "audio/backend/PlaybackStream.h"
 #include "platform/Log.h"
 
@@ -44,7 +45,7 @@ bool CAudioFile::OpenStream(const std::string& path, bool decodeOnly)
         Stream = korvane::backend::CPlaybackStream::Open(path);
     if (!Stream)
     {
-        Log("Could not load %s\n", path.c_str());
+        Log("Could not load %s%s\n", path.c_str(), korvane::backend::RefusalNote(path));
         return false;
     }
     Handle = NextHandle();

@@ -6,6 +6,8 @@
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderItem.h"
+#include "musicselect/Highscores.h"
+#include "musicselect/Speeds.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -21,20 +23,17 @@ int BarPixels(double value, double maxScore)
         return 0;
     return std::clamp(int(value * BarWidth / maxScore), 0, BarWidth);
 }
-} // namespace
 
-int CBattleScene::TrophyFor(double rating)
-{
-    if (rating == 100.0)
-        return 4;
-    if (rating >= 90.0)
-        return 3;
-    if (rating >= 80.0)
-        return 2;
-    if (rating >= 60.0)
-        return 1;
-    return 0;
-}
+// The result screen: the bar stays full for a second, then pours into the percentage over
+// three.
+constexpr int64_t ResultPauseMs = 1000;
+constexpr int64_t ResultPourMs = 3000;
+constexpr int64_t ResultCountMs = ResultPauseMs + ResultPourMs;
+
+// A one-pixel ring around a text.
+constexpr int OutlineOffsets[][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0},
+                                     {1, 0},   {-1, 1}, {0, 1},  {1, 1}};
+} // namespace
 
 void CBattleScene::DrawKorvane()
 {
@@ -43,10 +42,11 @@ void CBattleScene::DrawKorvane()
 
 void CBattleScene::DrawCannons()
 {
-    for (int k = 0; k < 60; ++k)
+    for (int k = 0; k < Lane::Columns; ++k)
     {
-        const CImage& cannon = k == FiringCannon ? FiringCannonImage : CannonImage;
-        Graphics->Draw(cannon.GetSurface(), int16_t(LaneRect.x + 10 * k), 31);
+        const CImage& cannon = k == Rules.FiringCannon ? FiringCannonImage : CannonImage;
+        Graphics->Draw(cannon.GetSurface(), int16_t(Lane::Left + Lane::ColumnWidth * k),
+                       Lane::CannonY);
     }
 }
 
@@ -58,7 +58,7 @@ void CBattleScene::DrawHelpHint()
 void CBattleScene::DrawTime()
 {
     // More than the song's length during the count-in, below zero during the run-out.
-    const int64_t remaining = int64_t(Music()->GetLength()) - Position;
+    const int64_t remaining = int64_t(Music()->GetLength()) - Timeline.Position;
     const int seconds = remaining <= 0 ? 0 : int(Music()->Bytes2Seconds(remaining));
     Graphics->Draw(TimeBackImage.GetSurface(), 0, 565);
     char text[16];
@@ -72,19 +72,19 @@ void CBattleScene::DrawTime()
 
 void CBattleScene::DrawScoreBar(double value)
 {
-    ReachableScore = double(5u * (CaughtCount + MissedCount));
-    const int w = BarPixels(value, MaxScore);
-    const int wr = BarPixels(ReachableScore, MaxScore);
+    const int w = BarPixels(value, Rules.MaxScore);
+    const int wr = BarPixels(Rules.ReachableScore, Rules.MaxScore);
     if (w < wr) // the points lost so far
         Graphics->DrawPart(UnderBarImage.GetSurface(), 150, 570,
                            {int16_t(BarWidth - wr), 0, uint16_t(wr), 20});
     const SDL_Rect part{int16_t(BarWidth - w), 0, uint16_t(w), 20};
     Graphics->DrawPart(GelBarImage.GetSurface(), 150, 570, part);
     // The tint fades as the streak builds up towards the next multiplier.
-    if (Multiplier == 4 || Multiplier == 3)
+    if (Rules.Multiplier < MaxMultiplier)
     {
-        const int fade = Streak * 128 / 20;
-        GelBarOverlayImage.SetAlpha(uint8_t(Multiplier == 4 ? 255 - (fade + 127) : 255 - fade));
+        const int fade = Rules.Streak * 128 / StreakPerStep;
+        GelBarOverlayImage.SetAlpha(
+            uint8_t(Rules.Multiplier == MissMultiplier ? 255 - fade : 255 - (fade + 127)));
         Graphics->DrawPart(GelBarOverlayImage.GetSurface(), 150, 570, part);
     }
     Graphics->Draw(BarStartImage.GetSurface(), 136, 568);
@@ -93,26 +93,22 @@ void CBattleScene::DrawScoreBar(double value)
 
 void CBattleScene::DrawRating(double value)
 {
-    const int percent = MaxScore > 0.0 ? int(value * 100.0 / MaxScore) : 0;
-    const char* format = "Final Rating : %d%%";
-    if (Shared->Speed == 2.0f)
-        format = "Final Rating (Slow) : %d%%";
-    else if (Shared->Speed == 1.2f)
-        format = "Final Rating (Normal) : %d%%";
-    else if (Shared->Speed == 0.8f)
-        format = "Final Rating (Fast) : %d%%";
+    const int percent = Rules.MaxScore > 0.0 ? int(value * 100.0 / Rules.MaxScore) : 0;
+    const int speed = SpeedIndex(Shared->Speed);
     char text[100];
-    std::snprintf(text, sizeof text, format, percent);
-    if (SDL_Surface* surface = Fonts->RenderLarge(text, true))
-    {
-        Graphics->Draw(surface, int16_t(RatingX), 210);
+    if (speed >= 0)
+        std::snprintf(text, sizeof text, "Final Rating (%s) : %d%%", Speeds[speed].Name, percent);
+    else
+        std::snprintf(text, sizeof text, "Final Rating : %d%%", percent);
+    SDL_Surface* surface = Fonts->RenderLarge(text, true);
+    DrawOutlined(surface, surface, RatingX, 210);
+    if (surface)
         SDL_FreeSurface(surface);
-    }
 }
 
 void CBattleScene::DrawSongTitle()
 {
-    DrawTitleCentred(180);
+    DrawTitleCentred(180, true);
 }
 
 void CBattleScene::DrawTrophy()
@@ -125,56 +121,90 @@ void CBattleScene::DrawTrophy()
 
 void CBattleScene::DrawNewHighscore()
 {
-    DrawTextCentred(Fonts->RenderLarge("- New Highscore -", false), 150);
+    DrawOutlinedCentred(Fonts->RenderLarge("- New Highscore -", false),
+                        Fonts->RenderLarge("- New Highscore -", true), 150);
 }
 
 void CBattleScene::DrawClickToContinue()
 {
-    DrawTextCentred(Fonts->RenderLarge("Click to continue", true), Trophy != 0 ? 350 : 250);
+    SDL_Surface* text = Fonts->RenderLarge("Click to continue", true);
+    DrawOutlinedCentred(text, text, Trophy != 0 ? 350 : 250);
+}
+
+void CBattleScene::DrawOutlined(SDL_Surface* text, SDL_Surface* outline, int x, int y)
+{
+    if (!text)
+        return;
+    // A dark ring keeps the text readable over the white clouds.
+    if (outline)
+        for (const auto& offset : OutlineOffsets)
+            Graphics->Draw(outline, int16_t(x + offset[0]), int16_t(y + offset[1]));
+    Graphics->Draw(text, int16_t(x), int16_t(y));
+}
+
+void CBattleScene::DrawOutlinedCentred(SDL_Surface* text, SDL_Surface* outline, int y)
+{
+    if (text)
+        DrawOutlined(text, outline, 400 - text->w / 2, y);
+    if (outline && outline != text)
+        SDL_FreeSurface(outline);
+    if (text)
+        SDL_FreeSurface(text);
 }
 
 void CBattleScene::ShowResults()
 {
     // A song without weapons has nothing to rate: 0 %, no trophy, nothing saved.
-    const double rating = MaxScore > 0.0 ? 100.0 * Score / MaxScore : 0.0;
-    Trophy = MaxScore > 0.0 ? TrophyFor(rating) : 0;
+    const double maxScore = Rules.MaxScore;
+    const double rating = maxScore > 0.0 ? 100.0 * Rules.Score / maxScore : 0.0;
+    Trophy = maxScore > 0.0 ? TrophyFor(rating) : 0;
     // Saved at once, before anything is shown, so a skipped screen loses nothing.
-    NewBest = MaxScore > 0.0 && CurrentItem()->SaveHighscore(int32_t(rating), SongLength);
-    FiringCannon = -1;
+    NewBest = maxScore > 0.0 && CurrentItem()->SaveHighscore(int32_t(rating), SongLength);
+    Rules.FiringCannon = -1;
     ResultPhase = 0;
-    const int64_t start = Timer->GetCounter();
+    const int64_t start = Clock.NowMs();
     while (ResultPhase < 2)
     {
+        Clock.Tick();
         HandleEvents(EEvents::Results);
         if (LeaveRequested || BackToMenu)
             break;
-        Graphics->Draw(BackgroundImage.GetSurface(), 0, 0);
-        DrawKorvane();
-        DrawScenery(false);
-        DrawClouds();
-        DrawMinim();
-        DrawCannons();
-        if (ResultPhase == 0)
-        {
-            // The points pour from the bar into the percentage over 3 seconds.
-            const uint32_t t = Timer->GetElapsedMs(start, Timer->GetCounter());
-            DrawSongTitle();
-            const double moved = t <= 1000 ? 0.0 : t >= 4000 ? Score : (t - 1000) * Score / 3000;
-            DrawRating(moved);
-            DrawScoreBar(Score - moved);
-            if (t > 4000)
-                ResultPhase = 1;
-        }
-        else if (ResultPhase == 1)
-        {
-            DrawSongTitle();
-            DrawTrophy();
-            DrawRating(Score);
-            DrawScoreBar(0.0);
-            if (NewBest)
-                DrawNewHighscore();
-            DrawClickToContinue();
-        }
+        const int64_t elapsed = Clock.NowMs() - start;
+        UpdateScenery(false);
+        DrawResultFrame(elapsed);
+        if (ResultPhase == 0 && elapsed > ResultCountMs)
+            ResultPhase = 1;
         PresentFrame(*Graphics, PlayFrameDelayMs);
+    }
+}
+
+void CBattleScene::DrawResultFrame(int64_t elapsedMs)
+{
+    Graphics->Draw(BackgroundImage.GetSurface(), 0, 0);
+    DrawKorvane();
+    DrawScenery();
+    DrawClouds();
+    DrawMinim();
+    DrawCannons();
+    const double score = Rules.Score;
+    if (ResultPhase == 0)
+    {
+        const double moved = elapsedMs <= ResultPauseMs ? 0.0
+                             : elapsedMs >= ResultCountMs
+                                 ? score
+                                 : double(elapsedMs - ResultPauseMs) * score / ResultPourMs;
+        DrawSongTitle();
+        DrawRating(moved);
+        DrawScoreBar(score - moved);
+    }
+    else if (ResultPhase == 1)
+    {
+        DrawSongTitle();
+        DrawTrophy();
+        DrawRating(score);
+        DrawScoreBar(0.0);
+        if (NewBest)
+            DrawNewHighscore();
+        DrawClickToContinue();
     }
 }

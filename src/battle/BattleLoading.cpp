@@ -14,23 +14,30 @@ namespace
 {
 // The analysis reports up to a thousand steps; a picture per step would cost more than the
 // analysis itself, so the screen shows the latest progress at most this often.
-constexpr uint32_t LoadingFrameMs = 15;
+constexpr int64_t LoadingFrameMs = 15;
+constexpr int32_t Complete = 1000;
+// Korvane arrives until this progress; then the cannons are built, a piece per thousandth.
+constexpr int32_t Arrived = 700;
+constexpr int CannonStages = 5;
 constexpr int MaxTextWidth = 600;
 } // namespace
 
 void CBattleScene::LoadSong()
 {
+    UpdateScenery(false);
     Graphics->Draw(BackgroundImage.GetSurface(), 0, 0);
-    DrawScenery(false);
+    DrawScenery();
     Graphics->Flip();
-    LastLoadingFrame = Timer->GetCounter();
+    LastLoadingFrame = Clock.NowMs();
+    LoadingShown = 0;
 
     Audio->StartDecoding();
     int32_t progress = 0;
     int32_t shown = 0;
     for (;;)
     {
-        if (progress >= 1000)
+        Clock.Tick();
+        if (progress >= Complete)
         {
             Log("Removing jumps\n");
             Audio->RemoveJumps();
@@ -57,10 +64,12 @@ void CBattleScene::LoadSong()
         if (progress % 100 == 0)
             Log("Decode progress : %d %%\n", progress);
         shown = progress;
-        const int64_t now = Timer->GetCounter();
-        if (Timer->GetElapsedMs(LastLoadingFrame, now) < LoadingFrameMs)
+        // The finished picture is always shown: the count-in starts from it.
+        if (progress < Complete && Clock.NowMs() - LastLoadingFrame < LoadingFrameMs)
             continue;
-        LastLoadingFrame = now;
+        LastLoadingFrame = Clock.NowMs();
+        LoadingShown = progress;
+        UpdateScenery(false);
         DrawLoadingScreen(progress);
         Graphics->Flip();
     }
@@ -69,18 +78,22 @@ void CBattleScene::LoadSong()
 void CBattleScene::DrawLoadingScreen(int32_t progress)
 {
     Graphics->Draw(BackgroundImage.GetSurface(), 0, 0);
-    DrawScenery(false);
+    DrawScenery();
     DrawClouds();
-    // Korvane slides in from the right and stands in place at 700.
-    const int arrived = std::min(progress, 700);
-    Graphics->Draw(KorvaneImage.GetSurface(), int16_t(40 + 720 - 720 * arrived / 700), 0);
-    // Then the cannons are built, five stages per column, 60 columns at 1000.
-    const int pieces = std::clamp(progress - 700, 0, 300);
+    // Korvane slides in from the right edge of the play area and stands in place.
+    const int arrived = std::min(progress, Arrived);
+    Graphics->Draw(
+        KorvaneImage.GetSurface(),
+        int16_t(Lane::FieldLeft + Lane::FieldWidth - Lane::FieldWidth * arrived / Arrived),
+        int16_t(Lane::FieldTop));
+    // Then the cannons are built, five stages per column, every column at the end.
+    const int pieces = std::clamp(progress - Arrived, 0, Lane::Columns * CannonStages);
     for (int j = 0; j < pieces; ++j)
     {
-        const int stage = j % 5;
-        const CImage& image = stage < 4 ? CannonStageImages[stage] : CannonImage;
-        Graphics->Draw(image.GetSurface(), int16_t(100 + 10 * (j / 5)), 31);
+        const int stage = j % CannonStages;
+        const CImage& image = stage < CannonStages - 1 ? CannonStageImages[stage] : CannonImage;
+        Graphics->Draw(image.GetSurface(),
+                       int16_t(Lane::Left + Lane::ColumnWidth * (j / CannonStages)), Lane::CannonY);
     }
     DrawLoadingText(progress / 10);
     DrawHelpHint();
@@ -88,13 +101,10 @@ void CBattleScene::DrawLoadingScreen(int32_t progress)
 
 void CBattleScene::DrawTextCentred(SDL_Surface* text, int y)
 {
-    if (!text)
-        return;
-    Graphics->Draw(text, int16_t(400 - text->w / 2), int16_t(y));
-    SDL_FreeSurface(text);
+    DrawOutlinedCentred(text, nullptr, y);
 }
 
-void CBattleScene::DrawTitleCentred(int y)
+void CBattleScene::DrawTitleCentred(int y, bool outlined)
 {
     const CFolderItem* item = CurrentItem();
     if (!item)
@@ -109,14 +119,14 @@ void CBattleScene::DrawTitleCentred(int y)
     if (text && text->w > MaxTextWidth)
     {
         SDL_FreeSurface(text);
-        text = Fonts->RenderSmall(title, true);
+        text = Fonts->RenderSmall(title, true, MaxTextWidth); // ends in "…" if cut
     }
-    DrawTextCentred(text, y);
+    DrawOutlinedCentred(text, outlined ? text : nullptr, y);
 }
 
 void CBattleScene::DrawLoadingText(int32_t percent)
 {
     DrawTextCentred(Fonts->RenderLarge("Loading...", true), 180);
-    DrawTitleCentred(220);
+    DrawTitleCentred(220, false);
     DrawTextCentred(Fonts->RenderLarge(std::to_string(percent) + "%", true), 260);
 }

@@ -10,39 +10,34 @@
 
 #include <cinttypes>
 
-namespace
+bool CBattleScene::StartLevel()
 {
-constexpr uint32_t CountInMs = 2000;
-constexpr uint32_t RunOutMs = 1000;
-} // namespace
-
-void CBattleScene::StartLevel()
-{
-    WeaponCount = uint32_t(Map->GetWeaponCount());
-    MaxScore = double(uint32_t(5u * WeaponCount));
-    ReachableScore = 0.0;
-    SetHouseLevels(5);
-    // A stream that cannot be opened leaves the count-in to run; the song then ends at once.
-    Audio->OpenMusic(CurrentItem()->GetPath());
+    const std::string& path = CurrentItem()->GetPath();
+    if (!Audio->OpenMusic(path))
+        return false;
+    Log("Playing %s\n", path.c_str());
+    Rules.StartLevel(uint32_t(Map->GetWeaponCount()));
+    SetHouseLevels(MaxMultiplier);
     SongLength = int64_t(Music()->GetLength());
-    SecondsPerLine = Shared->Speed / float(LaneRect.h - 100);
-    BytesPerLine = Music()->Seconds2Bytes(SecondsPerLine);
-    Log("Bytes per lines : %" PRId64 "\n", BytesPerLine);
+    const CAudioFile* music = Music();
+    Timeline.Start(
+        Shared->Speed, [music](double seconds) { return music->Seconds2Bytes(seconds); },
+        Clock.NowMs());
+    Log("Bytes per lines : %" PRId64 "\n", Timeline.BytesPerLine);
     Map->ResetCursor();
-    SetShield90();
-    SongEnded = false;
-    CountIn = true;
-    CountInStart = Timer->GetCounter();
-    RunOut = false;
+    // A player who went to another window during the analysis finds the song waiting.
+    if (FocusLost && !Paused)
+        Pause(false);
+    return true;
 }
 
-void CBattleScene::PlaySong()
+bool CBattleScene::PlaySong()
 {
-    StartLevel();
-    for (bool endDecided = false;;)
+    if (!StartLevel())
+        return false;
+    for (bool endDecided = false; !endDecided;)
     {
-        if (endDecided)
-            break;
+        Clock.Tick();
         HandleEvents(EEvents::Playing);
         if (LeaveRequested || BackToMenu)
             break;
@@ -51,64 +46,39 @@ void CBattleScene::PlaySong()
             ShowPauseFrame();
             continue;
         }
-        if (CountIn)
-        {
-            const uint32_t elapsed = Timer->GetElapsedMs(CountInStart, Timer->GetCounter());
-            if (elapsed < CountInMs)
-                CountInBytes = Music()->Seconds2Bytes((CountInMs - elapsed) / 1000.0);
-            else
-            {
-                Audio->PlayMusic();
-                CountIn = false;
-            }
-        }
-        if (SongEnded && !RunOut)
-        {
-            RunOutStart = Timer->GetCounter();
-            RunOut = true;
-        }
-        if (RunOut)
-        {
-            const uint32_t elapsed = Timer->GetElapsedMs(RunOutStart, Timer->GetCounter());
-            if (elapsed <= RunOutMs)
-                RunOutBytes = Music()->Seconds2Bytes(elapsed / 1000.0);
-            else
-                Finished = true;
-        }
-        endDecided = Finished; // this pass still draws
+        if (Timeline.Advance(Clock.NowMs()))
+            Audio->PlayMusic();         // from the start of the song
+        endDecided = Timeline.Finished; // this pass still draws
+        UpdateGame();
+        UpdateScenery(true);
         DrawPlayingFrame();
         PresentFrame(*Graphics, PlayFrameDelayMs);
     }
     Audio->StopMusic();
     Audio->CloseMusic();
+    return true;
+}
+
+void CBattleScene::UpdateGame()
+{
+    if (Timeline.UpdatePosition(int64_t(Music()->GetPosition()), Music()->IsPlaying()))
+        AnswerOutcome(
+            Rules.ScanLane(*Map, Timeline.Position, Timeline.BytesPerLine, Timeline.CountIn));
+    else
+        Rules.ClearLane();
 }
 
 void CBattleScene::DrawPlayingFrame()
 {
     Graphics->Draw(BackgroundImage.GetSurface(), 0, 0);
     DrawKorvane();
-    DrawScenery(true);
+    DrawScenery();
     DrawClouds();
     DrawMinim(); // the beams fall over Minim and the shield
-    UpdateGame();
+    DrawLane();
     DrawCannons();
-    UpdateRocks();
-    DrawScoreBar(Score);
+    DrawRocks();
+    DrawScoreBar(Rules.Score);
     DrawTime();
     DrawHelpHint();
-}
-
-bool CBattleScene::UpdatePosition()
-{
-    Position = int64_t(Music()->GetPosition());
-    if (CountIn)
-        Position -= CountInBytes;
-    else if (RunOut)
-        Position += RunOutBytes;
-    else if (!Music()->IsPlaying())
-    {
-        SongEnded = true;
-        return false;
-    }
-    return true;
 }

@@ -14,9 +14,6 @@
 CBattleScene::CBattleScene()
 {
     SetName("Battle");
-    ShieldWidth = 90;
-    ShieldReach = 70;
-    CatchLeft = CatchRight = 0;
     Paused = false;
     ResetSong();
 }
@@ -149,41 +146,25 @@ void CBattleScene::LayoutScene()
     }
     else
         RatingX = 400;
-    FieldRect = {40, 0, 720, 550};
-    LaneRect = {int16_t(FieldRect.x + 60), int16_t(FieldRect.y + 50), FieldRect.w,
-                uint16_t(FieldRect.h - 50)};
-    MinimX = MinimPrevX = 100;
-    MinimY = LaneRect.y + LaneRect.h - 105;
-    CatchLeft = MinimX;
-    CatchRight = MinimX + ShieldWidth;
+    Rules.Place(Lane::Left);
     for (CHouse& house : Houses)
         house.SetShared(Shared);
     for (CCloud& cloud : Clouds)
-        cloud.Init(Shared);
+        cloud.Init(Shared, Clock.NowMs());
     for (int k = 0; k < 10; ++k)
         Houses[k].SetPosition(90 + 60 * k, k % 2 == 0 ? 490 : 485);
 }
 
 void CBattleScene::ResetSong()
 {
-    LeaveRequested = BackToMenu = Finished = NextSong = PreviousSong = false;
-    BurstFrame = 0;
-    Position = 0;
-    BurstNote = 0;
-    FiringCannon = -1;
-    WeaponCount = CaughtCount = MissedCount = 0;
-    Score = ReachableScore = MaxScore = 0.0;
-    Streak = 0;
-    Multiplier = 5;
-    SetHouseLevels(3);
-    // A pause carried over from the previous song keeps the pointer free.
-    GrabInput(!Paused);
-}
-
-void CBattleScene::SetHouseLevels(int level)
-{
-    for (CHouse& house : Houses)
-        house.SetLevel(level);
+    LeaveRequested = BackToMenu = NextSong = PreviousSong = false;
+    Timeline.Finished = false;
+    Timeline.Position = 0;
+    Rules.ResetSong();
+    SetHouseLevels(CHouse::PlainLevel);
+    // A pause carried over from the previous song, or a player in another window, keeps the
+    // pointer free.
+    GrabInput(!Paused && !FocusLost);
 }
 
 CFolderItem* CBattleScene::CurrentItem() const
@@ -223,21 +204,39 @@ bool CBattleScene::OpenCurrentSong(bool firstSong)
 
 CScene* CBattleScene::Run()
 {
+    Clock.Start(*Timer);
+    Shared->AnimationTick = Clock.NowMs(); // the shared animation steps on this scene's clock
     Map = Audio->GetAudioMap();
     LoadAssets();
     LayoutScene();
+    size_t unplayable = 0; // songs in a row whose music could not be opened after the analysis
     for (bool first = true;; first = false)
     {
         if (!OpenCurrentSong(first))
             return LeaveRequested ? nullptr : BackToMusicSelection();
         CurrentItem()->ReadTrackInfo();
+        const bool next = NextSong, previous = PreviousSong;
         ResetSong();
         LoadSong();
+        bool played = true;
         if (!LeaveRequested && !BackToMenu)
         {
-            PlaySong();
-            if (!LeaveRequested && !BackToMenu)
+            played = PlaySong();
+            if (played && !LeaveRequested && !BackToMenu)
                 ShowResults();
+        }
+        // A song removed or changed since its analysis fails as a song that cannot be opened:
+        // the chosen one goes back, one reached by a key or continuous play is passed over in
+        // the same direction.
+        if (played)
+            unplayable = 0;
+        else if (first || ++unplayable > Shared->FolderItems.size())
+            return BackToMusicSelection();
+        else
+        {
+            Log("Skipping %s\n", CurrentItem()->GetPath().c_str());
+            NextSong = next;
+            PreviousSong = previous;
         }
         if (!ChooseNextSong())
             return LeaveRequested ? nullptr : BackToMusicSelection();
@@ -283,7 +282,7 @@ void CBattleScene::HandleEvents(EEvents loop)
             break;
         case SDL_MOUSEMOTION:
             if (loop == EEvents::Playing)
-                OnMouseMotion(event.motion.xrel);
+                Rules.OnMouseMotion(event.motion.xrel);
             break;
         case SDL_MOUSEBUTTONDOWN:
             if (loop == EEvents::Playing)
@@ -336,11 +335,16 @@ void CBattleScene::HandleFocus(const SDL_ActiveEvent& active, EEvents loop)
 {
     if (!(active.state & (SDL_APPINPUTFOCUS | SDL_APPACTIVE)))
         return;
-    // A player who switches windows must never be held by the grab, nor lose points.
-    if (active.gain == 0 && loop != EEvents::Results && !Paused)
-        Pause(loop == EEvents::Loading);
-    else if (loop == EEvents::Results && !Paused)
-        GrabInput(active.gain != 0);
+    // A player who switches windows must never be held by the grab, nor lose points; the
+    // analysis and the result screen go on meanwhile.
+    FocusLost = active.gain == 0;
+    if (loop == EEvents::Playing)
+    {
+        if (FocusLost && !Paused)
+            Pause(false);
+    }
+    else if (!Paused)
+        GrabInput(!FocusLost);
 }
 
 void CBattleScene::GrabInput(bool grab)
@@ -352,28 +356,19 @@ void CBattleScene::GrabInput(bool grab)
 void CBattleScene::Pause(bool fromLoading)
 {
     Paused = true;
+    Clock.SetPaused(true);
     GrabInput(false);
-    PauseStart = Timer->GetCounter();
-    if (!fromLoading && !CountIn && !RunOut)
+    if (!fromLoading && !Timeline.CountIn && !Timeline.RunOut)
         Audio->PauseMusic();
 }
 
 void CBattleScene::Resume(bool fromLoading)
 {
-    Paused = false;
+    // The key came from this window, so it has the focus again.
+    Paused = FocusLost = false;
+    Clock.SetPaused(false);
     GrabInput(true);
-    const int64_t paused = Timer->GetCounter() - PauseStart;
-    for (CCloud& cloud : Clouds)
-        cloud.ShiftTime(paused);
-    for (CHouse& house : Houses)
-        house.ShiftTime(paused);
-    if (fromLoading)
-        return;
-    if (CountIn)
-        CountInStart += paused;
-    else if (RunOut)
-        RunOutStart += paused;
-    else
+    if (!fromLoading && !Timeline.CountIn && !Timeline.RunOut)
         Audio->ResumeMusic();
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 #include "app/Scene.h"
+#include "battle/BattleRules.h"
+#include "battle/BattleTimeline.h"
 #include "battle/Cloud.h"
 #include "battle/House.h"
 #include "battle/Rock.h"
+#include "battle/SceneClock.h"
 #include "graphics/Image.h"
 
 #include <SDL/SDL.h>
@@ -14,14 +17,15 @@
 class CAudioMap;
 class CAudioFile;
 class CFolderItem;
-class CSample;
 
 // The game itself: analyses the chosen song behind a loading screen, plays it as a level,
 // shows the result, and goes on with the next song (PageUp, PageDown, continuous play) until
 // the player goes back to music selection or closes the window.
 // Everything comes from the shared state: FolderItems, SelectedItem, FirstSongItem, Speed and
 // PlayContinuous. The mouse is hidden and grabbed from construction until the destructor,
-// except while paused. Main thread only.
+// except while paused or while another window has the focus. Every frame first updates
+// (rules, time base, scenery, all on the scene clock) and then draws; drawing changes no
+// state. Main thread only.
 class CBattleScene : public CScene
 {
 public:
@@ -30,12 +34,8 @@ public:
 
     CScene* Run() override;
 
-    // Trophy for a rating in percent (before it is cut to an integer): 4 perfect, 3 gold,
-    // 2 silver, 1 bronze, 0 none.
-    static int TrophyFor(double rating);
-
 private:
-    friend struct SBattleProbe; // the scene tests reach the game rules through it
+    friend struct SBattleProbe; // the scene tests drive the clock by hand and read the state
 
     enum class EEvents
     {
@@ -74,27 +74,20 @@ private:
     void LoadSong();
     void DrawLoadingScreen(int32_t progress);
     void DrawLoadingText(int32_t percent);
-    void DrawTitleCentred(int y);
+    void DrawTitleCentred(int y, bool outlined);
 
     // Level and time base (BattlePlay.cpp).
-    void PlaySong();
-    void StartLevel();
-    bool UpdatePosition(); // false in the one frame in which the song is found ended
+    bool PlaySong(); // false when the music stream cannot be opened
+    bool StartLevel();
+    void UpdateGame(); // the position of the frame, then the rules over the lane
     void DrawPlayingFrame();
 
-    // Rules (BattleGame.cpp).
-    void OnMouseMotion(int dx);
+    // The player and the lane (BattleGame.cpp).
     void OnMouseButton(uint8_t button);
-    void SetShield90();
-    void SetShield(int width);
-    void ClampMinim();
-    void DrawMinim();
-    void UpdateGame();
-    void ScanLane(); // one pass over the lane rows at Position: catches, beams, misses
-    void CatchOrTouch(CSample* sample, bool samePrevious, int64_t p);
-    void OnCatch();
-    void OnMiss(int32_t missed, int missedX);
+    void AnswerOutcome(const SFrameOutcome& outcome);
     void SetHouseLevels(int level);
+    void DrawMinim();
+    void DrawLane();
 
     // HUD and results (BattleHud.cpp).
     void DrawKorvane();
@@ -108,73 +101,51 @@ private:
     void DrawNewHighscore();
     void DrawClickToContinue();
     void DrawTextCentred(SDL_Surface* text, int y);
+    void DrawOutlined(SDL_Surface* text, SDL_Surface* outline, int x, int y);
+    void DrawOutlinedCentred(SDL_Surface* text, SDL_Surface* outline, int y);
     void ShowResults();
+    void DrawResultFrame(int64_t elapsedMs);
 
     // Scenery (BattleScenery.cpp).
-    void DrawScenery(bool playing);
-    void DrawClouds();
+    void UpdateScenery(bool playing);
     void UpdateRocks();
+    void DrawScenery();
+    void DrawClouds();
+    void DrawRocks();
 
     CAudioFile* Music() const;
 
+    CSceneClock Clock;
+    CBattleRules Rules;
+    CBattleTimeline Timeline;
     bool LeaveRequested = false;
     bool BackToMenu = false;
     bool Paused = false;
     int RatingX = 0;
     SDL_Surface* PauseOverlay = nullptr;
-    int64_t PauseStart = 0;
     bool NextSong = false;
     bool PreviousSong = false;
-    bool Finished = false;
-    bool SongEnded = false;
     CAudioMap* Map = nullptr;
-    float SecondsPerLine = 0.0f;
-    int64_t BytesPerLine = 0;
-    int64_t Position = 0;
-    bool CountIn = false;
-    int64_t CountInBytes = 0;
-    bool RunOut = false;
-    int64_t RunOutBytes = 0;
-    int BurstNote = 0;
-    uint32_t WeaponCount = 0;
-    uint32_t CaughtCount = 0;
-    uint32_t MissedCount = 0;
-    double Score = 0.0;
-    double ReachableScore = 0.0;
-    double MaxScore = 0.0;
-    int Multiplier = 5;
-    int Streak = 0;
     std::list<CRock> Rocks;
     int Trophy = 0;
     int64_t SongLength = 0;
     int ResultPhase = 0;
     CImage BackgroundImage, StarImage, MinimBronzeImage, MinimSilverImage, MinimGoldImage;
     SDL_Surface* HelpHint = nullptr;
-    int BurstFrame = 0;
     CImage BurstImages[3], BigBurstImages[3];
-    int MinimX = 0;
-    int MinimPrevX = 0;
-    int MinimY = 0;
-    int CatchLeft = 0;
-    int CatchRight = 0;
-    int ShieldWidth = 90;
-    int ShieldReach = 70;
     CImage KorvaneImage, CannonStageImages[4], CannonImage, FiringCannonImage;
-    int FiringCannon = -1;
     CImage BackBarImage, ScoreBarImage, LazerBarImage;
-    SDL_Rect FieldRect{40, 0, 720, 550};
-    SDL_Rect LaneRect{100, 50, 720, 500};
+    SDL_Rect FieldRect{Lane::FieldLeft, Lane::FieldTop, Lane::FieldWidth, Lane::FieldHeight};
+    SDL_Rect LaneRect{Lane::Left, Lane::Top, Lane::Width, Lane::Height};
     CImage GelBarImage, GelBarOverlayImage, UnderBarImage, BarStartImage, BarEndImage, LazerImage,
-        BeamLowerCapImage, BeamUpperCapImage, BeamBodyImages[5], Shield120Image, Shield90Image,
-        Shield60Image, MinimImage, TimeBackImage, TreeImage;
+        BeamLowerCapImage, BeamUpperCapImage, BeamBodyImages[Lane::Octaves], Shield120Image,
+        Shield90Image, Shield60Image, MinimImage, TimeBackImage, TreeImage;
     CHouse Houses[10];
     CCloud Clouds[5];
-    int64_t CountInStart = 0;
-    int64_t RunOutStart = 0;
     CImage GoldTrophyImage, SilverTrophyImage, BronzeTrophyImage, PerfectTrophyImage;
 
-    // When the loading screen last showed a picture (counter value), and whether the song's
-    // save was a new best.
-    int64_t LastLoadingFrame = 0;
-    bool NewBest = false;
+    int64_t LastLoadingFrame = 0; // scene-clock ms of the loading screen's last picture
+    bool NewBest = false;         // the song's save was a new best
+    bool FocusLost = false;       // another window has the input focus
+    int32_t LoadingShown = 0;     // the progress of the loading screen's last picture
 };

@@ -10,15 +10,13 @@ struct STreePlace
     int16_t X, Y;
 };
 constexpr STreePlace TreePlaces[] = {{170, 425}, {190, 430}, {150, 432}, {450, 440}, {590, 445}};
-constexpr uint32_t AnimationStepMs = 125;
+constexpr int64_t AnimationStepMs = 125;
 } // namespace
 
-void CBattleScene::DrawScenery(bool playing)
+void CBattleScene::UpdateScenery(bool playing)
 {
-    for (const STreePlace& tree : TreePlaces)
-        Graphics->Draw(TreeImage.GetSurface(), tree.X, tree.Y);
-    const int64_t now = Timer->GetCounter();
-    if (Timer->GetElapsedMs(Shared->AnimationTick, now) > AnimationStepMs)
+    const int64_t now = Clock.NowMs();
+    if (now - Shared->AnimationTick > AnimationStepMs)
     {
         Shared->AnimationTick = now;
         Shared->NextAnimationFrame();
@@ -27,13 +25,11 @@ void CBattleScene::DrawScenery(bool playing)
     if (!playing)
         Shared->AnimationFrame = 1;
     for (CHouse& house : Houses)
-        house.Draw();
-}
-
-void CBattleScene::DrawClouds()
-{
+        house.Update(now);
     for (CCloud& cloud : Clouds)
-        cloud.Update();
+        cloud.Update(now);
+    if (playing)
+        UpdateRocks();
 }
 
 void CBattleScene::UpdateRocks()
@@ -42,5 +38,25 @@ void CBattleScene::UpdateRocks()
     while (!Rocks.empty() && Rocks.front().IsDone())
         Rocks.pop_front();
     for (CRock& rock : Rocks)
-        rock.Update();
+        rock.Update(Clock.NowMs());
+}
+
+void CBattleScene::DrawScenery()
+{
+    for (const STreePlace& tree : TreePlaces)
+        Graphics->Draw(TreeImage.GetSurface(), tree.X, tree.Y);
+    for (const CHouse& house : Houses)
+        house.Draw(Clock.NowMs());
+}
+
+void CBattleScene::DrawClouds()
+{
+    for (const CCloud& cloud : Clouds)
+        cloud.Draw();
+}
+
+void CBattleScene::DrawRocks()
+{
+    for (const CRock& rock : Rocks)
+        rock.Draw(Clock.NowMs());
 }

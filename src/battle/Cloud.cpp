@@ -3,16 +3,16 @@
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
 
-void CCloud::Init(CSharedData* shared)
+void CCloud::Init(CSharedData* shared, int64_t nowMs)
 {
     Shared = shared;
-    Restart();
+    Restart(nowMs);
 }
 
-void CCloud::Restart()
+void CCloud::Restart(int64_t nowMs)
 {
     CTimeManager& timer = Shared->Timer;
-    StartTime = timer.GetCounter();
+    StartTime = nowMs;
     Y = 75 + timer.Rand() % 150;
     Image = timer.Rand() % 2 == 1 ? &Shared->Cloud1Image : &Shared->Cloud2Image;
     Visible = timer.Rand() % 2 == 1;
@@ -29,12 +29,15 @@ void CCloud::Restart()
     X = StartX;
 }
 
-void CCloud::Update()
+void CCloud::Update(int64_t nowMs)
+{
+    X = StartX + double(nowMs - StartTime) * Velocity / 33;
+    if ((Velocity > 0 && X > 800) || (Velocity <= 0 && X < -150))
+        Restart(nowMs);
+}
+
+void CCloud::Draw() const
 {
     if (Visible)
         Shared->Graphics->Draw(Image->GetSurface(), int16_t(int(X)), int16_t(Y));
-    const uint32_t age = Shared->Timer.GetElapsedMs(StartTime, Shared->Timer.GetCounter());
-    X = StartX + age * Velocity / 33;
-    if ((Velocity > 0 && X > 800) || (Velocity <= 0 && X < -150))
-        Restart();
 }

@@ -5,18 +5,19 @@ class CSharedData;
 class CImage;
 
 // A cloud crossing the sky at a random height and speed; half of the crossings are invisible
-// pauses. A crossing takes 35 to 66 s. Main thread only.
+// pauses. A crossing takes 35 to 66 s. Times are the battle's scene-clock milliseconds.
+// Main thread only.
 class CCloud
 {
 public:
     CCloud() = default;
     virtual ~CCloud() = default;
 
-    void Init(CSharedData* shared);
-    void Restart();
-    void ShiftTime(int64_t delta) { StartTime += delta; }
-    // Draws the cloud where it is, then moves it by its age.
-    void Update();
+    void Init(CSharedData* shared, int64_t nowMs);
+    void Restart(int64_t nowMs);
+    // Moves the cloud by its age; a new crossing begins once it is out of sight.
+    void Update(int64_t nowMs);
+    void Draw() const;
 
     double GetX() const { return X; }
     double GetVelocity() const { return Velocity; }

@@ -33,6 +33,10 @@ void CFloatingNote::Update(uint32_t tick)
     }
     X = x;
     LastY = y;
+}
+
+void CFloatingNote::Draw() const
+{
     const CImage& image = Alternate ? Shared->Note2Image : Shared->Note1Image;
-    Shared->Graphics->Draw(image.GetSurface(), int16_t(X), int16_t(y));
+    Shared->Graphics->Draw(image.GetSurface(), int16_t(X), int16_t(LastY));
 }

@@ -13,8 +13,9 @@ public:
 
     void SetShared(CSharedData* shared) { Shared = shared; }
     void Init(int x, int y, int phase);
-    // tick: the free-running clock in steps of 150 ms. Moves the note and draws it.
+    // tick: the scene clock in steps of 150 ms. Moves the note.
     void Update(uint32_t tick);
+    void Draw() const;
 
     int GetX() const { return X; }
     int GetLastY() const { return LastY; }

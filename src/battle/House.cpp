@@ -3,7 +3,16 @@
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+namespace
+{
+constexpr int64_t ShieldFullMs = 2000;
+constexpr int64_t ShieldFadeStepMs = 25;
+constexpr int64_t ShieldOffMs = 2300;
+constexpr int64_t NoteStepMs = 150;
+} // namespace
 
 void CHouse::SetShared(CSharedData* shared)
 {
@@ -22,16 +31,25 @@ void CHouse::SetPosition(int x, int y)
     Notes[1].Init(x + 40, y + 16, (r + 12) % 24);
 }
 
-void CHouse::Impact(int x)
+void CHouse::Impact(int x, int64_t nowMs)
 {
     if (std::abs(X + 32 - x) < 48)
     {
         ShieldOn = true;
-        ShieldStart = Shared->Timer.GetCounter();
+        ShieldStart = nowMs;
     }
 }
 
-void CHouse::Draw()
+void CHouse::Update(int64_t nowMs)
+{
+    if (ShieldOn && nowMs - ShieldStart >= ShieldOffMs)
+        ShieldOn = false;
+    if (Level >= 4)
+        for (CFloatingNote& note : Notes)
+            note.Update(uint32_t(nowMs / NoteStepMs));
+}
+
+void CHouse::Draw(int64_t nowMs) const
 {
     CGraphics& graphics = *Shared->Graphics;
     const CImage* image = &Shared->HouseImage;
@@ -43,21 +61,14 @@ void CHouse::Draw()
 
     if (ShieldOn)
     {
-        const uint32_t age = Shared->Timer.GetElapsedMs(ShieldStart, Shared->Timer.GetCounter());
-        if (age >= 2300)
-            ShieldOn = false;
-        else
-        {
-            // Full strength for 2 s, then 12 steps of 25 ms fading out.
-            const uint32_t step = age < 2000 ? 0 : (age - 2000) / 25;
-            graphics.Draw(Shared->HouseShieldImages[step].GetSurface(), int16_t(X), int16_t(Y));
-        }
+        // Full strength for 2 s, then 12 steps of 25 ms fading out.
+        const int64_t age = nowMs - ShieldStart;
+        const int64_t step =
+            age < ShieldFullMs ? 0 : std::min<int64_t>((age - ShieldFullMs) / ShieldFadeStepMs, 11);
+        graphics.Draw(Shared->HouseShieldImages[step].GetSurface(), int16_t(X), int16_t(Y));
     }
 
     if (Level >= 4)
-    {
-        const uint32_t tick = Shared->Timer.GetMilliseconds() / 150;
-        for (CFloatingNote& note : Notes)
-            note.Update(tick);
-    }
+        for (const CFloatingNote& note : Notes)
+            note.Draw();
 }

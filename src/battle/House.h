@@ -6,10 +6,13 @@
 class CSharedData;
 
 // One house of the village under Minim. Its level shows the multiplier: 3 plain, 4 with
-// notes, 5 dancing with notes; a miss nearby raises its shield for 2.3 s. Main thread only.
+// notes, 5 dancing with notes; a miss nearby raises its shield for 2.3 s. Times are the
+// battle's scene-clock milliseconds. Main thread only.
 class CHouse
 {
 public:
+    static constexpr int PlainLevel = 3;
+
     CHouse() = default;
     virtual ~CHouse() = default;
 
@@ -18,11 +21,12 @@ public:
     void SetLevel(int level) { Level = level; }
     int GetLevel() const { return Level; }
     // Raises the shield when x (a missed weapon's column) is within 47 pixels of the centre.
-    void Impact(int x);
-    void ShiftTime(int64_t delta) { ShieldStart += delta; }
+    void Impact(int x, int64_t nowMs);
+    // Lowers a shield whose time is over and moves the notes of a happy house.
+    void Update(int64_t nowMs);
+    void Draw(int64_t nowMs) const;
     bool IsShieldOn() const { return ShieldOn; }
     int GetX() const { return X; }
-    void Draw();
 
 private:
     CSharedData* Shared = nullptr;

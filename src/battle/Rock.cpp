@@ -5,9 +5,14 @@
 
 #include <cmath>
 
-CRock::CRock(int x, int y, CSharedData* shared)
-    : Shared(shared), X(x), Y(y), DriftX(shared->Timer.Rand() % 96 - 48),
-      StartTime(shared->Timer.GetCounter())
+namespace
+{
+constexpr int64_t FlightMs = 2000;
+constexpr int64_t FlashMs = 50;
+} // namespace
+
+CRock::CRock(int x, int y, CSharedData* shared, int64_t nowMs)
+    : Shared(shared), X(x), Y(y), DriftX(shared->Timer.Rand() % 96 - 48), StartTime(nowMs)
 {
 }
 
@@ -24,18 +29,22 @@ CRock::SPlace CRock::PlaceAt(uint32_t ageMs) const
             int(float(Y) - std::pow(1.0f - s, 0.5f) * 48.0f), int(s * 10.0f) % 8};
 }
 
-void CRock::Update()
+void CRock::Update(int64_t nowMs)
 {
-    const uint32_t age = Shared->Timer.GetElapsedMs(StartTime, Shared->Timer.GetCounter());
-    if (age > 2000)
-    {
-        Done = true;
+    const int64_t age = nowMs - StartTime;
+    Done = age > FlightMs;
+    if (!Done)
+        Frame = PlaceAt(uint32_t(age)).Frame;
+}
+
+void CRock::Draw(int64_t nowMs) const
+{
+    const int64_t age = nowMs - StartTime;
+    if (age > FlightMs)
         return;
-    }
-    const SPlace place = PlaceAt(age);
-    Frame = place.Frame;
+    const SPlace place = PlaceAt(uint32_t(age));
     CGraphics& graphics = *Shared->Graphics;
-    graphics.Draw(Shared->BoomImages[Frame].GetSurface(), int16_t(place.X), int16_t(place.Y));
-    if (age < 50) // the flash on the ground
+    graphics.Draw(Shared->BoomImages[place.Frame].GetSurface(), int16_t(place.X), int16_t(place.Y));
+    if (age < FlashMs) // the flash on the ground
         graphics.Draw(Shared->BoomBaseImage.GetSurface(), int16_t(X - 8), int16_t(Y - 16));
 }

@@ -4,16 +4,18 @@
 class CSharedData;
 
 // Debris thrown up where a missed weapon hits the ground: it rises 48 pixels in the first
-// second and falls back in the next, drifting sideways. Main thread only.
+// second and falls back in the next, drifting sideways. Times are the battle's scene-clock
+// milliseconds. Main thread only.
 class CRock
 {
 public:
-    CRock(int x, int y, CSharedData* shared);
+    CRock(int x, int y, CSharedData* shared, int64_t nowMs);
     virtual ~CRock() = default;
 
-    // Draws the debris at its age; marks it done after 2 s.
-    void Update();
+    // Marks the debris done after 2 s.
+    void Update(int64_t nowMs);
     bool IsDone() const { return Done; }
+    void Draw(int64_t nowMs) const;
 
     struct SPlace
     {

@@ -11,15 +11,15 @@ public:
     CCheckedBox(const CCheckedBox&) = delete;
     CCheckedBox& operator=(const CCheckedBox&) = delete;
 
-    void Create(CSharedData* shared, const std::string& label, int x, int y);
+    void Create(CFontManager& fonts, const std::string& label, int x, int y);
     void SetChecked(bool checked) { Checked = checked; }
     bool IsChecked() const { return Checked; }
-    void Draw() const;
+    // checked, unchecked: the shared state's two box pictures.
+    void Draw(CGraphics& graphics, const CImage& checked, const CImage& unchecked) const;
     bool HitTest(int mouseX, int mouseY) const;
     const CImage& GetLabelImage() const { return Label.Image; }
 
 private:
-    CSharedData* Shared = nullptr;
     int X = 0;
     int Y = 0;
     bool Checked = false;

@@ -1,14 +1,12 @@
 #include "graphics/Label.h"
 
-void CLabel::Create(CSharedData* shared, const std::string& text, int x, int y, bool centred,
+void CLabel::Create(CFontManager& fonts, const std::string& text, int x, int y, bool centred,
                     int size)
 {
-    Shared = shared;
-    Text.Create(shared, text, x, y, centred, size);
+    Text.Create(fonts, text, x, y, centred, size);
 }
 
-void CLabel::Draw() const
+void CLabel::Draw(CGraphics& graphics) const
 {
-    if (Shared)
-        Text.Draw(Shared);
+    Text.Draw(graphics);
 }

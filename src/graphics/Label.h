@@ -11,13 +11,12 @@ public:
     CLabel& operator=(const CLabel&) = delete;
 
     // size: 0 small, 1 medium, anything else large; x is the centre when centred.
-    void Create(CSharedData* shared, const std::string& text, int x, int y, bool centred, int size);
-    void Draw() const;
+    void Create(CFontManager& fonts, const std::string& text, int x, int y, bool centred, int size);
+    void Draw(CGraphics& graphics) const;
     int GetX() const { return Text.X; }
     int GetY() const { return Text.Y; }
     const CImage& GetImage() const { return Text.Image; }
 
 private:
-    CSharedData* Shared = nullptr;
     SWidgetText Text;
 };

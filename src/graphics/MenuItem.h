@@ -1,8 +1,8 @@
 #pragma once
 #include "graphics/Widget.h"
 
-// A clickable line of large black text; when highlighted, the shared marker image is drawn
-// 49 pixels left of the text and 4 pixels lower.
+// A clickable line of large black text; when highlighted, the marker (the shared state's
+// picture) is drawn 49 pixels left of the text and 4 pixels lower.
 class CMenuItem
 {
 public:
@@ -11,8 +11,8 @@ public:
     CMenuItem(const CMenuItem&) = delete;
     CMenuItem& operator=(const CMenuItem&) = delete;
 
-    void Create(CSharedData* shared, const std::string& text, int x, int y, bool centred);
-    void Draw() const;
+    void Create(CFontManager& fonts, const std::string& text, int x, int y, bool centred);
+    void Draw(CGraphics& graphics, const CImage& marker) const;
     void SetHighlighted(bool highlighted) { Highlighted = highlighted; }
     bool IsHighlighted() const { return Highlighted; }
     bool HitTest(int mouseX, int mouseY) const;
@@ -22,7 +22,6 @@ public:
     const CImage& GetImage() const { return Text.Image; }
 
 private:
-    CSharedData* Shared = nullptr;
     bool Highlighted = false;
     SWidgetText Text;
     int MarkerX = 0;

@@ -1,13 +1,11 @@
 #include "graphics/Widget.h"
 
-#include "app/SharedData.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 
-void SWidgetText::Create(CSharedData* shared, const std::string& text, int x, int y, bool centred,
+void SWidgetText::Create(CFontManager& fonts, const std::string& text, int x, int y, bool centred,
                          int size)
 {
-    CFontManager& fonts = *shared->Fonts;
     Image.Attach(size == 0   ? fonts.RenderSmall(text, true)
                  : size == 1 ? fonts.RenderMedium(text, true)
                              : fonts.RenderLarge(text, true));
@@ -20,7 +18,7 @@ bool SWidgetText::Contains(int mouseX, int mouseY, int left, int top) const
     return HitRect(mouseX, mouseY, left, top, Image.GetWidth(), Image.GetHeight());
 }
 
-void SWidgetText::Draw(CSharedData* shared) const
+void SWidgetText::Draw(CGraphics& graphics) const
 {
-    shared->Graphics->Draw(Image.GetSurface(), static_cast<int16_t>(X), static_cast<int16_t>(Y));
+    graphics.Draw(Image.GetSurface(), static_cast<int16_t>(X), static_cast<int16_t>(Y));
 }

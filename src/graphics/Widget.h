@@ -3,7 +3,8 @@
 
 #include <string>
 
-class CSharedData;
+class CFontManager;
+class CGraphics;
 
 // True when (mouseX, mouseY) lies in the rectangle: left and top edges in, right and bottom out.
 inline bool HitRect(int mouseX, int mouseY, int left, int top, int width, int height)
@@ -21,7 +22,7 @@ struct SWidgetText
 
     // Renders in black at the given size: 0 small, 1 medium, anything else large; x is the
     // centre of the text when centred (integer halving of the width).
-    void Create(CSharedData* shared, const std::string& text, int x, int y, bool centred, int size);
+    void Create(CFontManager& fonts, const std::string& text, int x, int y, bool centred, int size);
     bool Contains(int mouseX, int mouseY, int left, int top) const;
-    void Draw(CSharedData* shared) const;
+    void Draw(CGraphics& graphics) const;
 };

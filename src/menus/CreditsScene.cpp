@@ -1,6 +1,7 @@
 #include "menus/CreditsScene.h"
 
 #include "app/SceneFrame.h"
+#include "app/SharedData.h"
 #include "graphics/Graphics.h"
 #include "menus/TitleScene.h"
 #include "platform/Log.h"
@@ -40,13 +41,13 @@ void CCreditsScene::HandleEvents()
 void CCreditsScene::Draw()
 {
     Graphics->Draw(Background.GetSurface(), 0, 0);
-    TitleLabel.Draw();
-    RoleLabel.Draw();
-    AuthorLabel.Draw();
+    TitleLabel.Draw(*Graphics);
+    RoleLabel.Draw(*Graphics);
+    AuthorLabel.Draw(*Graphics);
     Graphics->Draw(SmallLogo.GetSurface(), 380, 330);
-    VisitLabel.Draw();
-    WebEntry.Draw();
-    MainMenuEntry.Draw();
+    VisitLabel.Draw(*Graphics);
+    WebEntry.Draw(*Graphics, Shared->MenuSelectImage);
+    MainMenuEntry.Draw(*Graphics, Shared->MenuSelectImage);
 }
 
 CScene* CCreditsScene::Run()
@@ -54,12 +55,12 @@ CScene* CCreditsScene::Run()
     Done = false;
     Background.Load("data/sky.png", false);
     SmallLogo.Load("data/tesselsmall.png", true);
-    TitleLabel.Create(Shared, "Credits", 400, 50, true, 2);
-    RoleLabel.Create(Shared, "- Design, Programming, Graphics & Audio -", 400, 120, true, 1);
-    AuthorLabel.Create(Shared, Author, 400, 150, true, 1);
-    VisitLabel.Create(Shared, "For news, updates & purchases, visit : ", 400, 300, true, 0);
-    WebEntry.Create(Shared, WebAddress, 400, 440, true);
-    MainMenuEntry.Create(Shared, "Main Menu", 600, 550, false);
+    TitleLabel.Create(*Fonts, "Credits", 400, 50, true, 2);
+    RoleLabel.Create(*Fonts, "- Design, Programming, Graphics & Audio -", 400, 120, true, 1);
+    AuthorLabel.Create(*Fonts, Author, 400, 150, true, 1);
+    VisitLabel.Create(*Fonts, "For news, updates & purchases, visit : ", 400, 300, true, 0);
+    WebEntry.Create(*Fonts, WebAddress, 400, 440, true);
+    MainMenuEntry.Create(*Fonts, "Main Menu", 600, 550, false);
 
     while (!Done)
     {

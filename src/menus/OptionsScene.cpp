@@ -84,10 +84,10 @@ CScene* COptionsScene::SwitchFullScreen()
 void COptionsScene::Draw()
 {
     Graphics->Draw(Background.GetSurface(), 0, 0);
-    FullScreenBox.Draw();
-    SeparateBox.Draw();
-    ContinuousBox.Draw();
-    BackEntry.Draw();
+    FullScreenBox.Draw(*Graphics, Shared->CheckedImage, Shared->UncheckedImage);
+    SeparateBox.Draw(*Graphics, Shared->CheckedImage, Shared->UncheckedImage);
+    ContinuousBox.Draw(*Graphics, Shared->CheckedImage, Shared->UncheckedImage);
+    BackEntry.Draw(*Graphics, Shared->MenuSelectImage);
 }
 
 CScene* COptionsScene::Run()
@@ -100,15 +100,15 @@ CScene* COptionsScene::Run()
                            20);
         SDL_FreeSurface(title);
     }
-    FullScreenBox.Create(Shared, "Full Screen Mode", 100, 300);
+    FullScreenBox.Create(*Fonts, "Full Screen Mode", 100, 300);
     FullScreenBox.SetChecked(FullScreen);
-    SeparateBox.Create(Shared, "Store Highscores separately for each users", 100, 100);
+    SeparateBox.Create(*Fonts, "Store Highscores separately for each users", 100, 100);
     SeparateHighscores = !Shared->CommonHighscores;
     SeparateBox.SetChecked(SeparateHighscores);
-    ContinuousBox.Create(Shared, "Continuous play mode", 100, 200);
+    ContinuousBox.Create(*Fonts, "Continuous play mode", 100, 200);
     ContinuousPlay = Shared->PlayContinuous;
     ContinuousBox.SetChecked(ContinuousPlay);
-    BackEntry.Create(Shared, "BACK", 400, 510, true);
+    BackEntry.Create(*Fonts, "BACK", 400, 510, true);
 
     for (;;)
     {

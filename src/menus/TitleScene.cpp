@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "app/SceneFrame.h"
+#include "app/SharedData.h"
 #include "graphics/Graphics.h"
 #include "menus/CreditsScene.h"
 #include "menus/HowToPlayScene.h"
@@ -80,8 +81,8 @@ void CTitleScene::Draw()
 {
     Graphics->Draw(Background.GetSurface(), 0, 0);
     for (const CMenuItem& entry : Entries)
-        entry.Draw();
-    VersionLabel.Draw();
+        entry.Draw(*Graphics, Shared->MenuSelectImage);
+    VersionLabel.Draw(*Graphics);
 }
 
 CScene* CTitleScene::Run()
@@ -89,8 +90,8 @@ CScene* CTitleScene::Run()
     static_assert(std::size(EntryPlaces) == EntryCount);
     Background.Load("data/title.png", false);
     for (int i = 0; i < EntryCount; ++i)
-        Entries[i].Create(Shared, EntryPlaces[i].Text, EntryCentreX, EntryPlaces[i].Y, true);
-    VersionLabel.Create(Shared, KORVANE_NAME " " KORVANE_VERSION, 630, 580, false, 0);
+        Entries[i].Create(*Fonts, EntryPlaces[i].Text, EntryCentreX, EntryPlaces[i].Y, true);
+    VersionLabel.Create(*Fonts, KORVANE_NAME " " KORVANE_VERSION, 630, 580, false, 0);
 
     for (;;)
     {

@@ -1,9 +1,9 @@
 #include "musicselect/BrowserRows.h"
 
-#include "battle/BattleScene.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderItem.h"
+#include "musicselect/Highscores.h"
 
 #include <cstdio>
 #include <utility>
@@ -97,7 +97,7 @@ SDL_Surface* CBrowserRows::BuildRow(CFontManager& fonts, const SRowPictures& pic
     SDL_Surface* row = RowCanvas(look.Background);
     if (!row)
         return nullptr;
-    SDL_Surface* name = fonts.RenderSmall(look.Name, true);
+    SDL_Surface* name = fonts.RenderSmall(look.Name, true, NameMaxWidth);
     BlitLeftPart(name, row, NameX, NameMaxWidth);
     if (name)
         SDL_FreeSurface(name);
@@ -113,7 +113,7 @@ SDL_Surface* CBrowserRows::BuildRow(CFontManager& fonts, const SRowPictures& pic
             BlitLeftPart(ratingText, row, RatingRight - ratingText->w, RatingMaxWidth);
             SDL_FreeSurface(ratingText);
         }
-        const int medal = CBattleScene::TrophyFor(rating) - 1; // the trophy the rating earned
+        const int medal = TrophyFor(rating) - 1; // the trophy the rating earned
         if (medal >= 0 && pictures.Medals[medal])
             BlitLeftPart(pictures.Medals[medal], row, MedalX, pictures.Medals[medal]->w);
     }

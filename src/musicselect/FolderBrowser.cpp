@@ -3,13 +3,14 @@
 #include "app/SharedData.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
+#include "musicselect/NameOrder.h"
+#include "musicselect/SongTypes.h"
 #include "platform/AppPath.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
 
 #include <filesystem>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,22 +19,6 @@ namespace fs = std::filesystem;
 namespace
 {
 const char* const CurrentPathSetting = "CurrentPath";
-
-bool EndsWithNoCase(std::string_view name, std::string_view suffix)
-{
-    if (name.size() < suffix.size())
-        return false;
-    name.remove_prefix(name.size() - suffix.size());
-    for (size_t i = 0; i < suffix.size(); ++i)
-    {
-        char c = name[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != suffix[i])
-            return false;
-    }
-    return true;
-}
 
 std::string WithSlash(std::string path)
 {
@@ -105,7 +90,7 @@ bool CFolderBrowser::OpenStartPath()
             OpenItem(i);
             return true;
         }
-    Log("%s is not an MP3 or OGG song; showing its folder\n", start.c_str());
+    Log("%s is not a song the game plays; showing its folder\n", start.c_str());
     return true;
 }
 
@@ -125,8 +110,8 @@ void CFolderBrowser::ListFolderView()
     auto& items = Shared->FolderItems;
     items.push_back(std::make_unique<CFolderItem>(Shared, "..", CFolderItem::FolderKind));
 
-    // One pass gives the same orders as three enumerations of the same folder.
-    std::vector<std::string> mp3Files, oggFiles;
+    // Linux file systems hand names out in hash order: each group is put in name order.
+    std::vector<std::string> folders, songs[SongTypes::GroupCount];
     std::error_code ec;
     for (fs::directory_iterator it(Shared->CurrentPath, ec), end; !ec && it != end;
          it.increment(ec))
@@ -135,18 +120,22 @@ void CFolderBrowser::ListFolderView()
         std::error_code typeError;
         // Follows links, as a test on the full path would; a song-named folder is both.
         if (it->is_directory(typeError) && name != "." && name != "..")
-            items.push_back(std::make_unique<CFolderItem>(Shared, name, CFolderItem::FolderKind));
-        if (EndsWithNoCase(name, ".mp3"))
-            mp3Files.push_back(name);
-        else if (EndsWithNoCase(name, ".ogg"))
-            oggFiles.push_back(name);
+            folders.push_back(name);
+        if (const int group = SongTypes::Group(name); group >= 0)
+            songs[group].push_back(name);
     }
 
+    SortNames(folders);
+    for (const std::string& name : folders)
+        items.push_back(std::make_unique<CFolderItem>(Shared, name, CFolderItem::FolderKind));
     Shared->ScrollTop = 0;
     Shared->FirstSongItem = static_cast<uint32_t>(items.size());
-    for (const auto* names : {&mp3Files, &oggFiles})
-        for (const std::string& name : *names)
+    for (std::vector<std::string>& group : songs)
+    {
+        SortNames(group);
+        for (const std::string& name : group)
             items.push_back(std::make_unique<CFolderItem>(Shared, name, CFolderItem::SongKind));
+    }
     Call(RenderRows);
     SaveCurrentPath();
 }

@@ -19,8 +19,8 @@ public:
     // Starts at the demo songs' folder (else the program's), then the saved folder; relists unless
     // the list survived from the battle, in which case the song that was played is opened again.
     void InitBrowser();
-    // Rebuilds FolderItems: "..", sub-folders, *.mp3, *.ogg in enumeration order (nothing
-    // sorted), or the mount roots in the drive view. Every folder listing is saved.
+    // Rebuilds FolderItems: "..", sub-folders, then the songs in the groups of SongTypes, each
+    // in name order; or the mount roots in the drive view. Every folder listing is saved.
     void ListFolder();
     // A click on list row index: a folder is entered, a song is handed to OpenSong;
     // an index past the end does nothing.

@@ -1,6 +1,7 @@
 #include "musicselect/FolderItem.h"
 
 #include "app/SharedData.h"
+#include "musicselect/Speeds.h"
 #include "platform/Paths.h"
 
 CFolderItem::CFolderItem(CSharedData* shared, const std::string& name, int32_t kind)
@@ -15,18 +16,9 @@ CFolderItem::CFolderItem(CSharedData* shared, const std::string& name, int32_t k
         Name.erase(dot);
 }
 
-int SpeedSlot(float speed)
-{
-    if (speed == 2.0f)
-        return 0;
-    if (speed == 1.2f)
-        return 1;
-    return 2;
-}
-
 int32_t CFolderItem::GetBestRating() const
 {
-    return BestRatings[SpeedSlot(Shared->Speed)];
+    return BestRatings[HighscoreSlot(Shared->Speed)];
 }
 
 std::string CFolderItem::MakeSafeFileName() const

@@ -5,8 +5,8 @@
 class CSharedData;
 
 // One row of the music browser: a folder (a sub-folder, "..", or a mount root) or a song
-// (an MP3 or OGG file). Entries live in CSharedData::FolderItems, which owns them, so the
-// battle scene can play from the list and the browser finds its place again.
+// (a file with one of the extensions of SongTypes). Entries live in CSharedData::FolderItems, which
+// owns them, so the battle scene can play from the list and the browser finds its place again.
 // Texts are UTF-8; Name and Path keep the file system's bytes, the displayed texts are always
 // valid UTF-8. Main thread only.
 class CFolderItem
@@ -58,6 +58,3 @@ public:
 private:
     bool SaveToAnyFolder(int64_t length); // false when no folder took the file
 };
-
-// The BestRatings slot a Speed selects: 0 for exactly 2.0, 1 for exactly 1.2, else 2.
-int SpeedSlot(float speed);

@@ -2,16 +2,16 @@
 
 #include "app/SharedData.h"
 #include "musicselect/FolderItem.h"
+#include "musicselect/Speeds.h"
 #include "musicselect/Utf8Text.h"
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -41,25 +41,20 @@ void DecodeRatings(const unsigned char bytes[FileBytes], int32_t ratings[3])
         ratings[i] = static_cast<int32_t>(value);
     }
 }
-
-// Reads up to FileBytes, retrying short reads; -1 when the file cannot be read at all.
-ssize_t ReadUpTo(int fd, unsigned char* buffer, size_t size)
-{
-    size_t done = 0;
-    while (done < size)
-    {
-        const ssize_t n = read(fd, buffer + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return done > 0 ? static_cast<ssize_t>(done) : -1;
-        if (n == 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<ssize_t>(done);
-}
 } // namespace
+
+int TrophyFor(double rating)
+{
+    if (rating == 100.0)
+        return 4;
+    if (rating >= 90.0)
+        return 3;
+    if (rating >= 80.0)
+        return 2;
+    if (rating >= 60.0)
+        return 1;
+    return 0;
+}
 
 std::string HighscoreFileName(const std::string& safeTitle, int64_t length, size_t maxNameBytes)
 {
@@ -100,21 +95,12 @@ bool CanWriteFolder(const fs::path& folder)
 
 bool ReadHighscoreFile(const fs::path& file, int32_t ratings[3])
 {
-    // Non-blocking open and a regular-file check: a FIFO or a device under that name must
-    // not hang the browser.
-    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    std::string stored;
+    if (!ReadRegularFile(file, FileBytes, stored))
         return false;
-    struct stat info
-    {
-    };
     unsigned char bytes[FileBytes];
     EncodeRatings(ratings, bytes);
-    const ssize_t got =
-        fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? ReadUpTo(fd, bytes, FileBytes) : -1;
-    close(fd);
-    if (got < 0)
-        return false;
+    std::memcpy(bytes, stored.data(), stored.size());
     int32_t values[3];
     DecodeRatings(bytes, values);
     for (size_t i = 0; i < 3; ++i)
@@ -205,7 +191,7 @@ bool CFolderItem::SaveHighscore(int32_t rating, int64_t length)
 {
     // The file keeps percentages only; anything else would read back as no rating.
     rating = std::clamp(rating, 0, 100);
-    const int slot = SpeedSlot(Shared->Speed);
+    const int slot = HighscoreSlot(Shared->Speed);
     if (rating <= BestRatings[slot])
         return false;
     BestRatings[slot] = rating;

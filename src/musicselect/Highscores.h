@@ -9,6 +9,10 @@ class CSharedData;
 // A song's highscore file: 12 bytes, the best ratings at Slow, Normal and Fast as signed
 // 32-bit little-endian integers, named "<safe title>-<length>.hs". Main thread only.
 
+// The trophy (and browser medal) a rating in percent earns, before it is cut to an integer:
+// 4 perfect (exactly 100), 3 gold (90 or more), 2 silver (80), 1 bronze (60), 0 none.
+int TrophyFor(double rating);
+
 // The file name for a safe title and a length in bytes. A name longer than maxNameBytes is
 // shortened at the end of the title (never inside a UTF-8 character); "-<length>.hs" stays.
 std::string HighscoreFileName(const std::string& safeTitle, int64_t length, size_t maxNameBytes);

@@ -10,6 +10,7 @@
 #include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/SongShuffle.h"
+#include "musicselect/Speeds.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -38,24 +39,22 @@ struct SLabelPlace
     int Size; // 0 small, 1 medium
 };
 constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
-                                       {"Slow", 620, 440, true, 1},
-                                       {"Normal", 620, 440, true, 1},
-                                       {"Fast", 620, 440, true, 1},
+                                       {Speeds[0].Name, 620, 440, true, 1},
+                                       {Speeds[1].Name, 620, 440, true, 1},
+                                       {Speeds[2].Name, 620, 440, true, 1},
                                        {"Select a file to play", 10, 440, false, 1},
                                        {"Supported Formats :", 10, 480, false, 0},
                                        {".MP3", 10, 500, false, 0},
-                                       {".OGG", 10, 520, false, 0}};
-
-// Slow, Normal, Fast: the values Speed takes, compared for exact equality.
-constexpr float Speeds[] = {2.0f, 1.2f, 0.8f};
-
-int SpeedIndex(float speed)
-{
-    for (int i = 0; i < 3; ++i)
-        if (speed == Speeds[i])
-            return i;
-    return -1;
-}
+                                       {".OGG", 10, 520, false, 0},
+                                       {".FLAC", 10, 540, false, 0},
+                                       {".OPUS", 65, 540, false, 0},
+                                       {".WMA", 120, 540, false, 0},
+                                       {".M4A", 10, 560, false, 0},
+                                       {".MP4", 65, 560, false, 0},
+                                       {".AAC", 120, 560, false, 0},
+                                       {".WAV", 10, 580, false, 0},
+                                       {".AIF", 65, 580, false, 0},
+                                       {".AIFF", 120, 580, false, 0}};
 
 constexpr int ListBottom = 428; // the list's rows end, and the lower separator starts, here
 constexpr int ScrollBarX = 780;
@@ -86,13 +85,13 @@ void CMusicSelectScene::BuildInterface()
         Pictures[i].Load(PicturePlaces[i].Path, PicturePlaces[i].ColorKey);
     Pictures[HoverRow].SetAlpha(128);
     for (int i = 0; i < LabelCount; ++i)
-        Labels[i].Create(Shared, LabelPlaces[i].Text, LabelPlaces[i].X, LabelPlaces[i].Y,
+        Labels[i].Create(*Fonts, LabelPlaces[i].Text, LabelPlaces[i].X, LabelPlaces[i].Y,
                          LabelPlaces[i].Centred, LabelPlaces[i].Size);
     SpeedDown.Create("data/back.png", 530, 445);
     SpeedUp.Create("data/forward.png", 680, 445);
-    PlayItem.Create(Shared, "Play", 520, 480, true);
-    RandomizeItem.Create(Shared, "Randomize", 520, 522, true);
-    BackItem.Create(Shared, "Back", 520, 564, true);
+    PlayItem.Create(*Fonts, "Play", 520, 480, true);
+    RandomizeItem.Create(*Fonts, "Randomize", 520, 522, true);
+    BackItem.Create(*Fonts, "Back", 520, 564, true);
 }
 
 void CMusicSelectScene::ConnectBrowser()
@@ -150,7 +149,7 @@ void CMusicSelectScene::StepSpeed(bool up)
 {
     const int index = SpeedIndex(Shared->Speed);
     if (index >= 0)
-        Shared->Speed = Speeds[(index + (up ? 1 : 2)) % 3];
+        Shared->Speed = Speeds[(index + (up ? 1 : SpeedCount - 1)) % SpeedCount].Value;
     RenderRows();
 }
 
@@ -267,19 +266,19 @@ void CMusicSelectScene::Draw()
         static_cast<int16_t>(ListScroll::ThumbY(Shared->ScrollTop, Shared->FolderItems.size())));
     Graphics->Draw(Pictures[Separator].GetSurface(), 0, 20);
     Graphics->Draw(Pictures[Separator].GetSurface(), 0, ListBottom);
-    for (ELabel label : {SelectFileLabel, FormatsLabel, Mp3Label, OggLabel})
-        Labels[label].Draw();
+    for (int label = SelectFileLabel; label < LabelCount; ++label)
+        Labels[label].Draw(*Graphics);
     if (Browser->SelectedIndex != -1)
-        PlayItem.Draw();
-    BackItem.Draw();
-    RandomizeItem.Draw();
+        PlayItem.Draw(*Graphics, Shared->MenuSelectImage);
+    BackItem.Draw(*Graphics, Shared->MenuSelectImage);
+    RandomizeItem.Draw(*Graphics, Shared->MenuSelectImage);
     for (CPushButton* arrow : {&SpeedDown, &SpeedUp})
         Graphics->Draw(arrow->GetImage().GetSurface(), static_cast<int16_t>(arrow->GetX()),
                        static_cast<int16_t>(arrow->GetY()));
-    Labels[CurrentSpeedLabel].Draw();
+    Labels[CurrentSpeedLabel].Draw(*Graphics);
     const int speed = SpeedIndex(Shared->Speed);
     if (speed >= 0)
-        Labels[SlowLabel + speed].Draw();
+        Labels[SlowLabel + speed].Draw(*Graphics);
 }
 
 CScene* CMusicSelectScene::Run()

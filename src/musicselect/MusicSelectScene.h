@@ -53,7 +53,8 @@ private:
         FormatsLabel,
         Mp3Label,
         OggLabel,
-        LabelCount
+        FirstMoreFormatsLabel, // the formats beyond the design's two, in rows below them
+        LabelCount = FirstMoreFormatsLabel + 9
     };
 
     void BuildInterface();

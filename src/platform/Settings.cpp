@@ -3,16 +3,20 @@
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
+#include <cerrno>
 #include <charconv>
-#include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace
 {
+constexpr size_t MaxFileBytes = 1 << 20; // four settings take a few hundred bytes
+
 // Values whose write failed: they still hold for the rest of the run.
 std::map<std::string, std::string>& RunValues()
 {
@@ -94,24 +98,26 @@ std::string Unescape(const std::string& stored)
 }
 
 // Reads "name=value" lines (blanks around both are ignored); anything else (garbage,
-// sections, comments) is skipped.
+// sections, comments) is skipped. Anything but a regular file (a folder, a named pipe that
+// would block the start), or one too large to be ours, is unreadable: reported, never replaced.
 std::map<std::string, std::string> ReadFile(const fs::path& file, bool& unreadable)
 {
     std::map<std::string, std::string> values;
     unreadable = false;
-    std::error_code ec;
-    if (file.empty() || !fs::exists(file, ec))
+    std::string text;
+    if (file.empty())
         return values;
-    // Anything but a regular file (a folder, a named pipe that would block the start) counts
-    // as unreadable, so it is reported and never replaced.
-    std::ifstream in;
-    if (fs::is_regular_file(file, ec))
-        in.open(file, std::ios::binary);
-    if (!in.is_open())
+    if (!ReadRegularFile(file, MaxFileBytes + 1, text))
+    {
+        unreadable = errno != ENOENT && errno != ENOTDIR;
+        return values;
+    }
+    if (text.size() > MaxFileBytes)
     {
         unreadable = true;
         return values;
     }
+    std::istringstream in(text);
     std::string line;
     while (std::getline(in, line))
     {
@@ -124,8 +130,6 @@ std::map<std::string, std::string> ReadFile(const fs::path& file, bool& unreadab
         if (!name.empty())
             values[name] = Unescape(Trim(line.substr(eq + 1)));
     }
-    if (in.bad())
-        unreadable = true;
     return values;
 }
 

@@ -1,8 +1,9 @@
 #!/bin/bash
 # The real game under a private X server on a folder of every kind of bad file (made by
-# make_hostile_folder): the browser lists them all and every row can be clicked, a refused
-# file logging "Could not load <path>"; then one battle scene, started on the 0.1 s song with
-# continuous play on, goes round the whole folder: continuous play after the short song,
+# make_hostile_folder and, for FLAC, Opus, MP4, WMA and WAV, make-hostile-formats): the browser
+# lists them all and every row can be clicked, a refused file logging "Could not load <path>"
+# (" (DRM protected)" after it for a locked song); then one battle scene, started on the 0.1 s
+# song with continuous play on, goes round the whole folder: continuous play after the short song,
 # PageDown once each playable song has started, and the battle's own "Skipping <path>" for
 # each file it cannot open. Nothing may hang or crash; each turn's time is printed (the goal
 # is 5 s; only a turn past 20 s, a hang, fails the test, as a loaded machine may be slow).
@@ -15,30 +16,37 @@ MAKER=$2
 . "$(dirname "$0")/session.sh"
 e2e_begin
 folder=$E2E_ROOT/hostile
-mkdir -p "$folder" && "$MAKER" "$folder" || e2e_fail "could not make the hostile folder"
+mkdir -p "$folder" && "$MAKER" "$folder" &&
+    bash "$(dirname "$0")/../support/make-hostile-formats" "$folder" ||
+    e2e_fail "could not make the hostile folder"
 mkdir -p "$XDG_CONFIG_HOME/korvane"
 printf 'CurrentPath=%s/\nPlayContinuous=1\n' "$folder" >"$XDG_CONFIG_HOME/korvane/settings.ini"
 
-# The browser's rows: "..", the folders, the .mp3 files, then the .ogg files, each group in the
-# order the file system lists them.
-mapfile -t listed < <(ls -U -A "$folder")
-folders=() mp3s=() oggs=()
-for name in "${listed[@]}"; do
-    [ -d "$folder/$name" ] && folders+=("$name")
-    case "${name,,}" in
-    *.mp3) mp3s+=("$name") ;;
-    *.ogg) oggs+=("$name") ;;
-    esac
+# The browser's rows: "..", the folders, then the songs by type (.mp3, .ogg, .flac, .opus,
+# .m4a/.mp4, .wma, .wav), each group in name order: these names sort by value as by bytes.
+mapfile -t listed < <(ls -A "$folder" | sort -f)
+folders=() songs=()
+for name in "${listed[@]}"; do [ -d "$folder/$name" ] && folders+=("$name"); done
+for type in mp3 ogg flac opus 'm4a|mp4' wma wav; do
+    for name in "${listed[@]}"; do [[ "${name,,}" =~ \.($type)$ ]] && songs+=("$name"); done
 done
-songs=("${mp3s[@]}" "${oggs[@]}")
-[ "${#folders[@]}" = 1 ] && [ "${#songs[@]}" = 16 ] ||
-    e2e_fail "expected one folder and 16 songs, found ${#folders[@]} and ${#songs[@]}"
+total=${#songs[@]}
+[ "${#folders[@]}" = 1 ] && [ "$total" = 30 ] ||
+    e2e_fail "expected one folder and 30 songs, found ${#folders[@]} and $total"
 first_song_row=$((1 + ${#folders[@]}))
 refused() { # the files no decoder may open: not a regular readable file, or no audio in it
     case "$1" in
     empty.mp3 | noise.mp3 | text.ogg | song.mp3 | pipe.mp3 | loop.mp3) return 0 ;;
+    pipe.flac | "no moov.m4a" | "huge mdat.m4a" | "video only.mp4" | "no samples.wav") return 0 ;;
+    fairplay.m4a | protected.wma) return 0 ;;
     locked.mp3) [ ! -r "$folder/$1" ] ;;
     *) return 1 ;;
+    esac
+}
+refusal() { # the log line of a refused file
+    case "$1" in
+    fairplay.m4a | protected.wma) echo "Could not load $folder/$1 (DRM protected)" ;;
+    *) echo "Could not load $folder/$1" ;;
     esac
 }
 
@@ -48,6 +56,12 @@ e2e_title_window
 
 click_at() { xdotool mousemove --window "$WINDOW" "$1" "$2" click 1; }
 row() { echo $((38 + 20 * $1)); } # the middle of list row N
+scroll=0
+click_entry() { # wheels list entry N into the 20 rows shown, then clicks it
+    while [ "$1" -lt "$scroll" ]; do xdotool click 4; scroll=$((scroll - 1)); done
+    while [ $(($1 - scroll)) -gt 19 ]; do xdotool click 5; scroll=$((scroll + 1)); done
+    click_at 400 "$(row $(($1 - scroll)))"
+}
 count() { grep -c "$@" "$E2E_ROOT/game.out"; }
 now_ms() { local t=${EPOCHREALTIME/./}; echo $((t / 1000)); }
 opened_in_browser() { [ "$(grep -c '^debug: Opening music file$' "$E2E_ROOT/game.err")" -ge "$1" ]; }
@@ -65,10 +79,10 @@ e2e_wait_file_line "$settings" "CurrentPath=$folder/song.mp3/" 10
 click_at 400 "$(row 0)"
 e2e_wait_file_line "$settings" "CurrentPath=$folder/" 10
 for i in "${!songs[@]}"; do
-    click_at 400 "$(row $((first_song_row + i)))"
+    click_entry $((first_song_row + i))
     e2e_wait_until 10 "no click on ${songs[$i]}" opened_in_browser $((i + 1))
     if refused "${songs[$i]}"; then
-        e2e_wait_until 5 "no line for ${songs[$i]}" logged "Could not load $folder/${songs[$i]}"
+        e2e_wait_until 5 "no line for ${songs[$i]}" logged "$(refusal "${songs[$i]}")"
     fi
 done
 for name in "${songs[@]}"; do
@@ -78,23 +92,23 @@ done
 # The battle starts on the short song and goes round the list once.
 short=-1
 for i in "${!songs[@]}"; do [ "${songs[$i]}" = short.mp3 ] && short=$i; done
-click_at 400 "$(row $((first_song_row + short)))"
+click_entry $((first_song_row + short))
 click_at 520 495 # Play
 e2e_wait_line "Scene Battle starting" 1 10
 played=0
 report=()
 start=$(now_ms)
-for step in $(seq 0 15); do
-    i=$(((short + step) % 16))
+for step in $(seq 0 $((total - 1))); do
+    i=$(((short + step) % total))
     name=${songs[$i]}
     if refused "$name"; then
         e2e_wait_until 20 "$name not skipped" logged "Skipping $folder/$name"
         outcome="skipped"
-        [ "$step" = 15 ] && xdotool key --window "$WINDOW" q # the battle wraps round: leave it
+        [ "$step" = $((total - 1)) ] && xdotool key --window "$WINDOW" q # wrapped round: leave
     else
         played=$((played + 1))
         e2e_wait_until 20 "$name did not start" started_playing $played
-        if [ "$step" = 15 ]; then
+        if [ "$step" = $((total - 1)) ]; then
             xdotool key --window "$WINDOW" q
             outcome="played, Q"
         elif [ "$name" = short.mp3 ]; then
@@ -124,4 +138,4 @@ click_at 500 530 # QUIT
 e2e_wait_exit 10
 e2e_check_clean_end "Splash,Title,Music Select,Battle,Music Select,Title"
 printf '%s\n' "${report[@]}"
-echo "PASS: $played played, $((16 - played)) skipped, exit code 0"
+echo "PASS: $played played, $((total - played)) skipped, exit code 0"

@@ -1,11 +1,13 @@
 // audio-fuzz: a self-contained mutation loop over short tagged songs (WAV, MP3, OGG) made by
-// SongFactory. Every mutant goes through everything a song in a player's folder meets: the
-// track probe, a decode-only stream (levels, seeks, spectra), the whole song analysis and a
-// brief playback. Meant to run under ASan/UBSan; a crash or sanitizer report ends the run, a
-// read loop that does not end or a hang is reported here and ends it too.
+// SongFactory, and with --format-songs the songs of every other format that
+// tests/data/make-format-songs made in that folder (FLAC, Opus, MP4, ADTS, WMA, AIFF). Every mutant
+// goes through everything a song in a player's folder meets: the track probe, a decode-only stream
+// (levels, seeks, spectra), the whole song analysis and a brief playback. Meant to run under
+// ASan/UBSan; a crash or sanitizer report ends the run, a read loop that does not end or a hang is
+// reported here and ends it too.
 //
 //   audio-fuzz [--iterations N] [--seed S] [--dir D] [--replay FILE] [--time-limit SECONDS]
-//              [--spare-ogg-headers 0|1]
+//              [--spare-ogg-headers 0|1] [--format-songs FOLDER]
 //
 // Mutant i of seed S is the same on every run; the mutant under test is always on disk as
 // D/current.<ext>, so the file that broke a run is there afterwards.
@@ -88,6 +90,14 @@ bool MakeSeeds(const fs::path& dir, std::vector<SSeed>& seeds)
     return true;
 }
 
+bool AddFormatSongs(const fs::path& folder, std::vector<SSeed>& seeds)
+{
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder / "songs", ec))
+        seeds.push_back({entry.path().extension().string(), sf::ReadBytes(entry.path())});
+    return !ec;
+}
+
 // ---- mutations -----------------------------------------------------------------------------
 
 size_t Find(const std::vector<uint8_t>& b, const char* what, size_t from = 0)
@@ -130,6 +140,20 @@ std::vector<size_t> FieldOffsets(const std::vector<uint8_t>& b)
     add(Find(b, "\x05vorbis"), {7});
     for (size_t p = Find(b, "OggS"); p != std::string::npos; p = Find(b, "OggS", p + 1))
         add(p, {5, 6, 10, 14, 18, 26});
+    add(Find(b, "OpusHead"), {8, 9, 10, 12, 16, 18});
+    add(Find(b, "fLaC"), {5, 8, 12, 16, 18, 21, 22});
+    // MP4 boxes: the sizes before their names, then their counts, times and offsets.
+    for (const char* box : {"moov", "trak", "mdat", "moof", "traf"})
+        if (const size_t p = Find(b, box); p != std::string::npos && p >= 4)
+            add(p - 4, {0});
+    add(Find(b, "mdhd"), {8, 12, 16, 20});
+    add(Find(b, "elst"), {4, 8, 12, 16});
+    for (const char* table : {"stts", "stsz", "stsc", "stco", "trun"})
+        add(Find(b, table), {4, 8, 12, 16});
+    add(Find(b, "esds"), {4, 12, 20, 28});
+    add(Find(b, "\x30\x26\xB2\x75"), {16, 24, 46, 54}); // ASF: header object size and count
+    add(Find(b, "COMM"), {4, 8, 10, 14});               // AIFF
+    add(Find(b, "SSND"), {4, 8});
     return at;
 }
 
@@ -207,7 +231,8 @@ uint64_t LevelReadBytes(const CAudioFile& file)
 {
     const int32_t rate = file.GetFrequency();
     const auto frameBytes = uint64_t(std::max<int64_t>(file.Seconds2Bytes(1.0) / rate, 1));
-    return uint64_t(std::max(1, rate / 50)) * frameBytes;
+    // 20 ms, but never more than one spectrum block (the decode buffer) per read.
+    return uint64_t(std::clamp(rate / 50, 1, 8192)) * frameBytes;
 }
 
 void DecodeOnly(const std::string& path, Rng& rng)
@@ -315,11 +340,13 @@ long MaxRssMb()
 int main(int argc, char** argv)
 {
     Fuzz::SOptions options;
-    if (!Fuzz::ReadOptions(argc, argv, 1000,
-                           {"--dir", "--replay", "--time-limit", "--spare-ogg-headers"},
-                           "audio-fuzz [--iterations N] [--seed S] [--dir D] [--replay FILE] "
-                           "[--time-limit SECONDS] [--spare-ogg-headers 0|1]",
-                           options))
+    if (!Fuzz::ReadOptions(
+            argc, argv, 1000,
+            {"--dir", "--replay", "--time-limit", "--spare-ogg-headers", "--format-songs"},
+            "audio-fuzz [--iterations N] [--seed S] [--dir D] [--replay FILE] "
+            "[--time-limit SECONDS] [--spare-ogg-headers 0|1] "
+            "[--format-songs FOLDER]",
+            options))
         return 2;
     const uint64_t iterations = options.Iterations, seed = options.Seed;
     const fs::path dir =
@@ -351,7 +378,8 @@ int main(int argc, char** argv)
     }
 
     std::vector<SSeed> seeds;
-    if (!MakeSeeds(dir, seeds))
+    const std::string formatSongs = options.Get("--format-songs", "");
+    if (!MakeSeeds(dir, seeds) || (!formatSongs.empty() && !AddFormatSongs(formatSongs, seeds)))
     {
         std::fprintf(stderr, "audio-fuzz: could not make the seed songs\n");
         return 1;

@@ -11,106 +11,57 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sys/stat.h>
 #include <utility>
 #include <vector>
 
-// The battle scene's own view for the tests: its rules, its state, and when it is deleted.
+// The battle scene's own view for the tests: its clock, driven by hand (a count-in, run-out
+// or result animation takes a few frames), its state, and when it is deleted.
 struct SBattleProbe : CBattleScene
 {
-    explicit SBattleProbe(bool* alive = nullptr) : Alive(alive)
+    SBattleProbe(bool* alive, int64_t stepMs) : Alive(alive)
     {
-        if (Alive)
-            *Alive = true;
+        *Alive = true;
+        Clock.DriveByHand(stepMs);
     }
-    ~SBattleProbe() override
-    {
-        if (Alive)
-            *Alive = false;
-    }
+    ~SBattleProbe() override { *Alive = false; }
     bool* Alive;
 
     // The result screen: the run-out is over and the music stream closed.
-    bool InResults() const { return Finished && Audio->GetMusic()->GetHandle() == 0; }
-    // Rules without a song: the assets and layout of a real scene on a hand-made lane.
+    bool InResults() const { return Timeline.Finished && Audio->GetMusic()->GetHandle() == 0; }
+    // The scene's pictures and layout on the real engines, without a song.
     void Prepare(CSharedData& shared)
     {
         SetShared(&shared);
-        Map = Audio->GetAudioMap();
+        Clock.Start(shared.Timer);
         LoadAssets();
         LayoutScene();
-        BytesPerLine = 100;
-        CountIn = false;
     }
-    // Weapons as (note, rows long) with a silent row between them, from position 0 on.
-    // Returns the start position of each weapon.
-    std::vector<int64_t> Lane(const std::vector<std::pair<int, int>>& weapons)
-    {
-        Map->Clear();
-        std::vector<int64_t> starts;
-        int64_t at = 0;
-        for (const auto& [note, rows] : weapons)
-        {
-            for (const bool loud : {false, true})
-            {
-                auto* sample = new CSample();
-                sample->SetPosition(at);
-                Map->AddSample(sample);
-                sample->SetDominant(loud ? note : 0);
-                sample->SetActive(loud);
-                if (loud)
-                    starts.push_back(at);
-                at += (loud ? rows : 1) * BytesPerLine;
-            }
-        }
-        auto* end = new CSample();
-        end->SetPosition(at);
-        Map->AddSample(end);
-        end->SetActive(false);
-        const CSample* previous = nullptr;
-        for (const auto& sample : Map->GetSamples())
-        {
-            sample->ClassifyKind(previous, nullptr);
-            previous = sample.get();
-        }
-        Map->ResetCursor();
-        return starts;
-    }
-    // Scans the lane with a weapon starting at start showing its lower end at row.
-    void ScanWithLowerEndAt(int64_t start, int row)
-    {
-        Position = start - (row - 100) * BytesPerLine + 1;
-        ScanLane();
-    }
-    const CSample& First() const { return *std::next(Map->GetSamples().begin())->get(); }
 
-    using CBattleScene::CatchLeft;
-    using CBattleScene::CatchRight;
-    using CBattleScene::CaughtCount;
-    using CBattleScene::CountIn;
+    using CBattleScene::AnswerOutcome;
+    using CBattleScene::Clock;
     using CBattleScene::Houses;
-    using CBattleScene::MaxScore;
-    using CBattleScene::MinimX;
-    using CBattleScene::MissedCount;
-    using CBattleScene::Multiplier;
+    using CBattleScene::LoadingShown;
     using CBattleScene::NewBest;
-    using CBattleScene::OnCatch;
-    using CBattleScene::OnMiss;
-    using CBattleScene::OnMouseMotion;
     using CBattleScene::Paused;
     using CBattleScene::ResultPhase;
     using CBattleScene::Rocks;
-    using CBattleScene::Score;
-    using CBattleScene::SetShield;
-    using CBattleScene::Streak;
+    using CBattleScene::Rules;
+    using CBattleScene::Timeline;
     using CBattleScene::Trophy;
 };
+
+namespace fs = std::filesystem;
 
 namespace
 {
 CTempDir* Songs = nullptr; // short songs made once for the whole program
+// The scene clock's step per frame: the count-in takes 8 frames, the run-out 4, the result's
+// counting 16, and every step of an analysis is shown.
+constexpr int64_t StepMs = 250;
 
 size_t Occurrences(const std::string& text, const std::string& line)
 {
@@ -139,10 +90,10 @@ struct SBattleRun
         shared.SelectedItem = selected;
     }
     // react is called after every frame while the scene lives. Returns the entries played.
-    std::vector<uint32_t> Play(std::function<void(SBattleProbe&)> react)
+    std::vector<uint32_t> Play(std::function<void(SBattleProbe&)> react, int64_t stepMs = StepMs)
     {
         bool alive = false;
-        auto* battle = new SBattleProbe(&alive);
+        auto* battle = new SBattleProbe(&alive, stepMs);
         std::vector<uint32_t> played{Harness.Shared().SelectedItem};
         Harness.EachFrame(
             [&](uint64_t)
@@ -176,12 +127,14 @@ protected:
     static void SetUpTestSuite()
     {
         Songs = new CTempDir();
+        // Only "b" needs a whole melody; the songs played through are the music's real time.
         for (const char* name : {"a", "b", "c"})
             SongFactory::Write(Songs->Path() / (std::string(name) + ".ogg"),
-                               SongFactory::Scale(44100, 2, 60, 6, 0.25),
+                               SongFactory::Scale(44100, 2, 60, name[0] == 'b' ? 6 : 2, 0.25),
                                SongFactory::EFormat::Ogg);
-        SongFactory::Write(Songs->Path() / "quiet.ogg", SongFactory::Silence(44100, 2, 1.5),
+        SongFactory::Write(Songs->Path() / "quiet.ogg", SongFactory::Silence(44100, 2, 0.5),
                            SongFactory::EFormat::Ogg);
+        // Long enough for its analysis to show every thousandth.
         SongFactory::Write(Songs->Path() / "long.ogg", SongFactory::Scale(44100, 1, 48, 60, 1.5),
                            SongFactory::EFormat::Ogg);
         ASSERT_EQ(::mkfifo((Songs->Path() / "pipe.ogg").c_str(), 0644), 0);
@@ -200,7 +153,8 @@ TEST_F(BattleTest, SongLoopChoosesWhatFollows)
         SDLKey AtResults;             // on every result screen; none: the window is closed
         std::vector<uint32_t> Played;
         bool BackToBrowser;
-        const char* Second = "b"; // "pipe": a named pipe, never to be opened
+        // "pipe": a named pipe, never to be opened; "gone": a song removed once analysed
+        const char* Second = "b";
         size_t Skipped = 0;
     } cases[] = {
         {"PageDown on the last wraps",
@@ -226,16 +180,40 @@ TEST_F(BattleTest, SongLoopChoosesWhatFollows)
         {"continuous play passes over it", 1, true, {}, SDLK_ESCAPE, {1, 3}, true, "pipe", 1},
         {"a chosen pipe goes back at once", 2, false, {}, SDLK_ESCAPE, {2}, true, "pipe", 0},
         {"no song at the entry", 9, false, {}, SDLK_ESCAPE, {9}, true},
+        {"PageUp passes over a song gone since its analysis",
+         3,
+         false,
+         {SDLK_PAGEUP, SDLK_q},
+         SDLK_ESCAPE,
+         {3, 2, 1},
+         true,
+         "gone",
+         1},
+        {"a chosen song gone since its analysis goes back",
+         2,
+         false,
+         {},
+         SDLK_ESCAPE,
+         {2},
+         true,
+         "gone",
+         0},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.Name);
+        const fs::path second = Songs->Path() / (std::string(c.Second) + ".ogg");
+        const bool gone = c.Second == std::string("gone");
+        if (gone)
+            fs::copy_file(Songs->Path() / "a.ogg", second, fs::copy_options::overwrite_existing);
         SBattleRun run({"a", c.Second, "c"}, c.Start, c.Continuous);
         size_t loaded = 0;
         int answered = -1; // the result phase last answered with a key
         const auto played = run.Play(
             [&](SBattleProbe& battle)
             {
+                if (gone && battle.LoadingShown == 1000 && run.Harness.Shared().SelectedItem == 2)
+                    fs::remove(second);
                 if (run.JustLoaded(loaded) && loaded <= c.AtLoaded.size())
                     CSceneHarness::Push(CSceneHarness::Key(c.AtLoaded[loaded - 1]));
                 if (!battle.InResults() || battle.ResultPhase > 1)
@@ -248,13 +226,21 @@ TEST_F(BattleTest, SongLoopChoosesWhatFollows)
         EXPECT_EQ(played, c.Played);
         const std::string log = run.Harness.LogText();
         EXPECT_EQ(Occurrences(log, "Scene Battle ending\nScene "), c.BackToBrowser ? 1u : 0u);
-        EXPECT_EQ(Occurrences(log, "Skipping " + (Songs->Path() / "pipe.ogg").string() + "\n"),
-                  c.Skipped);
+        EXPECT_EQ(Occurrences(log, "Skipping " + second.string() + "\n"), c.Skipped);
+        // The song is named between its analysis and its time base, and only once it plays.
+        EXPECT_EQ(Occurrences(log, "Decoding complete\nPlaying " + Songs->Path().string() + "/"),
+                  Occurrences(log, "\nBytes per lines : "));
+        EXPECT_EQ(Occurrences(log, ".ogg\nBytes per lines : "), Occurrences(log, "\nPlaying "));
+        if (gone)
+        {
+            EXPECT_EQ(Occurrences(log, "Decoding complete\nCould not load " + second.string()), 1u);
+        }
     }
 }
 
-// Escape pauses the analysis where it is and resumes it there; losing the focus pauses the
-// song; a pause carried over PageDown goes on in the next song's loading screen.
+// Escape pauses the analysis where it is and resumes it there; losing the focus there only
+// frees the pointer, while playing it pauses the song; a pause carried over PageDown goes on
+// in the next song's loading screen. The scene clock stands still while paused.
 TEST_F(BattleTest, PausesKeepTheirPlaceAndReleaseThePointer)
 {
     SBattleRun run({"long", "a"}, 1);
@@ -262,6 +248,9 @@ TEST_F(BattleTest, PausesKeepTheirPlaceAndReleaseThePointer)
     {
         PauseLoading,
         HoldPause,
+        LoseFocusLoading,
+        RegainFocusLoading,
+        FocusBackLoading,
         PlayAfterCountIn,
         LoseFocus,
         NextSongPaused,
@@ -269,6 +258,8 @@ TEST_F(BattleTest, PausesKeepTheirPlaceAndReleaseThePointer)
     } step = PauseLoading;
     size_t progressAtPause = 0;
     int pausedFrames = 0;
+    int64_t pausedAt = 0;
+    int32_t shownBeforeFocusLoss = 0;
     const auto progressLines = [&] { return run.Count("Decode progress : "); };
     const auto pointerFree = []
     {
@@ -292,18 +283,41 @@ TEST_F(BattleTest, PausesKeepTheirPlaceAndReleaseThePointer)
                 EXPECT_TRUE(battle.Paused);
                 EXPECT_TRUE(pointerFree());
                 if (pausedFrames++ == 0)
+                {
                     progressAtPause = progressLines();
+                    pausedAt = battle.Clock.NowMs();
+                }
                 EXPECT_EQ(progressLines(), progressAtPause);
+                EXPECT_EQ(battle.Clock.NowMs(), pausedAt);
                 if (pausedFrames == 10)
                 {
                     EXPECT_LT(progressAtPause, 10u) << "paused before the analysis ended";
                     CSceneHarness::Push(CSceneHarness::Key(SDLK_ESCAPE));
-                    step = PlayAfterCountIn;
+                    step = LoseFocusLoading;
                 }
                 break;
+            case LoseFocusLoading:
+                EXPECT_FALSE(battle.Paused);
+                EXPECT_FALSE(pointerFree());
+                shownBeforeFocusLoss = battle.LoadingShown;
+                CSceneHarness::Push(CSceneHarness::Focus(false));
+                step = RegainFocusLoading;
+                break;
+            case RegainFocusLoading:
+                EXPECT_FALSE(battle.Paused);
+                EXPECT_TRUE(pointerFree());
+                EXPECT_GT(battle.LoadingShown, shownBeforeFocusLoss) << "the analysis goes on";
+                CSceneHarness::Push(CSceneHarness::Focus(true));
+                step = FocusBackLoading;
+                break;
+            case FocusBackLoading:
+                EXPECT_FALSE(pointerFree());
+                step = PlayAfterCountIn;
+                break;
             case PlayAfterCountIn:
-                if (!battle.Paused && run.Count("Bytes per lines") == 1 && !battle.CountIn)
+                if (run.Count("Bytes per lines") == 1 && !battle.Timeline.CountIn)
                 {
+                    EXPECT_FALSE(battle.Paused);
                     EXPECT_FALSE(pointerFree());
                     EXPECT_TRUE(audio.GetMusic()->IsPlaying());
                     CSceneHarness::Push(CSceneHarness::Focus(false));
@@ -345,7 +359,8 @@ TEST_F(BattleTest, PausesKeepTheirPlaceAndReleaseThePointer)
 }
 
 // Every weapon caught: the perfect trophy, saved at once; the bar pours into the rating.
-// A song without weapons rates 0 % without a trophy and saves nothing.
+// A song without weapons rates 0 % without a trophy and saves nothing. The clock stands
+// still through the analysis, so only the finished loading picture lets the count-in start.
 TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
 {
     const struct
@@ -369,18 +384,21 @@ TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
         run.Play(
             [&](SBattleProbe& battle)
             {
+                if (battle.LoadingShown == 1000)
+                    battle.Clock.DriveByHand(StepMs);
                 // A shield as wide as the field catches each weapon at its lower end.
-                battle.CatchLeft = 40;
-                battle.CatchRight = 760;
+                battle.Rules.CatchLeft = Lane::FieldLeft;
+                battle.Rules.CatchRight = Lane::FieldRight;
                 if (!battle.InResults() || battle.ResultPhase > 1 ||
                     std::exchange(answered, battle.ResultPhase) == battle.ResultPhase)
                     return;
+                const CBattleRules& rules = battle.Rules;
                 if (battle.ResultPhase == 0)
                 {
                     perfect = c.File.empty()
-                                  ? battle.MaxScore == 0 && battle.Trophy == 0 && !battle.NewBest
-                                  : battle.MaxScore > 0 && battle.Score == battle.MaxScore &&
-                                        battle.MissedCount == 0 && battle.Trophy == 4 &&
+                                  ? rules.MaxScore == 0 && battle.Trophy == 0 && !battle.NewBest
+                                  : rules.MaxScore > 0 && rules.Score == rules.MaxScore &&
+                                        rules.MissedCount == 0 && battle.Trophy == 4 &&
                                         battle.NewBest;
                     barAtStart = ScreenPixel(*run.Harness.Shared().Graphics, 400, 580);
                 }
@@ -388,7 +406,8 @@ TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
                     barAtEnd = ScreenPixel(*run.Harness.Shared().Graphics, 400, 580);
                 if (c.Skip || battle.ResultPhase == 1)
                     CSceneHarness::Push(CSceneHarness::Key(SDLK_ESCAPE));
-            });
+            },
+            0);
         EXPECT_TRUE(perfect);
         std::ifstream file(std::getenv("XDG_DATA_HOME") + std::string("/korvane/") + c.Song +
                                "-264600.hs",
@@ -403,78 +422,25 @@ TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
     }
 }
 
-TEST_F(BattleTest, CatchesOnlyTheLowerEndWithinTheShieldsReachAndSpan)
+// Two misses in one frame throw one rock at the last one's column; the houses drop to plain,
+// and only those within 47 pixels raise their shields. A rising multiplier makes them dance.
+TEST_F(BattleTest, MissesThrowOneRockAndShieldTheNearHouses)
 {
     CSceneHarness harness;
-    SBattleProbe battle;
+    bool alive = false;
+    SBattleProbe battle(&alive, 0);
     battle.Prepare(harness.Shared());
-    const int centre = 345; // note 60's column is x = 340..349
-    // A 50-row beam whose lower end is at Row; below the reach, the shield under its middle
-    // only marks the touch.
-    const struct
-    {
-        int Width, Row, Left, Right; // Left/Right 0: the shield's own span around the column
-        bool Caught, Touched;
-    } cases[] = {
-        {60, 1, 0, 0, true, false},
-        {60, 0, 0, 0, false, true},
-        {90, 36, 0, 0, true, false},
-        {90, 35, 0, 0, false, true},
-        {120, 71, 0, 0, true, false},
-        {120, 70, 0, 0, false, true},
-        {120, 105, 0, 0, true, false},
-        {120, 106, 0, 0, false, false},
-        {90, 50, centre, 500, false, false},
-        {90, 50, 200, centre, false, false},
-        {90, 50, centre - 1, centre + 1, true, false},
-    };
-    for (const auto& c : cases)
-    {
-        const int64_t start = battle.Lane({{60, 50}})[0];
-        battle.SetShield(c.Width);
-        battle.CatchLeft = c.Left ? c.Left : centre - c.Width / 2;
-        battle.CatchRight = c.Right ? c.Right : battle.CatchLeft + c.Width;
-        battle.ScanWithLowerEndAt(start, c.Row);
-        EXPECT_EQ(battle.First().IsCaught(), c.Caught) << c.Width << " at row " << c.Row;
-        EXPECT_EQ(battle.First().GetTouchPosition() != 0, c.Touched) << c.Width << " " << c.Row;
-    }
-    // A fast sweep across the column in one motion catches what it crossed.
-    const int64_t start = battle.Lane({{60, 50}})[0];
-    battle.SetShield(60);
-    battle.MinimX = 40;
-    battle.OnMouseMotion(600);
-    battle.ScanWithLowerEndAt(start, 50);
-    EXPECT_TRUE(battle.First().IsCaught());
-}
-
-TEST_F(BattleTest, MissesThrowOneRockAndTheMultiplierClimbsBack)
-{
-    CSceneHarness harness;
-    SBattleProbe battle;
-    battle.Prepare(harness.Shared());
-    battle.Lane({{40, 5}, {36, 5}});
-    battle.CountIn = true;
-    battle.ScanWithLowerEndAt(0, -200);
-    EXPECT_EQ(battle.MissedCount, 0u) << "nothing is missed during the count-in";
-    battle.CountIn = false;
-    battle.ScanWithLowerEndAt(0, -200);
-    EXPECT_EQ(battle.MissedCount, 2u);
+    battle.AnswerOutcome({0, 0, false});
+    battle.Rules.Multiplier = 4;
+    battle.AnswerOutcome({0, 0, true});
+    EXPECT_EQ(battle.Houses[7].GetLevel(), 4);
+    battle.AnswerOutcome({2, Lane::ColumnX(36), true});
     ASSERT_EQ(battle.Rocks.size(), 1u);
-    EXPECT_EQ(battle.Multiplier, 3);
-    // The last miss is at x = 100: the house at 90 (centre 122) is shielded, the one at 150
+    EXPECT_EQ(battle.Houses[7].GetLevel(), CHouse::PlainLevel);
+    // The miss is at x = 100: the house at 90 (centre 122) is shielded, the one at 150
     // (centre 182) is not.
     EXPECT_TRUE(battle.Houses[0].IsShieldOn());
     EXPECT_FALSE(battle.Houses[1].IsShieldOn());
-
-    for (int catches = 1; catches <= 40; ++catches)
-    {
-        battle.OnCatch();
-        const int multiplier = catches < 20 ? 3 : catches < 40 ? 4 : 5;
-        ASSERT_EQ(battle.Multiplier, multiplier) << catches;
-        ASSERT_EQ(battle.Houses[7].GetLevel(), multiplier) << catches;
-    }
-    EXPECT_EQ(battle.Score, 20 * 3 + 20 * 4);
-    EXPECT_EQ(battle.Streak, 20);
 
     // The debris rises 48 pixels in the first second and falls back in the next.
     const CRock& rock = battle.Rocks.front();
@@ -496,13 +462,5 @@ TEST_F(BattleTest, MissesThrowOneRockAndTheMultiplierClimbsBack)
         EXPECT_EQ(place.Y, p.Y) << p.Age;
         EXPECT_EQ(place.Frame, p.Frame) << p.Age;
     }
-}
-
-TEST(BattleRating, TrophiesByRating)
-{
-    const std::pair<double, int> cases[] = {{100.0, 4}, {99.99, 3}, {90.0, 3}, {89.99, 2},
-                                            {80.0, 2},  {79.99, 1}, {60.0, 1}, {59.99, 0}};
-    for (const auto& [rating, trophy] : cases)
-        EXPECT_EQ(CBattleScene::TrophyFor(rating), trophy) << rating;
 }
 } // namespace

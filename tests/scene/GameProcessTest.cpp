@@ -181,7 +181,8 @@ TEST(GameProcess, ASongOrFolderOnTheCommandLineOpensTheBrowserThere)
 {
     CTempHome home;
     CTempDir dir;
-    fs::copy_file(fs::path(KORVANE_DATA) / "tessel.wav", dir.Path() / "not a song.wav");
+    fs::copy_file(fs::path(KORVANE_DATA) / "tessel.wav", dir.Path() / "chime.wav");
+    fs::copy_file(fs::path(KORVANE_DATA) / "tessel.wav", dir.Path() / "not a song.txt");
     fs::copy_file(fs::path(KORVANE_DATA).parent_path() / "music" / "03-minims-lullaby.ogg",
                   dir.Path() / "my song.ogg");
     const struct
@@ -190,9 +191,10 @@ TEST(GameProcess, ASongOrFolderOnTheCommandLineOpensTheBrowserThere)
         std::string Expected; // in the log after the splash
     } cases[] = {
         {dir.Path() / "my song.ogg", "Scene Music Select starting\ndebug: Opening music file\n"},
-        {dir.Path() / "not a song.wav", "Scene Music Select starting\n" +
-                                            (dir.Path() / "not a song.wav").string() +
-                                            " is not an MP3 or OGG song; showing its folder\n"},
+        {dir.Path() / "chime.wav", "Scene Music Select starting\ndebug: Opening music file\n"},
+        {dir.Path() / "not a song.txt", "Scene Music Select starting\n" +
+                                            (dir.Path() / "not a song.txt").string() +
+                                            " is not a song the game plays; showing its folder\n"},
         {dir.Path(), "Scene Splash ending\nScene Music Select starting\n"},
         {dir.Path() / "gone.mp3", "No song or folder at " + (dir.Path() / "gone.mp3").string()},
     };

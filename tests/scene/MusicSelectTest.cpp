@@ -144,6 +144,50 @@ TEST_F(MusicSelectTest, RatingsAndMedalsFollowTheSpeedArrows)
     EXPECT_EQ(Harness->Shared().Speed, 1.5f);
 }
 
+// Greek is drawn with a fallback font: the game font has no Greek, and its boxes would look
+// the same for both titles. The game font still draws "Song", so those pixels match.
+TEST_F(MusicSelectTest, TitlesThatDifferOnlyInGreekLettersLookDifferent)
+{
+    const std::vector<std::string> titles = {"Song αβγ", "Song δεζ"};
+    Song(Music.Path() / "a.mp3", titles[0]);
+    Song(Music.Path() / "b.mp3", titles[1]);
+    Open(Music.Path());
+    std::vector<std::vector<bool>> ink; // name column pixels unlike the row's background
+    Harness->AtFrame(
+        30,
+        [&](CGraphics& g)
+        {
+            const auto& items = Harness->Shared().FolderItems;
+            for (const std::string& title : titles)
+                for (size_t i = 0; i < items.size(); ++i)
+                    if (items[i]->GetDisplayName() == title)
+                    {
+                        CImage row;
+                        row.Load(i % 2 ? "data/folderline.png" : "data/folderline2.png", false);
+                        const auto shown = ScreenBlock(g, 0, RowY(int(i)), 600, 20);
+                        ink.emplace_back();
+                        for (size_t p = 0; p < shown.size(); ++p)
+                            ink.back().push_back(shown[p] != SurfaceRgb(row.GetSurface(),
+                                                                        int(p % 600),
+                                                                        int(p / 600)));
+                        row.Free();
+                    }
+        });
+    Harness->At(30, H::Quit());
+    Run();
+    ASSERT_EQ(ink.size(), 2u);
+    const int latin = 10 + TextSize(Harness->Shared(), "Song", 0).first;
+    int greekInk[2] = {0, 0};
+    for (size_t p = 0; p < ink[0].size(); ++p)
+        if (int(p % 600) < latin)
+            EXPECT_EQ(ink[0][p], ink[1][p]) << "x " << p % 600 << ", y " << p / 600;
+        else
+            greekInk[0] += ink[0][p], greekInk[1] += ink[1][p];
+    EXPECT_GT(greekInk[0], 20);
+    EXPECT_GT(greekInk[1], 20);
+    EXPECT_NE(ink[0], ink[1]);
+}
+
 TEST_F(MusicSelectTest, WheelAndThumbScrollOnlyListsOfMoreThanTwentyEntries)
 {
     struct SCase

@@ -1,5 +1,7 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace korvane::backend
 {
@@ -27,6 +29,33 @@ public:
     virtual int Channels() const = 0;   // samples per frame of what Read delivers
     virtual int64_t Frames() const = 0; // exact length of the decoded file, in its frames
 };
+
+// What every decoder of one file keeps: the format it found when it opened the file, and the
+// frame it stands at (handed out by Read or passed by Seek).
+class CFileReader : public CReader
+{
+public:
+    int Rate() const override { return SampleRate; }
+    int Channels() const override { return ChannelCount; }
+    int64_t Frames() const override { return Length; }
+
+protected:
+    int SampleRate = 0;
+    int ChannelCount = 0;
+    int64_t Length = 0;
+    int64_t Position = 0;
+};
+
+// Reads and drops `frames` frames: how a decoder that cannot seek exactly, or not at all, gets
+// to a frame. False when the song ends first.
+inline bool DiscardFrames(CReader& reader, int64_t frames)
+{
+    std::vector<int16_t> scratch(size_t(4096 * reader.Channels()));
+    for (int64_t got = 0; frames > 0; frames -= got)
+        if ((got = reader.Read(scratch.data(), std::min<int64_t>(4096, frames))) == 0)
+            return false;
+    return true;
+}
 
 // Rates above this are a damaged header, never a song (they would not even fit an int).
 constexpr int64_t MaxSongRate = 1000000;

@@ -3,9 +3,14 @@
 #include "audio/backend/OpenReader.h"
 #include "audio/backend/SongFile.h"
 
+#include <taglib/aifffile.h>
+#include <taglib/asffile.h>
+#include <taglib/flacfile.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
+#include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
 #include <taglib/tag.h>
 #include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
@@ -27,26 +32,45 @@ void CopyTags(const TagLib::Tag* tag, STrackTags& tags)
     tags.Artist = tag->artist().to8Bit(true);
 }
 
+// The tag of one TagLib file type (its own merge of the kinds it carries), read without
+// the audio properties.
+template <class TFile, class... TArgs>
+void CopyFileTags(TagLib::IOStream* stream, STrackTags& tags, TArgs... args)
+{
+    TFile file(stream, args..., false);
+    if (file.isValid())
+        CopyTags(file.tag(), tags);
+}
+
 // The tag kinds a file of this container can carry; pictures are never loaded.
 void ReadTags(TagLib::IOStream* stream, EContainer container, STrackTags& tags)
 {
+    TagLib::ID3v2::FrameFactory* id3 = TagLib::ID3v2::FrameFactory::instance();
     switch (container)
     {
     case EContainer::Mpeg:
-    {
+    case EContainer::Adts: // an ID3v2 tag before the frames, if any
         // The file's tag merges ID3v2, then APE, then ID3v1, field by field.
-        TagLib::MPEG::File file(stream, TagLib::ID3v2::FrameFactory::instance(), false);
-        if (file.isValid())
-            CopyTags(file.tag(), tags);
+        CopyFileTags<TagLib::MPEG::File>(stream, tags, id3);
         break;
-    }
     case EContainer::Ogg:
-    {
-        TagLib::Ogg::Vorbis::File file(stream, false);
-        if (file.isValid())
-            CopyTags(file.tag(), tags);
+        CopyFileTags<TagLib::Ogg::Vorbis::File>(stream, tags);
         break;
-    }
+    case EContainer::Opus:
+        CopyFileTags<TagLib::Ogg::Opus::File>(stream, tags);
+        break;
+    case EContainer::Flac: // Vorbis comments, then ID3v2, then ID3v1
+        CopyFileTags<TagLib::FLAC::File>(stream, tags, id3);
+        break;
+    case EContainer::Mp4:
+        CopyFileTags<TagLib::MP4::File>(stream, tags);
+        break;
+    case EContainer::Asf:
+        CopyFileTags<TagLib::ASF::File>(stream, tags);
+        break;
+    case EContainer::Aiff: // its ID3 chunk
+        CopyFileTags<TagLib::RIFF::AIFF::File>(stream, tags);
+        break;
     case EContainer::Riff:
     {
         // The file's own tag() is its ID3v2 chunk only; the RIFF INFO chunk fills what it lacks.

@@ -1,5 +1,6 @@
 #include "audio/backend/WavReader.h"
 
+#include "audio/backend/SampleConvert.h"
 #include "audio/backend/SongFile.h"
 
 #include <sndfile.h>
@@ -31,6 +32,8 @@ bool CWavReader::Open(const std::string& path)
     if (major == SF_FORMAT_MPEG || !info.seekable ||
         !IsUsableFormat(info.samplerate, info.channels, info.frames))
         return false;
+    const int subtype = info.format & SF_FORMAT_SUBMASK;
+    FloatSamples = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE;
     SampleRate = info.samplerate;
     ChannelCount = info.channels;
     Length = int64_t(info.frames);
@@ -42,7 +45,16 @@ int64_t CWavReader::Read(int16_t* out, int64_t frames)
     frames = std::min(frames, Length - Position);
     if (!File || frames <= 0)
         return 0;
-    const sf_count_t got = sf_readf_short(File, out, sf_count_t(frames));
+    sf_count_t got = 0;
+    if (FloatSamples)
+    {
+        Floats.resize(size_t(frames) * size_t(ChannelCount));
+        got = sf_readf_float(File, Floats.data(), sf_count_t(frames));
+        for (int64_t i = 0; i < int64_t(got) * ChannelCount; ++i)
+            out[i] = FloatToShort(Floats[size_t(i)]);
+    }
+    else
+        got = sf_readf_short(File, out, sf_count_t(frames));
     if (got <= 0)
         return 0;
     Position += got;

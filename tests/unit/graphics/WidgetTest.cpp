@@ -19,7 +19,7 @@ protected:
 TEST_F(WidgetTest, CentredTextStoresItsLeftEdgeByIntegerHalving)
 {
     CMenuItem item;
-    item.Create(Shared(), "OPTIONS", 500, 434, true);
+    item.Create(*Shared()->Fonts, "OPTIONS", 500, 434, true);
     const int w = item.GetImage().GetWidth();
     ASSERT_GT(w, 0);
     EXPECT_EQ(item.GetX(), 500 - w / 2);
@@ -28,17 +28,17 @@ TEST_F(WidgetTest, CentredTextStoresItsLeftEdgeByIntegerHalving)
     EXPECT_FALSE(item.IsHighlighted());
 
     CLabel label;
-    label.Create(Shared(), "Select a file to play", 630, 580, false, 0);
+    label.Create(*Shared()->Fonts, "Select a file to play", 630, 580, false, 0);
     EXPECT_EQ(label.GetX(), 630);
     CLabel centred;
-    centred.Create(Shared(), "Credits", 400, 50, true, 2);
+    centred.Create(*Shared()->Fonts, "Credits", 400, 50, true, 2);
     EXPECT_EQ(centred.GetX(), 400 - centred.GetImage().GetWidth() / 2);
 }
 
 TEST_F(WidgetTest, HitRectanglesIncludeTopLeftAndExcludeRightAndBottom)
 {
     CMenuItem item;
-    item.Create(Shared(), "QUIT", 500, 518, true);
+    item.Create(*Shared()->Fonts, "QUIT", 500, 518, true);
     const int x = item.GetX(), y = item.GetY();
     const int w = item.GetImage().GetWidth(), h = item.GetImage().GetHeight();
     struct Case
@@ -54,7 +54,7 @@ TEST_F(WidgetTest, HitRectanglesIncludeTopLeftAndExcludeRightAndBottom)
 TEST_F(WidgetTest, CheckBoxIsHitFromTheBoxWithTheLabelsSize)
 {
     CCheckedBox box;
-    box.Create(Shared(), "Continuous play mode", 100, 300);
+    box.Create(*Shared()->Fonts, "Continuous play mode", 100, 300);
     const int w = box.GetLabelImage().GetWidth(), h = box.GetLabelImage().GetHeight();
     ASSERT_GT(w, 40);
     EXPECT_TRUE(box.HitTest(100, 300));
@@ -71,12 +71,12 @@ TEST_F(WidgetTest, MarkerIsDrawnLeftOfAHighlightedItemOnly)
     SDL_Surface* marker = Shared()->MenuSelectImage.GetSurface();
     ASSERT_NE(marker, nullptr) << "data/menuselect0.png must exist";
     CMenuItem item;
-    item.Create(Shared(), "Main Menu", 600, 550, false);
+    item.Create(*Shared()->Fonts, "Main Menu", 600, 550, false);
     auto markerAreaChanged = [&]()
     {
         SDL_FillRect(graphics.GetScreen(), nullptr,
                      SDL_MapRGB(graphics.GetScreen()->format, 0, 0, 255));
-        item.Draw();
+        item.Draw(graphics, Shared()->MenuSelectImage);
         for (int yy = 0; yy < marker->h; ++yy)
             for (int xx = 0; xx < marker->w; ++xx)
             {

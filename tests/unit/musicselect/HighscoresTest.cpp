@@ -90,6 +90,14 @@ TEST_F(HighscoresTest, OnlyAStrictlyBetterRatingIsSavedInTheSpeedsSlot)
     EXPECT_EQ(otherLength->GetBestRating(), 0);
 }
 
+TEST(Trophies, ByRatingBeforeItIsCut)
+{
+    const std::pair<double, int> cases[] = {{100.0, 4}, {99.99, 3}, {90.0, 3}, {89.99, 2},
+                                            {80.0, 2},  {79.99, 1}, {60.0, 1}, {59.99, 0}};
+    for (const auto& [rating, trophy] : cases)
+        EXPECT_EQ(TrophyFor(rating), trophy) << rating;
+}
+
 // Two copies of one song (same title, same length) share a file; each entry loaded it before
 // the other saved, and neither save may wipe the other's score.
 TEST_F(HighscoresTest, EntriesSharingAFileKeepEachOthersScores)

@@ -1,0 +1,200 @@
+#include "battle/BattleRules.h"
+#include "audio/AudioMap.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace
+{
+constexpr int64_t BytesPerLine = 100;
+
+// A lane of weapons (note, rows long), each after one silent row, from position 0 on; note 0
+// is a stretch of silence. Returns where each entry starts.
+std::vector<int64_t> MakeLane(CAudioMap& map, const std::vector<std::pair<int, int>>& entries)
+{
+    map.Clear();
+    std::vector<int64_t> starts;
+    int64_t at = 0;
+    const auto add = [&](int note, int rows)
+    {
+        auto* sample = new CSample();
+        sample->SetPosition(at);
+        map.AddSample(sample);
+        sample->SetDominant(note);
+        sample->SetActive(note != 0);
+        at += rows * BytesPerLine;
+    };
+    for (const auto& [note, rows] : entries)
+    {
+        add(0, 1);
+        starts.push_back(at);
+        add(note, rows);
+    }
+    add(0, 1);
+    const CSample* previous = nullptr;
+    for (const auto& sample : map.GetSamples())
+    {
+        sample->ClassifyKind(previous, nullptr);
+        previous = sample.get();
+    }
+    map.ResetCursor();
+    return starts;
+}
+
+// The catch line's position that shows a sample starting at start with its lower end at row.
+int64_t LowerEndAt(int64_t start, int row)
+{
+    return start - (row - Lane::CatchRow) * BytesPerLine + 1;
+}
+
+using SInput = std::function<void(CBattleRules&)>;
+SInput Move(int dx)
+{
+    return [dx](CBattleRules& rules) { rules.OnMouseMotion(dx); };
+}
+SInput Shield(EShieldChange change)
+{
+    return [change](CBattleRules& rules) { rules.ChangeShield(change); };
+}
+SInput Span(int left, int right)
+{
+    return [left, right](CBattleRules& rules)
+    {
+        rules.CatchLeft = left;
+        rules.CatchRight = right;
+    };
+}
+} // namespace
+
+// A 50-row beam of note 60 (column x 340..349, centre 345) meets a shield placed by the
+// inputs when its lower end is at Row: caught only there, within the reach and strictly
+// inside the span; a shield under its middle only marks the touch.
+TEST(BattleRules, CatchesOnlyTheLowerEndWithinTheReachAndTheSpan)
+{
+    const int centre = Lane::BeamCentreX(60);
+    const auto under = [&](int width)
+    { return Span(centre - width / 2, centre - width / 2 + width); };
+    const struct
+    {
+        const char* Name;
+        int Width;
+        std::vector<SInput> Inputs;
+        int Row;
+        bool Caught, Touched;
+    } cases[] = {
+        {"60 reaches row 1", 60, {under(60)}, 1, true, false},
+        {"60 under the middle", 60, {under(60)}, 0, false, true},
+        {"90 reaches row 36", 90, {under(90)}, 36, true, false},
+        {"90 under the middle", 90, {under(90)}, 35, false, true},
+        {"120 reaches row 71", 120, {under(120)}, 71, true, false},
+        {"120 under the middle", 120, {under(120)}, 70, false, true},
+        {"every shield reaches row 105", 120, {under(120)}, 105, true, false},
+        {"not above row 105", 120, {under(120)}, 106, false, false},
+        {"left edge", 90, {Span(centre, 500)}, 50, false, false},
+        {"right edge", 90, {Span(200, centre)}, 50, false, false},
+        {"just inside", 90, {Span(centre - 1, centre + 1)}, 50, true, false},
+        {"a fast sweep across the column", 60, {Move(-800), Move(600)}, 80, true, false},
+        {"a later motion narrows it", 60, {Move(-800), Move(600), Move(-1)}, 80, false, false},
+        {"wheel up at 120 stays",
+         120,
+         {Move(-800), Move(600), Shield(EShieldChange::Widen)},
+         80,
+         true,
+         false},
+        {"wheel down at 60 stays",
+         60,
+         {Move(-800), Move(600), Shield(EShieldChange::Narrow)},
+         80,
+         true,
+         false},
+        {"a shield change resets the span",
+         60,
+         {Move(-800), Move(600), Shield(EShieldChange::Widen)},
+         80,
+         false,
+         false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        CAudioMap map;
+        const int64_t start = MakeLane(map, {{60, 50}})[0];
+        CBattleRules rules;
+        rules.Place(Lane::Left);
+        rules.SetShield(c.Width);
+        for (const SInput& input : c.Inputs)
+            input(rules);
+        rules.ScanLane(map, LowerEndAt(start, c.Row), BytesPerLine, false);
+        const CSample& beam = *std::next(map.GetSamples().begin())->get();
+        EXPECT_EQ(beam.IsCaught(), c.Caught);
+        EXPECT_EQ(beam.GetTouchPosition() != 0, c.Touched);
+        EXPECT_EQ(rules.CaughtCount, c.Caught ? 1u : 0u);
+        EXPECT_EQ(rules.Score, c.Caught ? MaxMultiplier : 0);
+    }
+}
+
+// Left click cycles 60 -> 90 -> 120 -> 60, the wheel widens and narrows; each change keeps
+// the centre and the shield stays in the play area.
+TEST(BattleRules, ShieldFormsKeepTheirCentre)
+{
+    CBattleRules rules;
+    rules.Place(400);
+    const struct
+    {
+        EShieldChange Change;
+        int Width, MinimX;
+    } steps[] = {{EShieldChange::Cycle, 120, 385}, {EShieldChange::Cycle, 60, 415},
+                 {EShieldChange::Widen, 90, 400},  {EShieldChange::Narrow, 60, 415},
+                 {EShieldChange::Narrow, 60, 415}, {EShieldChange::Cycle, 90, 400}};
+    for (const auto& step : steps)
+    {
+        rules.ChangeShield(step.Change);
+        EXPECT_EQ(rules.ShieldWidth, step.Width);
+        EXPECT_EQ(rules.MinimX, step.MinimX);
+    }
+    rules.OnMouseMotion(1000);
+    rules.ChangeShield(EShieldChange::Cycle);
+    EXPECT_EQ(rules.MinimX + rules.ShieldWidth, Lane::FieldRight);
+    EXPECT_EQ(rules.ShieldReach, 35);
+}
+
+// Nothing is missed during the count-in; two misses in one frame count 2, once, at the last
+// one's column, and drop the multiplier to 3; then 20 catches raise it to 4 and 20 more to 5.
+TEST(BattleRules, MissesDropTheMultiplierAndCatchesRaiseItInSteps)
+{
+    CAudioMap map;
+    std::vector<std::pair<int, int>> lane = {{40, 5}, {36, 5}, {0, 150}};
+    lane.insert(lane.end(), 40, {60, 1});
+    const std::vector<int64_t> starts = MakeLane(map, lane);
+    CBattleRules rules;
+    rules.Place(Lane::FieldLeft);
+    rules.StartLevel(42);
+    rules.SetShield(120);
+    rules.CatchLeft = Lane::FieldLeft;
+    rules.CatchRight = Lane::FieldRight;
+
+    const int64_t pastBoth = starts[2] + Lane::CatchRow * BytesPerLine;
+    EXPECT_EQ(rules.ScanLane(map, pastBoth, BytesPerLine, true).Missed, 0);
+    const SFrameOutcome miss = rules.ScanLane(map, pastBoth, BytesPerLine, false);
+    EXPECT_EQ(miss.Missed, 2);
+    EXPECT_EQ(miss.MissedX, Lane::ColumnX(36));
+    EXPECT_EQ(rules.Multiplier, MissMultiplier);
+    EXPECT_EQ(rules.ScanLane(map, pastBoth, BytesPerLine, false).Missed, 0) << "counted once";
+
+    for (int k = 1; k <= 40; ++k)
+    {
+        // Each weapon's lower end enters the 120 shield's rows at their top, one per frame.
+        const SFrameOutcome outcome = rules.ScanLane(
+            map, LowerEndAt(starts[size_t(k + 2)], Lane::ShieldTopRow), BytesPerLine, false);
+        ASSERT_EQ(rules.CaughtCount, uint32_t(k));
+        EXPECT_EQ(rules.Multiplier, k < 20 ? 3 : k < 40 ? 4 : 5) << k;
+        EXPECT_EQ(outcome.MultiplierRose, k == 20 || k == 40) << k;
+    }
+    EXPECT_EQ(rules.Score, 20 * 3 + 20 * 4);
+    EXPECT_EQ(rules.Streak, StreakPerStep);
+    EXPECT_EQ(rules.ReachableScore, 42 * MaxMultiplier);
+    EXPECT_EQ(rules.MaxScore, 42 * MaxMultiplier);
+}
