@@ -5,8 +5,10 @@ It listens as a player would: the song's time is what the output has played, rea
 file that grows as the sound goes out, counted from the first sound after the battle's
 "Bytes per lines" line. SDL's disk driver writes its capture a buffer per callback (and, like
 the dummy one, runs a little faster than the wall clock) and plays two buffers behind it; a
-sound server's monitor, recorded with parec, grows by what was heard.
+sound server's monitor, recorded with parec, grows by what was heard. Silence inside the song
+is the output running dry (a loaded server's underrun): the song waits there, and so do we.
 Usage: perfect_player.py ANALYSIS_CSV GAME_LOG HEARD_FILE HELD_FRAMES STEP_FRAMES"""
+import array
 import ctypes
 import os
 import re
@@ -14,6 +16,7 @@ import sys
 import time
 
 OUTPUT_RATE = 44100  # the game's output
+GAP = 256  # frames of exact silence that the song itself does not hold before its end
 CATCH_ROW, SHIELD_TOP_ROW, REACH = 100, 105, 70  # the 90 px shield, as the game starts
 LEFT, RIGHT, WIDTH = 40, 760, 90
 
@@ -78,12 +81,33 @@ class CDevice:
     def __init__(self, capture, held, step):
         self.capture, self.held, self.step = capture, held, step
         self.handed, self.at = 0, time.monotonic()
+        self.song, self.silent, self.gaps = None, 0, 0
 
     def playing(self):
         handed = os.path.getsize(self.capture) // 4
         if handed != self.handed:
             self.handed, self.at = handed, time.monotonic()
-        return self.handed - self.held + min(self.step, (time.monotonic() - self.at) * OUTPUT_RATE)
+            if self.song:
+                self.scan()
+        gaps = self.gaps + (self.silent if self.silent >= GAP else 0)
+        return (self.handed - self.held - gaps +
+                min(self.step, (time.monotonic() - self.at) * OUTPUT_RATE))
+
+    def listen(self, song):
+        """Counts the song's gaps from its first frame on."""
+        self.song = open(self.capture, "rb")
+        self.song.seek(song * 4)
+
+    def scan(self):
+        data = self.song.read()
+        whole = len(data) // 4 * 4
+        self.song.seek(whole - len(data), os.SEEK_CUR)
+        for frame in array.array("i", data[:whole]):
+            if frame:
+                self.gaps += self.silent if self.silent >= GAP else 0
+                self.silent = 0
+            else:
+                self.silent += 1
 
     def first_sound(self, start):
         """The output frame of the first sound after the start-th frame of the capture."""
@@ -121,6 +145,7 @@ def main():
     move(-800)  # against the field's left edge: from here on the shield is where we think
     move(moves[0][1] - LEFT)
     song = device.first_sound(device.handed)  # the count-in is silent
+    device.listen(song)
     deadline = time.monotonic() + weapons[-1][0] / per_second + 30
 
     def wait_heard(position):
@@ -132,7 +157,7 @@ def main():
     for (_, previous), (position, target) in zip(moves, moves[1:]):
         wait_heard(position)
         move(target - previous)
-    wait_heard(weapons[-1][0] + (CATCH_ROW + 10) * per_line)
+    wait_heard(weapons[-1][0])  # the song's silent end is no gap to wait out
     print(f"perfect_player: {len(moves)} moves for {len(weapons)} weapons")
 
 
