@@ -19,6 +19,20 @@ inline void PresentFrame(CGraphics& graphics, uint32_t delayMs)
     SDL_Delay(delayMs);
 }
 
+// True for a press of that key.
+inline bool IsKeyPress(const SDL_Event& event, SDLKey key)
+{
+    return event.type == SDL_KEYDOWN && event.key.keysym.sym == key;
+}
+
+// Alt+Enter or F11: the switch between window and full screen that every scene offers.
+inline bool IsFullScreenKey(const SDL_Event& event)
+{
+    const bool alt = event.type == SDL_KEYDOWN && (event.key.keysym.mod & KMOD_ALT);
+    return IsKeyPress(event, SDLK_F11) ||
+           (alt && (IsKeyPress(event, SDLK_RETURN) || IsKeyPress(event, SDLK_KP_ENTER)));
+}
+
 // True for a press of the left mouse button.
 inline bool IsLeftClick(const SDL_Event& event)
 {
@@ -26,15 +40,20 @@ inline bool IsLeftClick(const SDL_Event& event)
 }
 
 // The next pending event of this frame, if any. The close button sets quit and ends the
-// handling for the frame: further queued events wait for the next one.
+// handling for the frame: further queued events wait for the next one. The full-screen keys
+// switch the screen here, in every scene alike, and no scene sees them.
 inline bool NextFrameEvent(SDL_Event& event, bool& quit)
 {
-    if (!SDL_PollEvent(&event))
-        return false;
-    if (event.type == SDL_QUIT)
+    while (SDL_PollEvent(&event))
     {
-        quit = true;
-        return false;
+        if (event.type == SDL_QUIT)
+        {
+            quit = true;
+            return false;
+        }
+        if (!IsFullScreenKey(event))
+            return true;
+        CGraphics::ToggleFullScreen();
     }
-    return true;
+    return false;
 }

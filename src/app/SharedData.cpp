@@ -4,6 +4,7 @@
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderItem.h"
+#include "musicselect/SpeedSetting.h"
 #include "platform/Settings.h"
 
 #include <string>
@@ -12,6 +13,7 @@ CSharedData::CSharedData()
 {
     CommonHighscores = Settings::ReadNumber("SeparateHS") == 0;
     PlayContinuous = Settings::ReadNumber("PlayContinuous") != 0;
+    Speed = SpeedSetting::Load();
 }
 
 CSharedData::~CSharedData()

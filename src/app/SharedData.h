@@ -18,7 +18,7 @@ class CFolderItem;
 class CSharedData
 {
 public:
-    CSharedData(); // builds the clock, reads "SeparateHS" and "PlayContinuous"
+    CSharedData(); // builds the clock, reads "SeparateHS", "PlayContinuous" and "Speed"
     virtual ~CSharedData();
     CSharedData(const CSharedData&) = delete;
     CSharedData& operator=(const CSharedData&) = delete;

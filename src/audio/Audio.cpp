@@ -80,7 +80,11 @@ void CAudio::Shutdown()
 bool CAudio::OpenForAnalysis(const std::string& path)
 {
     if (!AnalysisStream.OpenDecoding(path))
+    {
+        RefusedSong = path;
         return false;
+    }
+    RefusedSong.clear();
     BuildNoteBins();
     return true;
 }

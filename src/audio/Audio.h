@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <utility>
 
 class CAudioMap;
 class CSample;
@@ -22,6 +23,8 @@ public:
     void Shutdown(); // safe after a failed Init and more than once
 
     bool OpenForAnalysis(const std::string& path);
+    // The song the analysis last refused to open, once (then ""): the browser tells the player.
+    std::string TakeRefusedSong() { return std::exchange(RefusedSong, std::string()); }
     void CloseAnalysis();
     bool OpenMusic(const std::string& path);
     void CloseMusic();
@@ -69,4 +72,5 @@ private:
     int32_t Pass = 1;
     int32_t BlockBytes = 0;
     bool OutputOpen = false;
+    std::string RefusedSong;
 };

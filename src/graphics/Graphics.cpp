@@ -3,10 +3,27 @@
 #include "platform/Log.h"
 #include "platform/Settings.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
+
+namespace
+{
+const char* const Caption = "Korvane Zaduza";
+} // namespace
 
 bool CGraphics::Init()
 {
+    // Without a display SDL would fall back to a driver that shows nothing.
+    const char* drivers[] = {std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
+                             std::getenv("SDL_VIDEODRIVER")};
+    if (std::none_of(std::begin(drivers), std::end(drivers),
+                     [](const char* value) { return value && *value; }))
+    {
+        Log("No display: start Korvane Zaduza from a desktop session (DISPLAY or "
+            "WAYLAND_DISPLAY is not set)\n");
+        return false;
+    }
     // The game draws into a software surface; presenting it through OpenGL would only add a
     // GL stack (about 90 MB resident with Mesa's software rasteriser) for an 800 × 600 copy.
     // Players and packagers can still ask for OpenGL scaling through the environment.
@@ -39,7 +56,22 @@ bool CGraphics::SetVideoMode()
         return false;
     }
     if (!fullScreen)
-        SDL_WM_SetCaption("Korvane Zaduza", "Korvane Zaduza");
+        SDL_WM_SetCaption(Caption, Caption);
+    return true;
+}
+
+bool CGraphics::ToggleFullScreen()
+{
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    if (!screen || !SDL_WM_ToggleFullScreen(screen))
+    {
+        Log("Could not switch between window and full screen: %s\n", SDL_GetError());
+        return false;
+    }
+    const bool fullScreen = screen->flags & SDL_FULLSCREEN;
+    Settings::WriteNumber("FullScreen", fullScreen ? 1 : 0);
+    if (!fullScreen)
+        SDL_WM_SetCaption(Caption, Caption); // a game started in full screen had none
     return true;
 }
 

@@ -17,6 +17,11 @@ public:
     bool Init();           // false when SDL or the video mode cannot be set up
     bool ApplyVideoMode(); // re-reads "FullScreen" and sets the mode again
     void Shutdown();
+    // Switches the screen between window and full screen and saves "FullScreen". The screen
+    // surface stays the same, so every scene's images stay valid. False (logged) when the
+    // video driver refused.
+    static bool ToggleFullScreen();
+    bool IsFullScreen() const { return Screen && (Screen->flags & SDL_FULLSCREEN); }
 
     // Blits a whole surface, or a part of it, onto the screen; a null source draws nothing
     // and returns -1. Results are SDL's: 0 on success.

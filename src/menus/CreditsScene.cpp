@@ -28,6 +28,8 @@ void CCreditsScene::HandleEvents()
             WebEntry.SetHighlighted(WebEntry.HitTest(event.motion.x, event.motion.y));
             MainMenuEntry.SetHighlighted(MainMenuEntry.HitTest(event.motion.x, event.motion.y));
         }
+        else if (IsKeyPress(event, SDLK_ESCAPE))
+            Done = true; // as "Main Menu"
         else if (IsLeftClick(event))
         {
             if (MainMenuEntry.HitTest(event.button.x, event.button.y))

@@ -5,7 +5,7 @@
 #include "graphics/MenuItem.h"
 
 // Who made the game, the small logo, a web address that opens the news page in the
-// desktop's browser (the scene stays open) and "Main Menu". Mouse only.
+// desktop's browser (the scene stays open) and "Main Menu", which Esc chooses too.
 // Returns the title scene, or null when the window is closed.
 class CCreditsScene : public CScene
 {

@@ -30,7 +30,9 @@ void CHowToPlayScene::HandleEvents()
     SDL_Event event;
     while (NextFrameEvent(event, Quit))
     {
-        if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN)
+        if (IsKeyPress(event, SDLK_ESCAPE))
+            Done = true; // back to the title from any page
+        else if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN)
             TurnPage();
     }
 }

@@ -4,7 +4,7 @@
 
 // Three full-screen help pages, turned by any key or mouse button press (wheel steps
 // included); every press counts, even several in one frame. Returns the title scene after
-// the third page, or null when the window is closed.
+// the third page or on Esc, or null when the window is closed.
 class CHowToPlayScene : public CScene
 {
 public:

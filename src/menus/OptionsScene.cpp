@@ -41,6 +41,8 @@ void COptionsScene::HandleEvents()
     {
         if (event.type == SDL_MOUSEMOTION)
             BackEntry.SetHighlighted(BackEntry.HitTest(event.motion.x, event.motion.y));
+        else if (IsKeyPress(event, SDLK_ESCAPE))
+            Back = true;
         else if (IsLeftClick(event))
         {
             HandleClick(event.button.x, event.button.y);
@@ -119,6 +121,9 @@ CScene* COptionsScene::Run()
             return nullptr;
         if (SwitchRequested)
             return SwitchFullScreen();
+        // Alt+Enter or F11 may have switched the screen meanwhile: the box follows.
+        FullScreen = Graphics->IsFullScreen();
+        FullScreenBox.SetChecked(FullScreen);
         Draw();
         PresentFrame(*Graphics, MenuFrameDelayMs);
     }

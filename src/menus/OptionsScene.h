@@ -6,7 +6,7 @@
 
 // The three settings as check boxes, saved on each click, and BACK. A click on the
 // full-screen box switches the screen mode and returns a fresh options scene.
-// Mouse only. Returns the title scene, a new options scene, or null on window close.
+// Esc is BACK. Returns the title scene, a new options scene, or null on window close.
 class COptionsScene : public CScene
 {
 public:

@@ -55,6 +55,29 @@ void CTitleScene::Choose(int entry)
     }
 }
 
+// Up and Down move the highlight round the entries, from the pointer's if any; Enter chooses.
+void CTitleScene::HandleKey(SDLKey key)
+{
+    int highlighted = 0;
+    while (highlighted < EntryCount && !Entries[highlighted].IsHighlighted())
+        ++highlighted;
+    if (highlighted == EntryCount)
+        highlighted = -1;
+    if (key == SDLK_RETURN || key == SDLK_KP_ENTER)
+    {
+        if (highlighted >= 0)
+            Choose(highlighted);
+        return;
+    }
+    if (key != SDLK_UP && key != SDLK_DOWN)
+        return;
+    int next = (highlighted + 1) % EntryCount; // Down from none: the first entry
+    if (key == SDLK_UP)
+        next = highlighted <= 0 ? EntryCount - 1 : highlighted - 1;
+    for (int i = 0; i < EntryCount; ++i)
+        Entries[i].SetHighlighted(i == next);
+}
+
 void CTitleScene::HandleEvents()
 {
     SDL_Event event;
@@ -74,6 +97,8 @@ void CTitleScene::HandleEvents()
                     break;
                 }
         }
+        else if (event.type == SDL_KEYDOWN)
+            HandleKey(event.key.keysym.sym);
     }
 }
 

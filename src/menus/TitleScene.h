@@ -6,7 +6,8 @@
 
 #include <memory>
 
-// The main menu: five entries driven by the mouse only and the version line.
+// The main menu: five entries, chosen with the mouse or with Up, Down and Enter, and the
+// version line.
 // Returns the chosen scene, or null on QUIT or when the window is closed.
 class CTitleScene : public CScene
 {
@@ -28,6 +29,7 @@ private:
     };
 
     void HandleEvents();
+    void HandleKey(SDLKey key);
     void Choose(int entry);
     void Draw();
 

@@ -15,7 +15,7 @@ constexpr int NameMaxWidth = 580;
 constexpr int RatingRight = 699;
 constexpr int RatingMaxWidth = 100;
 constexpr int MedalX = 720;
-constexpr int RowWidth = 780;
+constexpr int RowWidth = ListGeometry::ScrollBarX;
 
 // Blits at most maxWidth pixels of the source's left part onto the row.
 void BlitLeftPart(SDL_Surface* source, SDL_Surface* row, int x, int maxWidth)

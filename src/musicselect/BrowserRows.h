@@ -1,4 +1,6 @@
 #pragma once
+#include "musicselect/ListGeometry.h"
+
 #include <SDL/SDL.h>
 
 #include <cstdint>
@@ -37,9 +39,9 @@ struct SRowView
 class CBrowserRows
 {
 public:
-    static constexpr int Count = 20;
-    static constexpr int Top = 28;    // screen y of row 0
-    static constexpr int Height = 20; // pixels per row
+    static constexpr int Count = ListGeometry::Rows;
+    static constexpr int Top = ListGeometry::Top; // screen y of row 0
+    static constexpr int Height = ListGeometry::RowHeight;
 
     CBrowserRows() = default;
     virtual ~CBrowserRows() { Free(); }

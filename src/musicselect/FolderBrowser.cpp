@@ -2,10 +2,13 @@
 
 #include "app/SharedData.h"
 #include "musicselect/FolderItem.h"
+#include "musicselect/HiddenFolders.h"
+#include "musicselect/Highscores.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/NameOrder.h"
 #include "musicselect/SongTypes.h"
 #include "platform/AppPath.h"
+#include "platform/BrowseRoots.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
@@ -15,16 +18,31 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using Paths::WithSlash;
 
 namespace
 {
 const char* const CurrentPathSetting = "CurrentPath";
 
-std::string WithSlash(std::string path)
+// True when a song lies in the folder or a few levels below it; gives up after a bounded
+// number of names, so a huge tree cannot delay the start.
+bool HoldsSongs(const std::string& folder)
 {
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
+    constexpr int MaxDepth = 3;
+    constexpr int MaxNames = 2000;
+    std::error_code ec;
+    int names = 0;
+    for (fs::recursive_directory_iterator
+             it(folder, fs::directory_options::skip_permission_denied, ec),
+         end;
+         !ec && it != end && names < MaxNames; it.increment(ec), ++names)
+    {
+        if (SongTypes::Group(it->path().filename().string()) >= 0)
+            return true;
+        if (it.depth() >= MaxDepth - 1)
+            it.disable_recursion_pending();
+    }
+    return false;
 }
 
 bool IsRoot(const std::string& path)
@@ -32,9 +50,14 @@ bool IsRoot(const std::string& path)
     return path == "/";
 }
 
-// music/ beside the game's data, so a fresh installation can be played at once.
-std::string DemoSongFolder(const std::string& fallback)
+// Where the browser starts unless a saved folder exists: on the first start the player's
+// Music folder when it holds songs, else music/ beside the game's data, so a fresh
+// installation can be played at once.
+std::string StartFolder(bool firstStart, const std::string& fallback)
 {
+    const std::string music = firstStart ? BrowseRoots::MusicFolder() : std::string();
+    if (!music.empty() && HoldsSongs(music))
+        return music;
     const std::string folder = BuildAppPath("music/");
     std::error_code ec;
     return fs::is_directory(folder, ec) ? folder : fallback;
@@ -51,7 +74,8 @@ void CFolderBrowser::InitBrowser()
 {
     DriveView = false;
     Shared->ProgramFolder = Paths::ProgramFolder();
-    Shared->CurrentPath = DemoSongFolder(Shared->ProgramFolder);
+    const bool firstStart = Settings::ReadText(CurrentPathSetting).empty();
+    Shared->CurrentPath = StartFolder(firstStart, Shared->ProgramFolder);
     LoadCurrentPath();
     if (Shared->FolderItems.empty())
     {
@@ -59,6 +83,7 @@ void CFolderBrowser::InitBrowser()
             ListFolder();
         return;
     }
+    ShareRatings(Shared->FolderItems);
     OpenItem(Shared->SelectedItem);
     Call(RenderRows);
 }
@@ -85,8 +110,7 @@ bool CFolderBrowser::OpenStartPath()
     for (uint32_t i = Shared->FirstSongItem; i < items.size(); ++i)
         if (items[i]->GetPath() == Shared->CurrentPath + path.filename().string())
         {
-            if (i >= Shared->ScrollTop + ListScroll::VisibleRows) // bring its row into view
-                Shared->ScrollTop = uint32_t(i + 1 - ListScroll::VisibleRows);
+            Shared->ScrollTop = ListScroll::Showing(Shared->ScrollTop, i);
             OpenItem(i);
             return true;
         }
@@ -112,6 +136,7 @@ void CFolderBrowser::ListFolderView()
 
     // Linux file systems hand names out in hash order: each group is put in name order.
     std::vector<std::string> folders, songs[SongTypes::GroupCount];
+    const CHiddenFolders hidden(Shared->CurrentPath);
     std::error_code ec;
     for (fs::directory_iterator it(Shared->CurrentPath, ec), end; !ec && it != end;
          it.increment(ec))
@@ -119,7 +144,7 @@ void CFolderBrowser::ListFolderView()
         const std::string name = it->path().filename().string();
         std::error_code typeError;
         // Follows links, as a test on the full path would; a song-named folder is both.
-        if (it->is_directory(typeError) && name != "." && name != "..")
+        if (it->is_directory(typeError) && name != "." && name != ".." && !hidden.Hides(name))
             folders.push_back(name);
         if (const int group = SongTypes::Group(name); group >= 0)
             songs[group].push_back(name);
@@ -142,9 +167,12 @@ void CFolderBrowser::ListFolderView()
 
 void CFolderBrowser::ListDriveView()
 {
-    for (const std::string& root : Paths::MountRoots())
-        Shared->FolderItems.push_back(
-            std::make_unique<CFolderItem>(Shared, root, CFolderItem::FolderKind));
+    for (const BrowseRoots::SRoot& root : BrowseRoots::List())
+    {
+        auto item = std::make_unique<CFolderItem>(Shared, root.Path, CFolderItem::FolderKind);
+        item->DisplayName = Paths::DisplayableUtf8(root.Label);
+        Shared->FolderItems.push_back(std::move(item));
+    }
     Shared->ScrollTop = 0;
     Call(RenderRows);
 }
@@ -161,8 +189,34 @@ void CFolderBrowser::OpenItem(uint32_t index)
         return;
     }
     Call(FreePathHeader);
-    EnterFolder(item.GetName());
+    const std::string left = Shared->CurrentPath;
+    const std::string name = item.GetName(); // the listing deletes the entry
+    EnterFolder(name);
     ListFolder();
+    if (name == "..")
+        SelectFolderLeft(left);
+}
+
+void CFolderBrowser::GoUp()
+{
+    const auto& items = Shared->FolderItems;
+    if (!DriveView && !items.empty() && items[0]->GetName() == "..")
+        OpenItem(0);
+}
+
+void CFolderBrowser::SelectFolderLeft(const std::string& left)
+{
+    // A drive view row is named by its root; a folder row by the last part of the path.
+    const std::string wanted = DriveView ? left : fs::path(left).parent_path().filename().string();
+    const auto& items = Shared->FolderItems;
+    for (uint32_t i = 0; i < items.size(); ++i)
+        if (items[i]->GetKind() == CFolderItem::FolderKind && items[i]->GetName() == wanted)
+        {
+            SelectedIndex = int32_t(i);
+            Shared->ScrollTop = ListScroll::Showing(Shared->ScrollTop, i);
+            Call(RenderRows);
+            return;
+        }
 }
 
 void CFolderBrowser::EnterFolder(const std::string& name)

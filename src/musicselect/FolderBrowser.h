@@ -16,15 +16,19 @@ public:
     explicit CFolderBrowser(CSharedData* shared) : Shared(shared) {}
     virtual ~CFolderBrowser() = default;
 
-    // Starts at the demo songs' folder (else the program's), then the saved folder; relists unless
-    // the list survived from the battle, in which case the song that was played is opened again.
+    // Starts at the saved folder; without one, at the Music folder when it holds songs, else at
+    // the demo songs' folder (else the program's). Relists unless the list survived from the
+    // battle, in which case the song that was played is opened again.
     void InitBrowser();
-    // Rebuilds FolderItems: "..", sub-folders, then the songs in the groups of SongTypes, each
-    // in name order; or the mount roots in the drive view. Every folder listing is saved.
+    // Rebuilds FolderItems: "..", sub-folders (not the hidden ones), then the songs in the
+    // groups of SongTypes, each in name order; or the drive view's places (Music, Home, mount
+    // points). Every folder listing is saved.
     void ListFolder();
     // A click on list row index: a folder is entered, a song is handed to OpenSong;
-    // an index past the end does nothing.
+    // an index past the end does nothing. Going up selects the folder left (no preview).
     void OpenItem(uint32_t index);
+    // Up one level, as a click on "..": nothing in the drive view.
+    void GoUp();
     // The song or folder named on the command line, once: lists its folder and selects the
     // song (with its preview). False when there was none or it does not exist (logged).
     bool OpenStartPath();
@@ -33,7 +37,9 @@ public:
     void SaveCurrentPath();
 
     bool DriveView = false;
-    int32_t SelectedIndex = -1; // index into FolderItems of the selected song; -1 = none
+    // Index into FolderItems of the selected row, -1 = none: a song is previewed and can be
+    // played; a folder is only shown selected (after "..", or moved to by keys).
+    int32_t SelectedIndex = -1;
 
     std::function<void()> ClosePreview;
     std::function<void()> RenderRows;
@@ -47,6 +53,7 @@ private:
     void ListFolderView();
     void ListDriveView();
     void EnterFolder(const std::string& name);
+    void SelectFolderLeft(const std::string& left);
     static void Call(const std::function<void()>& hook);
 
     CSharedData* Shared;

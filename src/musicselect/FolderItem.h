@@ -54,6 +54,7 @@ public:
     std::string Title;       // the song's title, the key of its highscores; empty until read
     int32_t BestRatings[3];  // Slow, Normal, Fast; 0 = none
     bool InfoPending;
+    int64_t LengthBytes = -1; // the highscore file's length key once the info is read; -1 before
 
 private:
     bool SaveToAnyFolder(int64_t length); // false when no folder took the file

@@ -10,8 +10,10 @@
 #include "platform/RegularFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -216,4 +218,21 @@ bool CFolderItem::SaveToAnyFolder(int64_t length)
     Log("The common highscore folder %s cannot be written, saving in %s instead\n",
         commonFolder.c_str(), fallback.c_str());
     return SaveTo(fallback, safeTitle, length, BestRatings);
+}
+
+void ShareRatings(const std::vector<std::unique_ptr<CFolderItem>>& items)
+{
+    std::map<std::pair<std::string, int64_t>, std::array<int32_t, 3>> best;
+    auto keyOf = [](const CFolderItem& item)
+    { return std::make_pair(item.MakeSafeFileName(), item.LengthBytes); };
+    for (const auto& item : items)
+        if (item->LengthBytes >= 0)
+        {
+            auto& ratings = best.try_emplace(keyOf(*item), std::array<int32_t, 3>{}).first->second;
+            for (size_t i = 0; i < 3; ++i)
+                ratings[i] = std::max(ratings[i], item->BestRatings[i]);
+        }
+    for (const auto& item : items)
+        if (item->LengthBytes >= 0)
+            std::copy_n(best[keyOf(*item)].begin(), 3, item->BestRatings);
 }

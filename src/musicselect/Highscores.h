@@ -2,8 +2,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
+class CFolderItem;
 class CSharedData;
 
 // A song's highscore file: 12 bytes, the best ratings at Slow, Normal and Fast as signed
@@ -35,3 +38,8 @@ bool CanWriteFolder(const std::filesystem::path& folder);
 bool ReadHighscoreFile(const std::filesystem::path& file, int32_t ratings[3]);
 // Replaces the file as a whole (temporary file, flush, rename); false when that failed.
 bool WriteHighscoreFile(const std::filesystem::path& file, const int32_t ratings[3]);
+
+// Entries whose info was read and that share one highscore file (the same title and length,
+// such as an MP3 and an OGG copy) all take the best rating any of them holds at each speed:
+// a battle saved through one of them.
+void ShareRatings(const std::vector<std::unique_ptr<CFolderItem>>& items);

@@ -2,6 +2,7 @@
 
 #include "app/SceneFrame.h"
 #include "app/SharedData.h"
+#include "audio/Audio.h"
 #include "battle/BattleScene.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
@@ -10,6 +11,7 @@
 #include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/SongShuffle.h"
+#include "musicselect/SpeedSetting.h"
 #include "musicselect/Speeds.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -38,6 +40,10 @@ struct SLabelPlace
     bool Centred;
     int Size; // 0 small, 1 medium
 };
+// In place of "Select a file to play" after the battle could not read the song; small enough
+// to end before "Current Speed : ".
+constexpr const char* RefusedText = "Cannot play this file: not an audio file we can read";
+
 constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
                                        {Speeds[0].Name, 620, 440, true, 1},
                                        {Speeds[1].Name, 620, 440, true, 1},
@@ -46,6 +52,7 @@ constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
                                        {"Supported Formats :", 10, 480, false, 0},
                                        {".MP3", 10, 500, false, 0},
                                        {".OGG", 10, 520, false, 0},
+                                       {RefusedText, 10, 444, false, 0},
                                        {".FLAC", 10, 540, false, 0},
                                        {".OPUS", 65, 540, false, 0},
                                        {".WMA", 120, 540, false, 0},
@@ -56,11 +63,8 @@ constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
                                        {".AIF", 65, 580, false, 0},
                                        {".AIFF", 120, 580, false, 0}};
 
-constexpr int ListBottom = 428; // the list's rows end, and the lower separator starts, here
-constexpr int ScrollBarX = 780;
-constexpr int ThumbX = 776;
-constexpr int ThumbSize = 16;
 constexpr int64_t InfoReadIntervalMs = 50; // a read only once more than this has passed
+constexpr int64_t DoubleClickMs = 400;
 } // namespace
 
 CMusicSelectScene::CMusicSelectScene()
@@ -70,6 +74,9 @@ CMusicSelectScene::CMusicSelectScene()
 
 CMusicSelectScene::~CMusicSelectScene()
 {
+    // The battle's keys must not repeat.
+    SDL_EnableKeyRepeat(0, 0);
+    SDL_EnableUNICODE(0);
     Preview.Close();
     Rows.Free();
     PathHeader.Free();
@@ -97,7 +104,12 @@ void CMusicSelectScene::BuildInterface()
 void CMusicSelectScene::ConnectBrowser()
 {
     Browser = std::make_unique<CFolderBrowser>(Shared);
-    Browser->ClosePreview = [this] { Preview.Close(); };
+    Browser->ClosePreview = [this]
+    {
+        Preview.Close();
+        PreviewPending = false;
+        SongRefused = false;
+    };
     Browser->RenderRows = [this] { RenderRows(); };
     Browser->FreePathHeader = [this] { PathHeader.Free(); };
     Browser->OpenSong = [this](uint32_t index) { OpenSong(index); };
@@ -120,6 +132,8 @@ void CMusicSelectScene::OpenSong(uint32_t index)
 {
     DebugTrace("Opening music file");
     Browser->SelectedIndex = static_cast<int32_t>(index);
+    PreviewPending = false;
+    SongRefused = false;
     Preview.Close();
     // A song that cannot be opened (gone, damaged) stays selected and silent.
     if (Preview.Open(Shared->FolderItems[index]->GetPath()))
@@ -127,21 +141,36 @@ void CMusicSelectScene::OpenSong(uint32_t index)
     RenderRows();
 }
 
+void CMusicSelectScene::PlaySong(uint32_t index)
+{
+    Shared->SelectedItem = index;
+    StartBattle = true;
+}
+
+int32_t CMusicSelectScene::GetSelectedIndex() const
+{
+    return Browser ? Browser->SelectedIndex : -1;
+}
+
+bool CMusicSelectScene::SongSelected() const
+{
+    const int32_t index = Browser->SelectedIndex;
+    return index >= 0 && uint32_t(index) < Shared->FolderItems.size() &&
+           Shared->FolderItems[uint32_t(index)]->GetKind() == CFolderItem::SongKind;
+}
+
 void CMusicSelectScene::Randomize()
 {
     Preview.Close();
+    PreviewPending = false;
     Browser->SelectedIndex = -1;
     ShuffleSongs(Shared->FolderItems, *Timer);
     RenderRows();
 }
 
-void CMusicSelectScene::Scroll(bool up)
+void CMusicSelectScene::Scroll(int64_t rows)
 {
-    uint32_t& top = Shared->ScrollTop;
-    if (up && top > 0)
-        --top;
-    else if (!up && uint64_t(top) + ListScroll::VisibleRows < Shared->FolderItems.size())
-        ++top;
+    Shared->ScrollTop = ListScroll::ScrolledBy(Shared->ScrollTop, rows, Shared->FolderItems.size());
     RenderRows();
 }
 
@@ -149,26 +178,38 @@ void CMusicSelectScene::StepSpeed(bool up)
 {
     const int index = SpeedIndex(Shared->Speed);
     if (index >= 0)
+    {
         Shared->Speed = Speeds[(index + (up ? 1 : SpeedCount - 1)) % SpeedCount].Value;
+        SpeedSetting::Save(Shared->Speed);
+    }
     RenderRows();
 }
 
 void CMusicSelectScene::HandleClick(int x, int y)
 {
-    if (y > CBrowserRows::Top && y < ListBottom && x < ScrollBarX)
+    const int64_t row = ListScroll::RowAt(y);
+    if (row >= 0 && x < ListGeometry::ScrollBarX)
     {
-        Browser->OpenItem(Shared->ScrollTop +
-                          uint32_t(y - CBrowserRows::Top) / uint32_t(CBrowserRows::Height));
+        const uint32_t index = Shared->ScrollTop + uint32_t(row);
+        // The second click on the song the first one selected plays it.
+        const int64_t now = Timer->GetCounter();
+        const bool second = index == LastClickIndex && index == uint32_t(Browser->SelectedIndex) &&
+                            Timer->GetElapsedMs(LastClickAt, now) <= DoubleClickMs;
+        LastClickIndex = index;
+        LastClickAt = now;
+        if (second && SongSelected())
+            PlaySong(index);
+        else
+            Browser->OpenItem(index);
         return;
     }
     const int thumbY = ListScroll::ThumbY(Shared->ScrollTop, Shared->FolderItems.size());
-    if (x > ThumbX && x < ThumbX + ThumbSize && y > thumbY && y < thumbY + ThumbSize)
+    if (ListScroll::OnThumb(x, y, thumbY))
         DraggingThumb = true;
-    else if (Browser->SelectedIndex != -1 && PlayItem.HitTest(x, y))
-    {
-        Shared->SelectedItem = static_cast<uint32_t>(Browser->SelectedIndex);
-        StartBattle = true;
-    }
+    else if (ListScroll::OnTrack(x, y) && y != thumbY) // a page towards the click
+        Scroll(y < thumbY ? -int64_t(ListScroll::VisibleRows) : int64_t(ListScroll::VisibleRows));
+    else if (SongSelected() && PlayItem.HitTest(x, y))
+        PlaySong(uint32_t(Browser->SelectedIndex));
     else if (RandomizeItem.HitTest(x, y))
         Randomize();
     else if (BackItem.HitTest(x, y))
@@ -191,9 +232,8 @@ void CMusicSelectScene::HandleMotion(int x, int y)
             RenderRows();
         }
     }
-    else if (y > CBrowserRows::Top && y < ListBottom)
+    else if (const int32_t row = int32_t(ListScroll::RowAt(y)); row >= 0)
     {
-        const int32_t row = (y - CBrowserRows::Top) / CBrowserRows::Height;
         if (row != Hover)
         {
             Hover = row;
@@ -219,7 +259,9 @@ void CMusicSelectScene::HandleEvents()
             HandleClick(event.button.x, event.button.y);
         else if (event.type == SDL_MOUSEBUTTONDOWN && (event.button.button == SDL_BUTTON_WHEELUP ||
                                                        event.button.button == SDL_BUTTON_WHEELDOWN))
-            Scroll(event.button.button == SDL_BUTTON_WHEELUP);
+            Scroll(event.button.button == SDL_BUTTON_WHEELUP ? -1 : 1);
+        else if (event.type == SDL_KEYDOWN)
+            HandleKey(event.key.keysym);
         else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT)
             DraggingThumb = false;
         else if (event.type == SDL_MOUSEMOTION)
@@ -260,15 +302,16 @@ void CMusicSelectScene::Draw()
     Graphics->Draw(Pictures[Sky].GetSurface(), 0, 0);
     DrawPathHeader();
     Rows.Draw(*Graphics);
-    Graphics->Draw(Pictures[ScrollBar].GetSurface(), ScrollBarX, CBrowserRows::Top);
+    Graphics->Draw(Pictures[ScrollBar].GetSurface(), ListGeometry::ScrollBarX, ListGeometry::Top);
     Graphics->Draw(
-        Pictures[Thumb].GetSurface(), ThumbX,
+        Pictures[Thumb].GetSurface(), ListGeometry::ThumbX,
         static_cast<int16_t>(ListScroll::ThumbY(Shared->ScrollTop, Shared->FolderItems.size())));
     Graphics->Draw(Pictures[Separator].GetSurface(), 0, 20);
-    Graphics->Draw(Pictures[Separator].GetSurface(), 0, ListBottom);
+    Graphics->Draw(Pictures[Separator].GetSurface(), 0, ListGeometry::Bottom);
     for (int label = SelectFileLabel; label < LabelCount; ++label)
-        Labels[label].Draw(*Graphics);
-    if (Browser->SelectedIndex != -1)
+        if (label != (SongRefused ? SelectFileLabel : RefusedLabel))
+            Labels[label].Draw(*Graphics);
+    if (SongSelected())
         PlayItem.Draw(*Graphics, Shared->MenuSelectImage);
     BackItem.Draw(*Graphics, Shared->MenuSelectImage);
     RandomizeItem.Draw(*Graphics, Shared->MenuSelectImage);
@@ -286,6 +329,12 @@ CScene* CMusicSelectScene::Run()
     BuildInterface();
     ConnectBrowser();
     Browser->InitBrowser();
+    // A song the battle could not open comes back selected; the panel says why it did not play.
+    const std::string refused = Audio->TakeRefusedSong();
+    SongRefused = SongSelected() && !refused.empty() &&
+                  Shared->FolderItems[uint32_t(Browser->SelectedIndex)]->GetPath() == refused;
+    SDL_EnableUNICODE(1); // type-to-find reads the characters typed
+    SDL_EnableKeyRepeat(SDL_DEFAULT_REPEAT_DELAY, SDL_DEFAULT_REPEAT_INTERVAL);
     LastInfoRead = Timer->GetCounter();
     for (;;)
     {
@@ -299,6 +348,7 @@ CScene* CMusicSelectScene::Run()
             Shared->ClearFolderItems();
             return new CTitleScene();
         }
+        StartSettledPreview();
         LoadVisibleTrackInfo();
         Draw();
         PresentFrame(*Graphics, MenuFrameDelayMs);

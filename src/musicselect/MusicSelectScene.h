@@ -6,6 +6,7 @@
 #include "graphics/MenuItem.h"
 #include "graphics/PushButton.h"
 #include "musicselect/BrowserRows.h"
+#include "musicselect/TypeToFind.h"
 
 #include <cstdint>
 #include <memory>
@@ -13,7 +14,8 @@
 class CFolderBrowser;
 
 // The music browser: the list of folders and songs with their titles and best ratings at the
-// current speed, a preview of the clicked song, a shuffle, and the speed arrows. Mouse only.
+// current speed, a preview of the clicked song, a shuffle, and the speed arrows. The mouse
+// works as designed; keys and double-clicks are additions a player reaches for.
 // Returns the battle for the selected song, the title on Back, or null when the window is
 // closed. The list lives in the shared state, so a return from the battle finds the same
 // order, scroll position and song again.
@@ -24,6 +26,10 @@ public:
     ~CMusicSelectScene() override;
 
     CScene* Run() override;
+
+    // What the player sees and hears of the selection.
+    bool IsPreviewing() const { return Preview.IsPlaying(); }
+    int32_t GetSelectedIndex() const; // -1 = none
 
 private:
     // The twelve pictures, in the order they are loaded.
@@ -53,6 +59,7 @@ private:
         FormatsLabel,
         Mp3Label,
         OggLabel,
+        RefusedLabel,
         FirstMoreFormatsLabel, // the formats beyond the design's two, in rows below them
         LabelCount = FirstMoreFormatsLabel + 9
     };
@@ -62,9 +69,16 @@ private:
     void HandleEvents();
     void HandleClick(int x, int y);
     void HandleMotion(int x, int y);
-    void Scroll(bool up);
+    void Scroll(int64_t rows);
     void StepSpeed(bool up);
     void OpenSong(uint32_t index);
+    void PlaySong(uint32_t index);
+    bool SongSelected() const;
+    void HandleKey(const SDL_keysym& key);
+    void MoveSelection(int64_t index);
+    void ChooseSelected();
+    void FindTyped(const SDL_keysym& key);
+    void StartSettledPreview();
     void Randomize();
     void LoadVisibleTrackInfo();
     void RenderRows();
@@ -77,6 +91,12 @@ private:
     int64_t LastInfoRead = 0;
     int32_t Hover = -1; // screen row under the pointer, -1 = none
     bool DraggingThumb = false;
+    bool SongRefused = false;    // the battle could not read the selected song: say so
+    bool PreviewPending = false; // keys moved onto a song: its preview waits for them to settle
+    int64_t SelectionMovedAt = 0;
+    int64_t LastClickAt = 0;
+    int64_t LastClickIndex = -1; // list index of the last click on a row, for double-clicks
+    CTypeToFind Finder;
 
     CImage Pictures[PictureCount];
     CMenuItem PlayItem, BackItem, RandomizeItem;

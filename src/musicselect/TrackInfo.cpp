@@ -40,6 +40,7 @@ bool CFolderItem::ReadTrackInfo()
     if (Title.empty())
         Title = LimitCharacters(Paths::DisplayableUtf8(Name), MaxTitleCharacters);
 
+    LengthBytes = tags.LengthBytes;
     LoadHighscores(tags.LengthBytes);
     return true;
 }

@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <unistd.h>
 
@@ -26,7 +25,10 @@ fs::path EnvFolder(const char* name, const char* homeRelative)
         return fs::path(home) / homeRelative;
     return {};
 }
+} // namespace
 
+namespace Paths
+{
 std::string WithSlash(std::string path)
 {
     if (path.empty() || path.back() != '/')
@@ -34,30 +36,6 @@ std::string WithSlash(std::string path)
     return path;
 }
 
-// /proc/self/mountinfo escapes blanks and backslashes in octal (\040).
-std::string UnescapeMountPath(const std::string& field)
-{
-    std::string out;
-    for (size_t i = 0; i < field.size(); ++i)
-    {
-        if (field[i] == '\\' && i + 3 < field.size())
-        {
-            const std::string oct = field.substr(i + 1, 3);
-            if (oct.find_first_not_of("01234567") == std::string::npos)
-            {
-                out += static_cast<char>(std::stoi(oct, nullptr, 8));
-                i += 3;
-                continue;
-            }
-        }
-        out += field[i];
-    }
-    return out;
-}
-} // namespace
-
-namespace Paths
-{
 std::string ProgramFolder()
 {
     if (!ProgramFolderOverride().empty())
@@ -94,37 +72,6 @@ std::vector<fs::path> SystemConfigFolders()
         if (!dir.empty() && dir[0] == '/')
             dirs.emplace_back(dir);
     return dirs;
-}
-
-std::vector<std::string> MountRoots()
-{
-    std::vector<std::string> roots{"/"};
-    auto add = [&roots](const std::string& path)
-    {
-        const std::string root = WithSlash(path);
-        for (const auto& known : roots)
-            if (known == root)
-                return;
-        roots.push_back(root);
-    };
-    const char* home = std::getenv("HOME");
-    std::error_code ec;
-    if (home && home[0] == '/' && fs::is_directory(home, ec))
-        add(home);
-    std::ifstream mounts("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(mounts, line))
-    {
-        std::istringstream fields(line);
-        std::string id, parent, device, root, mountPoint;
-        if (!(fields >> id >> parent >> device >> root >> mountPoint))
-            continue;
-        const std::string path = UnescapeMountPath(mountPoint);
-        for (const char* prefix : {"/media/", "/mnt/", "/run/media/"})
-            if (path.rfind(prefix, 0) == 0 && path.size() > std::string(prefix).size())
-                add(path);
-    }
-    return roots;
 }
 
 std::string DisplayableUtf8(const std::string& bytes)

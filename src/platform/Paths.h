@@ -15,9 +15,8 @@ std::filesystem::path UserDataFolder();
 std::filesystem::path UserConfigFolder();
 // $XDG_CONFIG_DIRS entries, else /etc/xdg.
 std::vector<std::filesystem::path> SystemConfigFolders();
-// Roots a player would browse: "/", the home folder, mount points under /media, /mnt,
-// /run/media; each ends in "/".
-std::vector<std::string> MountRoots();
+// The path with one "/" at its end (an empty path becomes "/").
+std::string WithSlash(std::string path);
 // Shows a possibly invalid UTF-8 name with U+FFFD in place of each bad byte sequence.
 std::string DisplayableUtf8(const std::string& bytes);
 } // namespace Paths

@@ -5,7 +5,10 @@
 # the speed arrows cycle Slow, Normal, Fast; in a folder of 25 entries Randomize keeps the
 # folders on top and the wheel and the thumb scroll the list; Play opens the battle's
 # loading screen and Q comes back to the same order, scroll position and selection; a song
-# deleted since the listing is selected but silent; Back and QUIT end the game. Usage: musicselect.sh KORVANE_EXECUTABLE [ARTEFACT_FOLDER]
+# deleted since the listing is selected but silent; Back and QUIT end the game. Started again
+# and driven by keys alone, the game keeps the speed chosen, Backspace selects the folder left
+# and Enter opens it, typing finds a song, Enter plays it, Esc goes back, F11 switches full
+# screen. Usage: musicselect.sh KORVANE_EXECUTABLE [ARTEFACT_FOLDER]
 set -u
 GAME=$1
 ARTEFACTS=${2:-}
@@ -63,6 +66,9 @@ fast=$(region 560 440 120 30)
 click_at 696 457
 [ "$slow" != "$normal" ] && [ "$normal" != "$fast" ] && [ "$fast" != "$slow" ] &&
     [ "$(region 560 440 120 30)" = "$slow" ] || e2e_fail "the speed arrows do not cycle three speeds"
+click_at 696 457 # Normal, for the next start
+settings=$XDG_CONFIG_HOME/korvane/settings.ini
+grep -qx "Speed=Normal" "$settings" || e2e_fail "the speed chosen is not saved"
 
 click_at 400 "$(row 1)" # into Many or More: "..", two folders, 22 songs
 point 400 520
@@ -108,7 +114,6 @@ heard_after "$back" || e2e_fail "the played song is not previewed after the batt
 
 selected=$(region 0 $(($(row 8) - 10)) 8 20) # left of the text: the background only
 rm "$top"/Many/Song* "$top"/More/Song*
-xdotool key --window "$WINDOW" Escape # keys do nothing here
 click_at 400 "$(row 9)"               # a song deleted since the listing
 gone=$(audio_bytes)
 e2e_wait_until 10 "the deleted song was not tried" grep -qF "Could not load $top/M" "$E2E_ROOT/game.out"
@@ -128,4 +133,38 @@ e2e_wait_exit 10
 
 sequence="Splash,Title,Music Select,Battle,Music Select,Title"
 e2e_check_clean_end "$sequence"
-echo "PASS: $sequence, exit code 0"
+
+# Again, with keys alone. The browser opens in the folder last shown (its songs are gone).
+keys() { xdotool key --window "$WINDOW" --delay 60 "$@"; sleep 0.25; }
+mv "$E2E_ROOT/game.out" "$E2E_ROOT/first-run.out"
+e2e_start_heard_game "$GAME"
+e2e_title_window
+keys Down Return # PLAY
+e2e_wait_line "Scene Music Select starting" 1 10
+point 400 520
+[ "$(region 560 440 120 30)" = "$normal" ] || e2e_fail "the speed chosen is not kept"
+inside=$(region 0 0 780 20)
+keys BackSpace
+[ "$(region 0 0 780 20)" != "$inside" ] || e2e_fail "Backspace did not go up"
+keys Return # the folder left is selected: Enter opens it again
+[ "$(region 0 0 780 20)" = "$inside" ] || e2e_fail "after Backspace the folder left is not selected"
+keys BackSpace
+sleep 1 # the titles are read
+before=$(audio_bytes)
+keys s # "Sky Village", its preview once the keys rest
+e2e_wait_until 10 "the song found by typing is not heard" heard_after "$before"
+keys Return
+e2e_wait_line "Scene Battle starting" 1 10
+e2e_wait_until 20 "the song chosen by keys is not analysed" grep -q '^Decoding complete' "$E2E_ROOT/game.out"
+keys q
+e2e_wait_line "Scene Music Select starting" 2 20
+keys Escape
+e2e_wait_line "Scene Title starting" 2 10
+keys F11
+e2e_wait_file_line "$settings" "FullScreen=1" 5
+keys F11
+e2e_wait_file_line "$settings" "FullScreen=0" 5
+keys Up Return # QUIT
+e2e_wait_exit 10
+e2e_check_clean_end "$sequence"
+echo "PASS: $sequence twice, the second by keys, exit code 0"

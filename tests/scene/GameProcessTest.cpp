@@ -221,6 +221,25 @@ TEST(GameProcess, AudioFailureShutsTheScreenDownAndExitsWithOne)
     EXPECT_EQ(game.Log(), "Launching : Korvane Zaduza\nCould not initialize BASS");
 }
 
+// Without a display SDL would run the game on a driver that shows nothing.
+TEST(GameProcess, WithoutADisplayOneLineSaysSoAndTheExitCodeIsOne)
+{
+    CTempHome home;
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"})
+    {
+        if (const char* value = std::getenv(name))
+            saved.emplace_back(name, value);
+        unsetenv(name);
+    }
+    CGameProcess game(KORVANE_EXE);
+    for (const auto& [name, value] : saved)
+        setenv(name.c_str(), value.c_str(), 1);
+    EXPECT_EQ(game.Wait(std::chrono::seconds(30)), 1);
+    EXPECT_EQ(game.Log(), "Launching : Korvane Zaduza\nNo display: start Korvane Zaduza from a "
+                          "desktop session (DISPLAY or WAYLAND_DISPLAY is not set)\n");
+}
+
 TEST(GameProcess, OddFolderGarbageSettingsAndMissingImageStillStartAndEndOnSignals)
 {
     for (int signal : {SIGTERM, SIGINT})

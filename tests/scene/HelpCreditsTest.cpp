@@ -80,8 +80,8 @@ TEST(HowToPlayScene, EveryPressTurnsAPage)
         const char* Sequence;
     };
     const std::vector<SCase> cases = {
-        {"space, Esc, click",
-         {{H::Key(SDLK_SPACE)}, {H::Key(SDLK_ESCAPE)}, {H::Click(10, 10)}},
+        {"space, Enter, click", // Esc leaves at once (the keys table)
+         {{H::Key(SDLK_SPACE)}, {H::Key(SDLK_RETURN)}, {H::Click(10, 10)}},
          {2, 3, 3},
          "How To Play,Title"},
         {"wheel and other buttons",
@@ -166,7 +166,7 @@ TEST(CreditsScene, WebEntryOpensTheNewsPageAndTheSceneStays)
     CSceneHarness harness;
     ASSERT_TRUE(harness.Ready());
     harness.At(2, H::Click(400, 450));
-    harness.At(2, H::Key(SDLK_ESCAPE));
+    harness.At(2, H::Key(SDLK_RETURN));
     harness.At(2, H::Click(601, 551, SDL_BUTTON_RIGHT));
     harness.At(8, H::Quit());
     harness.Run(new CCreditsScene());

@@ -2,6 +2,10 @@
 #include "app/SharedData.h"
 #include "audio/backend/TrackProbe.h"
 #include "graphics/Graphics.h"
+#include "menus/CreditsScene.h"
+#include "menus/HowToPlayScene.h"
+#include "menus/OptionsScene.h"
+#include "menus/TitleScene.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/Highscores.h"
 #include "musicselect/MusicSelectScene.h"
@@ -207,7 +211,9 @@ TEST_F(MusicSelectTest, WheelAndThumbScrollOnlyListsOfMoreThanTwentyEntries)
         {24, {thumb, H::Motion(784, 220)}, 2, 181},
         {24, {thumb, H::Motion(784, 412), H::Motion(784, 0)}, 0, 28},
         {24, {thumb, H::Release(784, 36), H::Motion(784, 412)}, 0, 28},
-        {24, {H::Click(784, 44), H::Motion(784, 412)}, 0, 28}, // below the thumb
+        // The track below and above the thumb: a page, and no drag.
+        {24, {H::Click(784, 44), H::Motion(784, 28)}, 5, 412},
+        {44, {H::Click(784, 427), H::Click(784, 427), H::Click(784, 44)}, 5, 104},
         {19, {down, down, thumb, H::Motion(784, 412)}, 0, 28},
     };
     for (size_t i = 0; i < cases.size(); ++i)
@@ -259,6 +265,7 @@ TEST_F(MusicSelectTest, EveryKindOfBadFileIsClickedAndPlayedWithoutHarm)
     CSharedData& shared = Harness->Shared();
     size_t next = 0, analysed = 0;
     bool quitPushed = false;
+    size_t checkedBattle = 0, refused = 0, panelWrong = 0;
     std::string expected = "Music Select";
     Harness->EachFrame(
         [&](uint64_t frame)
@@ -272,6 +279,19 @@ TEST_F(MusicSelectTest, EveryKindOfBadFileIsClickedAndPlayedWithoutHarm)
                 return;
             }
             quitPushed = false;
+            // Back from a song the analysis refused, the panel says so in place of "Select a
+            // file to play"; after any other song it does not.
+            if (battle != log.npos && std::exchange(checkedBattle, battle) != battle)
+            {
+                const bool wasRefused =
+                    log.find("Could not load", battle) < log.find("Scene Battle ending", battle);
+                const bool said = TextOffPlace(*shared.Graphics, shared,
+                                               "Cannot play this file: not an audio file we can "
+                                               "read",
+                                               0, 10, 444, false, 128) == 0;
+                refused += wasRefused;
+                panelWrong += wasRefused != said;
+            }
             if (frame < 60) // every title read
                 return;
             if (next == 0)
@@ -288,4 +308,139 @@ TEST_F(MusicSelectTest, EveryKindOfBadFileIsClickedAndPlayedWithoutHarm)
     // Truncated, 0.1 s, long title, big cover, odd name, silence, 8 kHz, 96 kHz, six channels,
     // and the locked one when it can be read (as root).
     EXPECT_GE(analysed, 9u);
+    EXPECT_GE(refused, 3u);
+    EXPECT_EQ(panelWrong, 0u);
+}
+
+// One row per key and state, in every scene that reads keys. The keys are pushed one a frame
+// from frame 2 (an empty event waits a second); 15 frames after the last one the scene
+// sequence and what the scene shows are read: the browser's selection, scroll position,
+// entries and preview (during the keys, then after), the full-screen box, the screen mode.
+TEST_F(MusicSelectTest, KeysTable)
+{
+    Fill(Music.Path(), 30, 2); // "..", two folders, 30 songs
+    const SDL_Event wait{};
+    const SDL_Event click = H::Click(300, RowY(3) + 5); // a song
+    const auto key = [](SDLKey sym, int mod = KMOD_NONE)
+    {
+        SDL_Event event = H::Key(sym);
+        event.key.keysym.mod = SDLMod(mod);
+        return event;
+    };
+    const SDL_Event up = key(SDLK_UP), down = key(SDLK_DOWN), enter = key(SDLK_RETURN),
+                    end = key(SDLK_END), s = key(SDLK_s), esc = key(SDLK_ESCAPE);
+    enum EStart
+    {
+        Browser,
+        Title,
+        Options,
+        HowToPlay,
+        Credits
+    };
+    struct SRow
+    {
+        const char* Name;
+        EStart Start;
+        std::vector<SDL_Event> Keys;
+        std::string Shown;
+    };
+    // The browser still shown: selected row, first row shown, entries, previewing during and after.
+    const auto shown = [](int sel, int top, int entries, const char* preview, int full = 0)
+    {
+        return "Music Select|sel=" + std::to_string(sel) + " top=" + std::to_string(top) +
+               " n=" + std::to_string(entries) + " preview=" + preview +
+               " full=" + std::to_string(full);
+    };
+    const SDL_Event page = key(SDLK_PAGEDOWN), f11 = key(SDLK_F11);
+    const std::vector<SRow> rows = {
+        {"Down, nothing selected", Browser, {down}, shown(0, 0, 33, "00")},
+        {"Up, nothing selected", Browser, {up}, shown(0, 0, 33, "00")},
+        {"Up at the top", Browser, {down, up, up}, shown(0, 0, 33, "00")},
+        {"Down onto a song", Browser, {down, down, down, down}, shown(3, 0, 33, "01")},
+        {"Down held", Browser, std::vector<SDL_Event>(12, down), shown(11, 0, 33, "01")},
+        {"PageDown", Browser, {page}, shown(20, 1, 33, "01")},
+        {"PageDown at the end", Browser, {page, page}, shown(32, 13, 33, "01")},
+        {"PageUp", Browser, {end, key(SDLK_PAGEUP)}, shown(12, 12, 33, "01")},
+        {"Home", Browser, {end, key(SDLK_HOME)}, shown(0, 0, 33, "00")},
+        {"Enter, nothing selected", Browser, {enter}, shown(-1, 0, 33, "00")},
+        {"Enter on a folder", Browser, {down, down, enter}, shown(-1, 0, 1, "00")},
+        {"Backspace selects the folder left",
+         Browser,
+         {down, down, enter, key(SDLK_BACKSPACE)},
+         shown(1, 0, 33, "00")},
+        {"Enter on a song", Browser, {end, enter}, "Music Select,Battle|full=0"},
+        {"Esc", Browser, {esc}, "Music Select,Title|full=0"},
+        {"a letter", Browser, {s}, shown(3, 0, 33, "01")},
+        {"the same letter again", Browser, {s, s}, shown(4, 0, 33, "01")},
+        {"a longer prefix", Browser, {s, key(SDLK_o)}, shown(3, 0, 33, "01")},
+        {"no name starts so", Browser, {key(SDLK_x)}, shown(-1, 0, 33, "00")},
+        {"a second later, a new prefix", Browser, {key(SDLK_f), wait, s}, shown(3, 0, 33, "01")},
+        {"double-click on a song", Browser, {click, click}, "Music Select,Battle|full=0"},
+        {"two slow clicks", Browser, {click, wait, click}, shown(3, 0, 33, "11")},
+        {"F11", Browser, {f11}, shown(-1, 0, 33, "00", 1)},
+        {"F11, Alt+Enter", Browser, {f11, key(SDLK_RETURN, KMOD_LALT)}, shown(-1, 0, 33, "00")},
+        {"title: Down, Enter", Title, {down, enter}, "Title,Music Select|full=0"},
+        {"title: Down twice, Enter", Title, {down, down, enter}, "Title,How To Play|full=0"},
+        {"title: Up, Enter", Title, {up, enter}, "Title|"},
+        {"title: Enter, nothing highlighted", Title, {enter, esc}, "Title|full=0"},
+        {"title: Alt+Enter", Title, {key(SDLK_RETURN, KMOD_RALT)}, "Title|full=1"},
+        {"options: Esc", Options, {esc}, "Options,Title|full=0"},
+        {"options: F11", Options, {f11}, "Options|box=x full=1"},
+        {"how to play: Esc", HowToPlay, {key(SDLK_SPACE), esc}, "How To Play,Title|full=0"},
+        {"credits: Esc", Credits, {esc}, "Credits,Title|full=0"},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.Name);
+        Settings::WriteNumber("FullScreen", 0);
+        Harness.reset(); // its shutdown would end the next one's SDL
+        Harness = std::make_unique<CSceneHarness>();
+        Open(Music.Path());
+        auto* browser = row.Start == Browser ? new CMusicSelectScene() : nullptr;
+        const auto browserShown = [&] {
+            return browser &&
+                   Harness->LogText().find("Scene Music Select ending") == std::string::npos;
+        };
+        CScene* first = browser;
+        if (row.Start == Title)
+            first = new CTitleScene();
+        else if (row.Start == Options)
+            first = new COptionsScene();
+        else if (row.Start == HowToPlay)
+            first = new CHowToPlayScene();
+        else if (row.Start == Credits)
+            first = new CCreditsScene();
+        uint64_t frame = 2;
+        bool during = false;
+        for (const SDL_Event& event : row.Keys)
+        {
+            if (event.type == SDL_NOEVENT)
+            {
+                frame += 40;
+                continue;
+            }
+            Harness->At(frame, event);
+            Harness->AtFrame(++frame, [&](CGraphics&)
+                             { during = during || (browserShown() && browser->IsPreviewing()); });
+        }
+        std::string state;
+        Harness->AtFrame(
+            frame + 15,
+            [&](CGraphics& g)
+            {
+                const CSharedData& shared = Harness->Shared();
+                char line[96];
+                if (browserShown())
+                    std::snprintf(line, sizeof line, "sel=%d top=%u n=%zu preview=%d%d ",
+                                  browser->GetSelectedIndex(), shared.ScrollTop,
+                                  shared.FolderItems.size(), during, browser->IsPreviewing());
+                state = browserShown() ? line : "";
+                if (SceneSequence(Harness->LogText()) == "Options")
+                    state += PictureAt(g, "data/checked.png", 100, 300) ? "box=x " : "box=- ";
+                state += g.IsFullScreen() ? "full=1" : "full=0";
+            });
+        Harness->At(frame + 15, H::Quit());
+        Harness->Run(first);
+        EXPECT_EQ(SceneSequence(Harness->LogText()) + "|" + state, row.Shown);
+    }
 }

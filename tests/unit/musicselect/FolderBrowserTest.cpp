@@ -3,6 +3,7 @@
 #include "app/SharedData.h"
 #include "musicselect/FolderBrowser.h"
 #include "musicselect/FolderItem.h"
+#include "platform/BrowseRoots.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "support/TempHome.h"
@@ -58,7 +59,7 @@ TEST_F(FolderBrowserTest, ListsParentFoldersThenEachSongTypeInNameOrder)
                              "d.Ogg", "e.mp3.bak", "z.flac", "a.opus", "c.m4a", "b.MP4", "a.aac",
                              "w.wma", "s.aiff", "t.AIF", "r.wav", "cover.jpg"})
         Touch(Music.Path() / name);
-    for (const char* name : {"Sub 10", "sub 9", "x.mp3", "Album"})
+    for (const char* name : {"Sub 10", "sub 9", "x.mp3", "Album", ".hidden"}) // not .hidden
         fs::create_directory(Music.Path() / name);
     fs::create_directory_symlink(Music.Path() / "Album", Music.Path() / "Link");
     fs::create_symlink(Music.Path() / "nowhere", Music.Path() / "dangling.ogg");
@@ -118,6 +119,7 @@ TEST_F(FolderBrowserTest, ParentEntryMovesUpAndClickedFolderMovesDown)
 
     Browser.OpenItem(0);
     EXPECT_EQ(Shared.CurrentPath, Folder(Music.Path() / "Music"));
+    EXPECT_EQ(Browser.SelectedIndex, 1) << "the folder left is selected";
     EXPECT_EQ(Settings::ReadText("CurrentPath"), Folder(Music.Path() / "Music"));
     EXPECT_FALSE(Browser.DriveView);
     EXPECT_EQ(HeaderFrees, 2);
@@ -134,17 +136,16 @@ TEST_F(FolderBrowserTest, ParentOfRootShowsDriveViewAndARootListsAgain)
     EXPECT_TRUE(Browser.DriveView);
     EXPECT_EQ(Shared.CurrentPath, "HDD Select");
     std::vector<std::string> roots;
-    for (const std::string& root : Paths::MountRoots())
-        roots.push_back("D:" + root);
+    for (const auto& root : BrowseRoots::List())
+        roots.push_back("D:" + root.Label);
     EXPECT_EQ(Listing(Shared), roots);
-    EXPECT_NE(std::find(roots.begin(), roots.end(), "D:" + Home.Home().string() + "/"),
-              roots.end());
+    EXPECT_EQ(Shared.FolderItems[uint32_t(Browser.SelectedIndex)]->GetName(), "/");
     EXPECT_EQ(Settings::ReadText("CurrentPath"), "/") << "the drive view is never saved";
 
-    // The home folder is one of the roots; a click lists it as a folder with "..".
+    // The home folder is the first root here (no Music folder); a click lists it with "..".
     Touch(Home.Home() / "tune.mp3");
-    const auto home = std::find(roots.begin(), roots.end(), "D:" + Home.Home().string() + "/");
-    Browser.OpenItem(static_cast<uint32_t>(home - roots.begin()));
+    ASSERT_EQ(roots.front(), "D:Home");
+    Browser.OpenItem(0);
     EXPECT_FALSE(Browser.DriveView);
     EXPECT_EQ(Shared.CurrentPath, Home.Home().string() + "/");
     EXPECT_EQ(Listing(Shared).front(), "D:..");
@@ -160,9 +161,20 @@ TEST_F(FolderBrowserTest, ParentOfRootShowsDriveViewAndARootListsAgain)
     }
     EXPECT_EQ(lastFolder, "/");
     ASSERT_TRUE(Browser.DriveView);
-    Browser.OpenItem(0); // "/" is always the first root
+    Browser.OpenItem(1); // "/" follows Home
     EXPECT_EQ(Shared.CurrentPath, "/");
     EXPECT_EQ(Listing(Shared).front(), "D:..");
+    // The root's system folders are left out unless the player asks for hidden folders.
+    const auto listed = [&](const char* name)
+    {
+        const auto rows = Listing(Shared);
+        return std::count(rows.begin(), rows.end(), std::string("D:") + name);
+    };
+    EXPECT_EQ(listed("proc") + listed("sys") + listed("etc"), 0);
+    EXPECT_EQ(listed("usr"), 1);
+    Settings::WriteNumber("ShowHiddenFolders", 1);
+    Browser.ListFolder();
+    EXPECT_EQ(listed("proc") + listed("sys") + listed("etc"), 3);
 }
 
 TEST_F(FolderBrowserTest, FolderThatCannotBeEnumeratedListsParentOnlyAndIsSaved)
@@ -291,7 +303,11 @@ TEST_F(FolderBrowserTest, InitBrowserListsTheSavedFolderOrReopensThePlayedSong)
 
     // Back from a battle: the list (maybe shuffled) stays, the played song opens again.
     std::swap(Shared.FolderItems[1], Shared.FolderItems[2]);
-    const CFolderItem* played = Shared.FolderItems[2].get();
+    CFolderItem* played = Shared.FolderItems[2].get();
+    // Both share one highscore file (same title and length): the new rating shows on both.
+    for (const auto& item : Shared.FolderItems)
+        item->Title = "Same", item->LengthBytes = 1000;
+    played->BestRatings[1] = 70;
     Shared.SelectedItem = 2;
     Shared.ScrollTop = 1;
     const int rendersBefore = Renders;
@@ -303,6 +319,7 @@ TEST_F(FolderBrowserTest, InitBrowserListsTheSavedFolderOrReopensThePlayedSong)
     EXPECT_EQ(Shared.FolderItems[2].get(), played);
     EXPECT_EQ(Shared.ScrollTop, 1u);
     EXPECT_EQ(Renders, rendersBefore + 1);
+    EXPECT_EQ(Shared.FolderItems[1]->BestRatings[1], 70);
 }
 // A player who never chose a folder starts among the demo songs beside the game's data.
 TEST_F(FolderBrowserTest, WithoutASavedFolderTheBrowserStartsInTheDemoSongs)
@@ -325,6 +342,19 @@ TEST_F(FolderBrowserTest, WithoutASavedFolderTheBrowserStartsInTheDemoSongs)
         EXPECT_EQ(Listing(Shared).back(), withSongs ? "S:demo.ogg" : "D:data");
         Settings::WriteText("CurrentPath", ""); // the listing saved it
     }
+    // A Music folder with songs a few levels down wins, on the first start only.
+    fs::create_directories(Home.Home() / "Music" / "Artist" / "Album");
+    Shared.ClearFolderItems();
+    Browser.InitBrowser();
+    EXPECT_EQ(Shared.CurrentPath, Folder(Music.Path()));
+    Touch(Home.Home() / "Music" / "Artist" / "Album" / "track.ogg");
+    Shared.ClearFolderItems();
+    Browser.InitBrowser();
+    EXPECT_EQ(Shared.CurrentPath, Folder(Music.Path())) << "a folder was saved";
+    Settings::WriteText("CurrentPath", "");
+    Shared.ClearFolderItems();
+    Browser.InitBrowser();
+    EXPECT_EQ(Shared.CurrentPath, Folder(Home.Home() / "Music"));
     Paths::OverrideProgramFolder("");
 }
 } // namespace

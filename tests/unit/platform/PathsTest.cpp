@@ -1,6 +1,7 @@
 #include "platform/Paths.h"
 #include "platform/AppPath.h"
 #include "platform/AtomicFile.h"
+#include "platform/BrowseRoots.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 TEST(Paths, ProgramFolderIsTheExecutablesFolder)
 {
@@ -73,15 +75,49 @@ TEST(Paths, XdgFoldersFollowTheEnvironment)
     EXPECT_EQ(Paths::SystemConfigFolders(), (std::vector<std::filesystem::path>{"/a", "/b"}));
 }
 
-TEST(Paths, MountRootsStartAtTheRootAndIncludeHome)
+TEST(BrowseRoots, MusicAndHomeComeFirstUnderTheirNamesThenTheRoot)
 {
     CTempHome home;
-    const auto roots = Paths::MountRoots();
-    ASSERT_FALSE(roots.empty());
-    EXPECT_EQ(roots.front(), "/");
-    EXPECT_NE(std::find(roots.begin(), roots.end(), home.Home().string() + "/"), roots.end());
-    for (const auto& root : roots)
-        EXPECT_EQ(root.back(), '/');
+    const std::string homePath = home.Home().string() + "/";
+    const auto names = []
+    {
+        std::string shown;
+        for (const auto& root : BrowseRoots::List())
+            shown += root.Label + "=" + root.Path + " ";
+        return shown;
+    };
+    EXPECT_EQ(names().rfind("Home=" + homePath + " /=/ ", 0), 0u) << names();
+    std::filesystem::create_directories(home.Home() / "Musique");
+    std::ofstream(home.ConfigHome() / "user-dirs.dirs")
+        << "# xdg-user-dirs\nXDG_MUSIC_DIR=\"$HOME/Musique\"\n";
+    EXPECT_EQ(names().rfind("Music=" + homePath + "Musique/ Home=" + homePath + " /=/ ", 0), 0u);
+    std::ofstream(home.ConfigHome() / "user-dirs.dirs") << "XDG_MUSIC_DIR=\"$HOME/\"\n"; // off
+    EXPECT_EQ(BrowseRoots::MusicFolder(), "");
+    std::filesystem::create_directories(home.Home() / "Music");
+    EXPECT_EQ(BrowseRoots::MusicFolder(), homePath + "Music/");
+}
+
+TEST(BrowseRoots, OnlyMountPointsAPlayerCanOwnAreOffered)
+{
+    // id parent major:minor root mount-point options [optional...] - type source options
+    std::istringstream mountinfo(
+        "21 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+        "22 21 0:5 / /proc rw - proc proc rw\n"
+        "25 21 0:8 / /run rw - tmpfs tmpfs rw\n"
+        "26 21 7:0 / /snap/core/1 ro shared:5 - squashfs /dev/loop0 ro\n"
+        "27 21 8:17 / /media/ann/USB\\040KEY rw shared:7 - vfat /dev/sdb1 rw\n"
+        "28 21 8:33 / /mnt/music rw - ext4 /dev/sdc1 rw\n"
+        "29 21 8:49 / /run/media/ann/Disk rw - ext4 /dev/sdd1 rw\n"
+        "30 21 8:65 / /home/ann/stick rw - vfat /dev/sde1 rw\n"
+        "31 21 8:2 / /boot/efi rw - vfat /dev/sda2 rw\n"
+        "32 21 7:1 / /mnt/image ro - squashfs /dev/loop1 ro\n"
+        "33 21 8:17 / /media/ann/USB\\040KEY rw - vfat /dev/sdb1 rw\n" // bound twice
+        "34 21 8:81 / /srv rw - ext4 /dev/sdf1 rw\n");
+    const auto removable = [](const std::string& device)
+    { return device == "8:17" || device == "8:65" || device == "8:2"; };
+    EXPECT_EQ(BrowseRoots::PlayerMountPoints(mountinfo, removable),
+              (std::vector<std::string>{"/media/ann/USB KEY/", "/mnt/music/",
+                                        "/run/media/ann/Disk/", "/home/ann/stick/"}));
 }
 
 TEST(Paths, InvalidUtf8BecomesReplacementCharacters)

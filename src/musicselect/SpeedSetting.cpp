@@ -1,0 +1,30 @@
+#include "musicselect/SpeedSetting.h"
+
+#include "musicselect/Speeds.h"
+#include "platform/Settings.h"
+
+#include <string>
+
+namespace
+{
+const char* const Setting = "Speed";
+} // namespace
+
+namespace SpeedSetting
+{
+float Load()
+{
+    const std::string saved = Settings::ReadText(Setting);
+    for (const SSpeed& speed : Speeds)
+        if (saved == speed.Name)
+            return speed.Value;
+    return Speeds[0].Value;
+}
+
+void Save(float speed)
+{
+    const int index = SpeedIndex(speed);
+    if (index >= 0)
+        Settings::WriteText(Setting, Speeds[index].Name);
+}
+} // namespace SpeedSetting
