@@ -4,10 +4,9 @@
 # korvane-analyze's map of the song and makes them with relative pointer motion as the song
 # is heard. The saved highscore must be 100 at the speed played and the result screen must
 # show the perfect trophy: catching, the time base, the audio clock and the save in one run.
-# Usage: perfect.sh KORVANE KORVANE_ANALYZE [ARTEFACT_FOLDER [MODE]]
-#   disk  (the default) at Slow, heard through SDL's disk audio output;
-#   pulse at Fast, through a PulseAudio server of the run's own with a null sink, heard in
-#         the sink's monitor; the server's pauses must not be taken for a lost device.
+# Usage: perfect.sh KORVANE KORVANE_ANALYZE [ARTEFACT_FOLDER [MODE]]; MODE disk (the default):
+# Slow, heard through SDL's disk output; pulse: Fast, through a PulseAudio server of the run's
+# own, heard in its null sink's monitor, and no pause of the server taken for a lost device.
 set -u
 GAME=$1
 ANALYZE=$2
@@ -16,45 +15,18 @@ MODE=${4:-disk}
 HERE=$(dirname "$0")
 . "$HERE/session.sh"
 PLAYER_PID=
-PULSE_PID=
-MONITOR_PID=
-
-# What each mode changes: clicks on the speed's left arrow from Slow, the bytes per lane row
-# and the highscore slot of that speed, and the player's view of the sound (the file that
-# grows as it is heard, the frames it holds before they are, the frames it grows by at once).
+PULSE_PIDS=
+trap '[ -z "$PLAYER_PID" ] || kill "$PLAYER_PID" 2>/dev/null; e2e_cleanup
+    [ -z "$PULSE_PIDS" ] || { kill $PULSE_PIDS; wait $PULSE_PIDS; } 2>/dev/null' EXIT
+# Per mode: clicks on the speed's left arrow from Slow, bytes per lane row and highscore slot
+# at that speed, and what the player hears: frames the file holds before they are heard, and
+# frames it grows by at once.
 case $MODE in
-disk) SPEED_CLICKS=0 PER_LINE=880 SLOT=0 HELD=2048 STEP=1024 SUFFIX= ;;
-pulse) SPEED_CLICKS=1 PER_LINE=352 SLOT=2 HELD=0 STEP=441 SUFFIX=-pulse ;;
+disk) SPEED_CLICKS=0 PER_LINE=880 SLOT=0 HELD=2048 STEP=1024 ;;
+pulse) SPEED_CLICKS=1 PER_LINE=352 SLOT=2 HELD=0 STEP=441 ;;
 *) echo "unknown mode $MODE" >&2 && exit 2 ;;
 esac
-
-# A PulseAudio server of our own (also as root, as CI runs): private runtime folder, one null
-# sink, and its monitor recorded as the player hears it, 10 ms at a time.
-start_pulse() {
-    export XDG_RUNTIME_DIR=$E2E_ROOT/run
-    export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse/native
-    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-    pulseaudio --daemonize=no --exit-idle-time=-1 --realtime=no --high-priority=no -n \
-        --load="module-null-sink sink_name=korvane" \
-        --load="module-native-protocol-unix auth-anonymous=1" 2>"$E2E_ROOT/pulse.err" &
-    PULSE_PID=$!
-    e2e_wait_until 10 "no PulseAudio server" pulse_ready
-    parec -d korvane.monitor --raw --format=s16le --rate=44100 --channels=2 --latency-msec=10 \
-        >"$HEARD" 2>"$E2E_ROOT/parec.err" &
-    MONITOR_PID=$!
-}
-pulse_ready() {
-    kill -0 "$PULSE_PID" 2>/dev/null || e2e_fail "the PulseAudio server ended: $(cat "$E2E_ROOT/pulse.err")"
-    pactl info >/dev/null 2>&1
-}
-stop_pulse() {
-    local pid
-    for pid in $MONITOR_PID $PULSE_PID; do
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
-}
-trap '[ -z "$PLAYER_PID" ] || kill "$PLAYER_PID" 2>/dev/null; e2e_cleanup; stop_pulse' EXIT
+pulse_up() { pactl info >/dev/null 2>&1; }
 
 e2e_temp_home
 # The shortest demo song, alone in a folder, so that it is row 1, below "..".
@@ -67,8 +39,18 @@ printf 'CurrentPath=%s/\nSeparateHS=1\n' "$songs" >"$XDG_CONFIG_HOME/korvane/set
 
 e2e_start_xvfb
 if [ "$MODE" = pulse ]; then
+    # As root too, as CI runs: a private runtime folder, one null sink, its monitor recorded.
+    export XDG_RUNTIME_DIR=$E2E_ROOT/run PULSE_SERVER=unix:$E2E_ROOT/run/pulse/native
+    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+    pulseaudio --daemonize=no --exit-idle-time=-1 --realtime=no --high-priority=no -n \
+        --load="module-null-sink sink_name=korvane" \
+        --load="module-native-protocol-unix auth-anonymous=1" 2>"$E2E_ROOT/pulse.err" &
+    PULSE_PIDS=$!
+    e2e_wait_until 10 "no PulseAudio server" pulse_up
     HEARD=$E2E_ROOT/monitor.raw
-    start_pulse
+    parec -d korvane.monitor --raw --format=s16le --rate=44100 --channels=2 --latency-msec=10 \
+        >"$HEARD" &
+    PULSE_PIDS="$! $PULSE_PIDS"
     E2E_AUDIO_DRIVER=pulseaudio e2e_start_game "$GAME"
 else
     e2e_start_heard_game "$GAME"
@@ -91,7 +73,7 @@ PLAYER_PID=$!
 e2e_wait_line "Min intensity = $(sed -n 's/^# min_intensity: //p' "$E2E_ROOT/map.csv")" 1 60
 e2e_wait_line "Bytes per lines : $PER_LINE" 1 60
 sleep 48 # the song's busiest moment, for the picture
-e2e_screenshot "perfect-battle$SUFFIX"
+e2e_screenshot "perfect-battle-$MODE"
 wait "$PLAYER_PID" || e2e_fail "the scripted player failed"
 PLAYER_PID=
 
@@ -115,7 +97,7 @@ until import -window "$WINDOW" -crop 100x96+350+250 +repage "$E2E_ROOT/shown.png
     [ $SECONDS -lt $deadline ] || e2e_fail "the result screen shows no perfect trophy"
     sleep 0.5
 done
-e2e_screenshot "perfect-result$SUFFIX"
+e2e_screenshot "perfect-result-$MODE"
 xdotool click 1 # continue
 e2e_wait_line "Scene Music Select starting" 2 10
 ! grep -q "audio device" "$E2E_ROOT/game.out" || e2e_fail "the audio device was taken for lost"

@@ -2,11 +2,9 @@
 """A scripted player for perfect.sh: plans the shield's moves from korvane-analyze's map of
 the song and makes them as relative pointer motion (XTest), each when its weapon comes down.
 It listens as a player would: the song's time is what the output has played, read from a
-file that grows as the sound goes out, counted from the first sound after the battle's
-"Bytes per lines" line. SDL's disk driver writes its capture a buffer per callback (and, like
-the dummy one, runs a little faster than the wall clock) and plays two buffers behind it; a
-sound server's monitor, recorded with parec, grows by what was heard. Silence inside the song
-is the output running dry (a loaded server's underrun): the song waits there, and so do we.
+file that grows as the sound goes out (SDL's disk capture, two buffers ahead of what is
+heard; a sound server's monitor), counted from the first sound after the battle's "Bytes per
+lines" line. Silence inside the song is the output running dry: the song waits, and so do we.
 Usage: perfect_player.py ANALYSIS_CSV GAME_LOG HEARD_FILE HELD_FRAMES STEP_FRAMES"""
 import array
 import ctypes
@@ -93,11 +91,6 @@ class CDevice:
         return (self.handed - self.held - gaps +
                 min(self.step, (time.monotonic() - self.at) * OUTPUT_RATE))
 
-    def listen(self, song):
-        """Counts the song's gaps from its first frame on."""
-        self.song = open(self.capture, "rb")
-        self.song.seek(song * 4)
-
     def scan(self):
         data = self.song.read()
         whole = len(data) // 4 * 4
@@ -110,16 +103,18 @@ class CDevice:
                 self.silent += 1
 
     def first_sound(self, start):
-        """The output frame of the first sound after the start-th frame of the capture."""
+        """The output frame of the first sound after the start-th frame of the capture; the
+        song's gaps are counted from there on."""
         deadline = time.monotonic() + 10
-        with open(self.capture, "rb") as f:
-            f.seek(start * 4)
-            while time.monotonic() < deadline:
-                offset, chunk = f.tell(), f.read()
-                quiet = len(chunk) - len(chunk.lstrip(b"\0"))
-                if quiet < len(chunk):
-                    return (offset + quiet) // 4
-                time.sleep(0.002)
+        self.song = f = open(self.capture, "rb")
+        f.seek(start * 4)
+        while time.monotonic() < deadline:
+            offset, chunk = f.tell(), f.read()
+            quiet = len(chunk) - len(chunk.lstrip(b"\0"))
+            if quiet < len(chunk):
+                f.seek((offset + quiet) // 4 * 4)
+                return (offset + quiet) // 4
+            time.sleep(0.002)
         sys.exit("perfect_player: the song is not heard")
 
 
@@ -145,7 +140,6 @@ def main():
     move(-800)  # against the field's left edge: from here on the shield is where we think
     move(moves[0][1] - LEFT)
     song = device.first_sound(device.handed)  # the count-in is silent
-    device.listen(song)
     deadline = time.monotonic() + weapons[-1][0] / per_second + 30
 
     def wait_heard(position):
