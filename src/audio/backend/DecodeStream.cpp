@@ -13,7 +13,8 @@ namespace korvane::backend
 std::unique_ptr<CDecodeStream> CDecodeStream::Open(const std::string& path,
                                                    uint64_t preloadLimitBytes)
 {
-    std::unique_ptr<CReader> reader = OpenReader(path);
+    // The first pass reads the song through, and it is held in memory within the same limit.
+    std::unique_ptr<CReader> reader = OpenReader(path, preloadLimitBytes);
     if (!reader)
         return nullptr;
     std::unique_ptr<CDecodeStream> stream(new CDecodeStream(std::move(reader), preloadLimitBytes));

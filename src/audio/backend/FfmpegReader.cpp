@@ -25,6 +25,8 @@ namespace
 {
 // Decoding errors in a row after which the rest of the file is taken as unreadable.
 constexpr int MaxErrors = 1000;
+// Kept samples are handed out, and given back, this many frames at a time.
+constexpr size_t KeptPartFrames = size_t(1) << 14;
 
 // A WMA's header object lists a content encryption object when the file is protected.
 bool AsfHeaderIsProtected(int fd)
@@ -53,7 +55,8 @@ bool AsfHeaderIsProtected(int fd)
 
 // Per file, as long as it is not changed: the decoded length of songs whose container does
 // not give it. The first open of a song (mostly the browser's look at it) pays for the count;
-// the preview, the analysis and the music do not. Any thread.
+// the preview, the analysis and the music do not. An analysis that comes first keeps what the
+// count decoded instead. Any thread.
 struct SFileKey
 {
     dev_t Device;
@@ -79,7 +82,7 @@ CFfmpegReader::~CFfmpegReader()
         ::close(Fd);
 }
 
-bool CFfmpegReader::Open(const std::string& path, EContainer container)
+bool CFfmpegReader::Open(const std::string& path, EContainer container, uint64_t keepBytes)
 {
     Container = container;
     Fd = OpenSongDescriptor(path);
@@ -97,15 +100,17 @@ bool CFfmpegReader::Open(const std::string& path, EContainer container)
         return false;
     Length = PacketFrames();
     if (Length <= 0)
-        Length = MemoCount();
-    return IsUsableFormat(SampleRate, ChannelCount, Length) && Start();
+        Length = MemoCount(keepBytes);
+    // With the whole song kept, the decoder is only needed again after a seek back; it stands
+    // at the end, so nothing is read past what was kept.
+    return IsUsableFormat(SampleRate, ChannelCount, Length) && (!Kept.IsEmpty() || Start());
 }
 
 bool CFfmpegReader::Start()
 {
     avcodec_free_context(&Codec);
     Pending.clear();
-    PendingOffset = 0;
+    ReadyLeft = 0;
     Position = Decoded = 0;
     Draining = false;
     if (!Input.Open(Fd, Container))
@@ -155,7 +160,6 @@ bool CFfmpegReader::IsProtected(const std::string& path, EContainer container)
 bool CFfmpegReader::DecodeNext()
 {
     Pending.clear();
-    PendingOffset = 0;
     if (!Codec)
         return false;
     for (int errors = 0; errors < MaxErrors;)
@@ -205,10 +209,45 @@ bool CFfmpegReader::Accept()
     if (Frame->sample_rate != SampleRate || Frame->ch_layout.nb_channels != ChannelCount)
         return false;
     Decoded += Frame->nb_samples;
+    const size_t samples = size_t(Frame->nb_samples) * size_t(ChannelCount);
     if (Counting)
+    {
+        // Kept as a read would convert it; what cannot be converted is not kept at all.
+        int16_t* keep = Kept.Extend(samples);
+        if (keep && !ConvertToShort(*Frame, ChannelCount, keep))
+            Kept.Clear();
         return true;
-    Pending.resize(size_t(Frame->nb_samples) * size_t(ChannelCount));
+    }
+    Pending.resize(samples);
     return ConvertToShort(*Frame, ChannelCount, Pending.data());
+}
+
+bool CFfmpegReader::Refill()
+{
+    if (Kept.Take(KeptPartFrames * size_t(ChannelCount), Ready, ReadyLeft))
+        return true;
+    if (!DecodeNext())
+        return false;
+    Ready = Pending.data();
+    ReadyLeft = Pending.size();
+    return true;
+}
+
+int64_t CFfmpegReader::HandOut(int16_t* out, int64_t frames)
+{
+    int64_t done = 0;
+    while (done < frames && (ReadyLeft > 0 || Refill()))
+    {
+        const int64_t n = std::min(int64_t(ReadyLeft) / ChannelCount, frames - done);
+        const size_t samples = size_t(n * ChannelCount);
+        if (out)
+            std::memcpy(out + done * ChannelCount, Ready, samples * 2);
+        Ready += samples;
+        ReadyLeft -= samples;
+        done += n;
+    }
+    Position += done;
+    return done;
 }
 
 int64_t CFfmpegReader::PacketFrames()
@@ -255,10 +294,18 @@ int64_t CFfmpegReader::PacketFrames()
     return total;
 }
 
-int64_t CFfmpegReader::CountFrames()
+int64_t CFfmpegReader::CountFrames(uint64_t keepBytes)
 {
     if (!Start())
         return 0;
+    // Not even begun for a song its header says will not fit: all of it would be dropped at
+    // the limit, after costing the time and the memory.
+    const AVStream* audio = Input.Audio;
+    const int64_t said = audio->duration > 0 ? av_rescale_q(audio->duration, audio->time_base,
+                                                            AVRational{1, SampleRate})
+                                             : 0;
+    if (keepBytes > 0 && said <= int64_t(keepBytes / (2 * uint64_t(ChannelCount))))
+        Kept.Reserve(keepBytes);
     Counting = true;
     while (DecodeNext())
     {
@@ -267,13 +314,13 @@ int64_t CFfmpegReader::CountFrames()
     return Decoded;
 }
 
-int64_t CFfmpegReader::MemoCount()
+int64_t CFfmpegReader::MemoCount(uint64_t keepBytes)
 {
     struct stat info
     {
     };
     if (::fstat(Fd, &info) != 0)
-        return CountFrames();
+        return CountFrames(keepBytes);
     const SFileKey key{info.st_dev, info.st_ino, info.st_size,
                        int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
     {
@@ -282,7 +329,7 @@ int64_t CFfmpegReader::MemoCount()
         if (known != Counts.end())
             return known->second;
     }
-    const int64_t frames = CountFrames();
+    const int64_t frames = CountFrames(keepBytes);
     std::lock_guard<std::mutex> lock(CountsLock);
     if (Counts.size() >= 4096)
         Counts.clear();
@@ -292,25 +339,7 @@ int64_t CFfmpegReader::MemoCount()
 
 int64_t CFfmpegReader::Read(int16_t* out, int64_t frames)
 {
-    frames = std::min(frames, Length - Position);
-    int64_t done = 0;
-    while (done < frames)
-    {
-        const size_t ready = (Pending.size() - PendingOffset) / size_t(ChannelCount);
-        if (ready == 0)
-        {
-            if (!DecodeNext())
-                break;
-            continue;
-        }
-        const int64_t n = std::min(int64_t(ready), frames - done);
-        std::memcpy(out + done * ChannelCount, Pending.data() + PendingOffset,
-                    size_t(n * ChannelCount) * 2);
-        PendingOffset += size_t(n * ChannelCount);
-        done += n;
-    }
-    Position += done;
-    return done;
+    return HandOut(out, std::min(frames, Length - Position));
 }
 
 bool CFfmpegReader::Seek(int64_t frame)
@@ -318,18 +347,14 @@ bool CFfmpegReader::Seek(int64_t frame)
     if (!Codec)
         return false;
     frame = std::clamp<int64_t>(frame, 0, Length);
-    if (frame < Position && !Start())
-        return false;
-    while (Position < frame)
+    if (frame < Position)
     {
-        const size_t ready = (Pending.size() - PendingOffset) / size_t(ChannelCount);
-        if (ready == 0 && !DecodeNext())
+        Kept.Clear(); // given back as it was handed out
+        if (!Start())
             return false;
-        const int64_t n = std::min(int64_t(ready), frame - Position);
-        PendingOffset += size_t(n * ChannelCount);
-        Position += n;
     }
-    return true;
+    const int64_t skip = frame - Position;
+    return HandOut(nullptr, skip) == skip;
 }
 
 } // namespace korvane::backend

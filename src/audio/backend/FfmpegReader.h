@@ -1,5 +1,6 @@
 #pragma once
 #include "audio/backend/AvInput.h"
+#include "audio/backend/PcmSpool.h"
 #include "audio/backend/Reader.h"
 
 #include <string>
@@ -17,15 +18,16 @@ namespace korvane::backend
 // length comes from its packet durations, edit list and encoder delay, so the encoder's
 // padding at the end is not played; an ADTS stream's from its frame count. A WMA does not
 // say: it is decoded once to count, and the count is remembered per file for the rest of the
-// run, so only the first of the song's opens pays for it. Seeks decode from the
-// start, or on from the position, up to the frame, so the PCM after a seek is exactly that of one
-// decode.
+// run, so only the first of the song's opens pays for it. An open that will read the song
+// through may keep what the count decoded, up to `keepBytes`, and hand it out so that it is not
+// decoded twice. Seeks decode from the start, or on from the position, up to the frame, so the
+// PCM after a seek is exactly that of one decode.
 class CFfmpegReader final : public CFileReader
 {
 public:
     CFfmpegReader();
     ~CFfmpegReader() override;
-    bool Open(const std::string& path, EContainer container);
+    bool Open(const std::string& path, EContainer container, uint64_t keepBytes = 0);
 
     int64_t Read(int16_t* out, int64_t frames) override;
     bool Seek(int64_t frame) override;
@@ -35,13 +37,16 @@ public:
     static bool IsProtected(const std::string& path, EContainer container);
 
 private:
-    bool Start();           // demuxer and decoder at frame 0, nothing decoded
-    bool DecodeNext();      // the next decoded frame into Pending; false at the end
-    bool Accept();          // takes Frame: checks its format, counts or converts it
-    int64_t CountFrames();  // what the decoder gives for the whole file
-    int64_t MemoCount();    // CountFrames, done once per file and run
-    int64_t PacketFrames(); // from the packets alone; -1 when they do not say
-    bool IsLocked();        // the demuxed stream's samples are encrypted
+    bool Start();      // demuxer and decoder at frame 0, nothing decoded
+    bool DecodeNext(); // the next decoded frame into Pending; false at the end
+    bool Accept();     // takes Frame: checks its format, counts or converts it
+    bool Refill();     // Ready from what the count kept, else from the next frame
+    // Up to `frames` frames into `out`, or passed over without it; moves Position.
+    int64_t HandOut(int16_t* out, int64_t frames);
+    int64_t CountFrames(uint64_t keepBytes); // what the decoder gives for the whole file
+    int64_t MemoCount(uint64_t keepBytes);   // CountFrames, done once per file and run
+    int64_t PacketFrames();                  // from the packets alone; -1 when they do not say
+    bool IsLocked();                         // the demuxed stream's samples are encrypted
 
     int Fd = -1; // owned
     EContainer Container = EContainer::Unknown;
@@ -54,7 +59,9 @@ private:
     bool Counting = false;
     bool Draining = false;
     std::vector<int16_t> Pending;
-    size_t PendingOffset = 0; // samples of Pending already handed out
+    CPcmSpool Kept;                 // what the count decoded, for the reads from frame 0
+    const int16_t* Ready = nullptr; // samples not yet handed out, in Pending or Kept
+    size_t ReadyLeft = 0;
 };
 
 } // namespace korvane::backend

@@ -21,7 +21,7 @@ std::unique_ptr<CReader> Open(const std::string& path, TArgs... args)
 }
 } // namespace
 
-std::unique_ptr<CReader> OpenReader(const std::string& path)
+std::unique_ptr<CReader> OpenReader(const std::string& path, uint64_t keepBytes)
 {
     const EContainer container = SniffContainer(path);
     switch (container)
@@ -40,7 +40,7 @@ std::unique_ptr<CReader> OpenReader(const std::string& path)
     case EContainer::Mp4:
     case EContainer::Adts:
     case EContainer::Asf:
-        return Open<CFfmpegReader>(path, container);
+        return Open<CFfmpegReader>(path, container, keepBytes);
     case EContainer::Unknown:
         break;
     }

@@ -98,12 +98,16 @@ std::string Analysis(const std::string& path)
 TEST(Formats, EverySongDecodesAsItsReferenceDecoderAndAnalysesTheSameTwice)
 {
     const std::vector<SSong> songs = Songs();
-    ASSERT_EQ(songs.size(), 14u) << "the songs of make-format-songs";
-    for (const SSong& song : songs)
+    ASSERT_EQ(songs.size(), 15u) << "the songs of make-format-songs";
+    for (size_t i = 0; i < songs.size(); ++i)
     {
+        const SSong& song = songs[i];
         SCOPED_TRACE(song.Name);
         const std::string path = Folder + "/songs/" + song.Name;
-        std::unique_ptr<CReader> reader = OpenReader(path);
+        // A first open that counts by decoding keeps what it decoded when it has room for the
+        // whole song; with room for half it decodes again.
+        const uint64_t bytes = uint64_t(song.Frames * 2 * song.Channels);
+        std::unique_ptr<CReader> reader = OpenReader(path, i % 2 ? bytes : bytes / 2);
         ASSERT_TRUE(reader);
         ASSERT_EQ(reader->Channels(), song.Channels);
         EXPECT_EQ(reader->Frames(), song.Frames);
