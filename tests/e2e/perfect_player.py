@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
 """A scripted player for perfect.sh: plans the shield's moves from korvane-analyze's map of
 the song and makes them as relative pointer motion (XTest), each when its weapon comes down.
-It listens as a player would: the song's time is what the output device has played, read
-from the capture of SDL's disk driver (which, like the dummy one, runs a little faster than
-the wall clock), counted from the first sound after the battle's "Bytes per lines" line.
-Usage: perfect_player.py ANALYSIS_CSV GAME_LOG DISK_AUDIO_FILE"""
+It listens as a player would: the song's time is what the output has played, read from a
+file that grows as the sound goes out (SDL's disk capture, two buffers ahead of what is
+heard; a sound server's monitor), counted from the first sound after the battle's "Bytes per
+lines" line. Silence inside the song is the output running dry: the song waits, and so do we.
+Usage: perfect_player.py ANALYSIS_CSV GAME_LOG HEARD_FILE HELD_FRAMES STEP_FRAMES"""
+import array
 import ctypes
 import os
 import re
 import sys
 import time
 
-OUTPUT_RATE, HELD = 44100, 2 * 1024  # the game's output; the device plays two buffers behind
+OUTPUT_RATE = 44100  # the game's output
+GAP = 256  # frames of exact silence that the song itself does not hold before its end
 CATCH_ROW, SHIELD_TOP_ROW, REACH = 100, 105, 70  # the 90 px shield, as the game starts
 LEFT, RIGHT, WIDTH = 40, 760, 90
 
@@ -70,29 +73,48 @@ def wait_for_level(log):
 
 
 class CDevice:
-    """The output frame the device plays, from the capture's growth: SDL writes a buffer to it
-    at each callback, and the game's clock goes on smoothly from there until the next."""
+    """The output frame being heard, from the file's growth: `held` frames behind what it holds,
+    and going on smoothly for up to `step` frames until it grows again."""
 
-    def __init__(self, capture):
-        self.capture, self.handed, self.at = capture, 0, time.monotonic()
+    def __init__(self, capture, held, step):
+        self.capture, self.held, self.step = capture, held, step
+        self.handed, self.at = 0, time.monotonic()
+        self.song, self.silent, self.gaps = None, 0, 0
 
     def playing(self):
         handed = os.path.getsize(self.capture) // 4
         if handed != self.handed:
             self.handed, self.at = handed, time.monotonic()
-        return self.handed - HELD + min(1024, (time.monotonic() - self.at) * OUTPUT_RATE)
+            if self.song:
+                self.scan()
+        gaps = self.gaps + (self.silent if self.silent >= GAP else 0)
+        return (self.handed - self.held - gaps +
+                min(self.step, (time.monotonic() - self.at) * OUTPUT_RATE))
+
+    def scan(self):
+        data = self.song.read()
+        whole = len(data) // 4 * 4
+        self.song.seek(whole - len(data), os.SEEK_CUR)
+        for frame in array.array("i", data[:whole]):
+            if frame:
+                self.gaps += self.silent if self.silent >= GAP else 0
+                self.silent = 0
+            else:
+                self.silent += 1
 
     def first_sound(self, start):
-        """The output frame of the first sound after the start-th frame of the capture."""
+        """The output frame of the first sound after the start-th frame of the capture; the
+        song's gaps are counted from there on."""
         deadline = time.monotonic() + 10
-        with open(self.capture, "rb") as f:
-            f.seek(start * 4)
-            while time.monotonic() < deadline:
-                offset, chunk = f.tell(), f.read()
-                quiet = len(chunk) - len(chunk.lstrip(b"\0"))
-                if quiet < len(chunk):
-                    return (offset + quiet) // 4
-                time.sleep(0.002)
+        self.song = f = open(self.capture, "rb")
+        f.seek(start * 4)
+        while time.monotonic() < deadline:
+            offset, chunk = f.tell(), f.read()
+            quiet = len(chunk) - len(chunk.lstrip(b"\0"))
+            if quiet < len(chunk):
+                f.seek((offset + quiet) // 4 * 4)
+                return (offset + quiet) // 4
+            time.sleep(0.002)
         sys.exit("perfect_player: the song is not heard")
 
 
@@ -112,7 +134,7 @@ def main():
         x11.XFlush(display)
 
     per_line = wait_for_level(sys.argv[2])
-    device = CDevice(sys.argv[3])
+    device = CDevice(sys.argv[3], int(sys.argv[4]), int(sys.argv[5]))
     device.playing()
     moves = plan(weapons, span, per_line)
     move(-800)  # against the field's left edge: from here on the shield is where we think
@@ -129,7 +151,7 @@ def main():
     for (_, previous), (position, target) in zip(moves, moves[1:]):
         wait_heard(position)
         move(target - previous)
-    wait_heard(weapons[-1][0] + (CATCH_ROW + 10) * per_line)
+    wait_heard(weapons[-1][0])  # the song's silent end is no gap to wait out
     print(f"perfect_player: {len(moves)} moves for {len(weapons)} weapons")
 
 

@@ -1,6 +1,7 @@
 #include "audio/backend/Output.h"
 
 #include "audio/backend/DeviceClock.h"
+#include "audio/backend/PulseWatch.h"
 #include "audio/backend/Voice.h"
 #include "platform/Log.h"
 
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <csignal>
+#include <string_view>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -36,6 +38,7 @@ struct SDevice
     uint64_t Handed = 0; // output frames handed to the device since it opened
     CDeviceClock Clock;
     int GrantedFrames = 1;
+    CPulseWatch Server;                   // started only when SDL plays through a PulseAudio server
     bool LossLogged = false;              // main thread
     std::atomic<pid_t> CallbackThread{0}; // SDL's audio thread, once it has called back
     // The feeder's list; main thread and feeder under VoicesLock.
@@ -66,20 +69,21 @@ void MixCallback(void*, Uint8* stream, int len)
     }
     auto* out = reinterpret_cast<int16_t*>(stream);
     int frames = len / 4;
+    bool audible = false;
     while (frames > 0)
     {
         const int n = std::min(frames, MixFrames);
         std::fill_n(Device.Mix.begin(), n * 2, 0);
         for (CVoice* voice : Device.Slots)
             if (voice)
-                voice->MixInto(Device.Mix.data(), n, Device.Handed);
+                audible |= voice->MixInto(Device.Mix.data(), n, Device.Handed);
         for (int i = 0; i < n * 2; ++i)
             out[i] = int16_t(std::clamp(Device.Mix[size_t(i)], -32768, 32767));
         Device.Handed += uint64_t(n);
         out += n * 2;
         frames -= n;
     }
-    Device.Clock.Tick(Device.Handed, now);
+    Device.Clock.Tick(Device.Handed, now, audible);
 }
 
 void FeederLoop()
@@ -138,6 +142,21 @@ void CloseDevice()
     changed.notify_all();
     nudger.join();
 }
+
+void WatchServer()
+{
+    char driver[32] = {};
+    if (!SDL_AudioDriverName(driver, sizeof driver) || std::string_view(driver) != "pulseaudio")
+        return;
+    Device.Server.Start(
+        [](const CPulseWatch::SAnswer& answer)
+        {
+            SDL_LockAudio();
+            Device.Clock.Report(MonotonicNs(), answer.LatencyUs * CVoice::OutputRate / 1'000'000,
+                                answer.Holding);
+            SDL_UnlockAudio();
+        });
+}
 } // namespace
 
 bool Open()
@@ -175,6 +194,7 @@ bool Open()
         Device.Running = true;
     }
     Device.Feeder = std::thread(FeederLoop);
+    WatchServer();
     SDL_PauseAudio(0);
     return true;
 }
@@ -189,6 +209,7 @@ void Close()
     }
     Device.Wake.notify_all();
     Device.Feeder.join();
+    Device.Server.Stop();
     CloseDevice();
     Device.Clock.Close(MonotonicNs());
     for (const auto& voice : Device.Voices)
@@ -243,7 +264,7 @@ void CheckDevice()
     Log("The audio device plays again\n");
 }
 
-const CDeviceClock& Clock()
+CDeviceClock& Clock()
 {
     return Device.Clock;
 }

@@ -20,8 +20,8 @@ int BufferFrames(); // what the device holds ahead of what it plays; 0 when clos
 // Logs once when the device has stopped calling back (see CDeviceClock): the voices then run
 // silent on the wall clock. Once it calls back again, they go on from where they are heard.
 void CheckDevice();
-// The device's clock, for the voices (read under the audio lock); lives as long as the program.
-const CDeviceClock& Clock();
+// The device's clock, for the voices (under the audio lock); lives as long as the program.
+CDeviceClock& Clock();
 // The player's extra latency after the device (wireless headphones, a sound system): positive
 // when the sound reaches the ears later, so every heard position is that much earlier.
 void SetExtraLatencyMs(int milliseconds);

@@ -31,7 +31,7 @@ int64_t MonotonicNs()
 }
 
 CVoice::CVoice(std::unique_ptr<CReader> source, int fileRate, int64_t fileFrames,
-               const CDeviceClock& clock)
+               CDeviceClock& clock)
     : Source(std::move(source)), FileRate(fileRate), FileFrames(fileFrames), Clock(clock),
       Ring(RingFrames * 2), Chunk(ChunkFrames * 2)
 {
@@ -68,10 +68,10 @@ bool CVoice::Feed()
     return FillLocked(ChunkFrames);
 }
 
-void CVoice::MixInto(int32_t* mix, int frames, uint64_t deviceFrame)
+bool CVoice::MixInto(int32_t* mix, int frames, uint64_t deviceFrame)
 {
     if (State != EState::Playing || Drained)
-        return;
+        return false;
     const uint64_t written = Written.load(std::memory_order_acquire);
     const uint64_t take = std::min<uint64_t>(written - ReadCursor, uint64_t(frames));
     for (uint64_t i = 0; i < take; ++i)
@@ -92,6 +92,7 @@ void CVoice::MixInto(int32_t* mix, int frames, uint64_t deviceFrame)
     const uint64_t oldest = SpanCount > 0 ? Spans[SpanFirst].Out : StartOut;
     KeepOut = std::max({KeepOut, oldest, ReadCursor > KeepFrames ? ReadCursor - KeepFrames : 0});
     Released.store(KeepOut, std::memory_order_release);
+    return !Drained;
 }
 
 void CVoice::AddSpan(uint64_t deviceFrame, uint64_t frames)
@@ -251,6 +252,7 @@ void CVoice::Resume()
     // HeldFrame stays the floor: the position goes on from what was reported while held.
     RestartLocked(ReadCursor, StartHeard);
     State = EState::Playing;
+    Clock.Expect(MonotonicNs());
 }
 
 bool CVoice::Seek(int64_t fileFrame)
@@ -286,6 +288,7 @@ void CVoice::Play()
     Seek(0);
     SAudioLock lock;
     State = EState::Playing;
+    Clock.Expect(MonotonicNs());
 }
 
 void CVoice::Rejoin()

@@ -35,8 +35,7 @@ class CVoice
 public:
     // `source` delivers stereo at 44100 Hz; positions are frames of the file at `fileRate`.
     // `clock` is the output device's, which outlives every voice.
-    CVoice(std::unique_ptr<CReader> source, int fileRate, int64_t fileFrames,
-           const CDeviceClock& clock);
+    CVoice(std::unique_ptr<CReader> source, int fileRate, int64_t fileFrames, CDeviceClock& clock);
     CVoice(const CVoice&) = delete;
     CVoice& operator=(const CVoice&) = delete;
 
@@ -57,8 +56,8 @@ public:
     bool Feed();
 
     // Audio callback: adds up to `frames` stereo frames to `mix`, which the device plays from
-    // its output frame `deviceFrame` on.
-    void MixInto(int32_t* mix, int frames, uint64_t deviceFrame);
+    // its output frame `deviceFrame` on. True while the voice still has sound to give.
+    bool MixInto(int32_t* mix, int frames, uint64_t deviceFrame);
 
 private:
     enum class EState
@@ -91,7 +90,7 @@ private:
     std::unique_ptr<CReader> Source;
     const int FileRate;
     const int64_t FileFrames;
-    const CDeviceClock& Clock;
+    CDeviceClock& Clock;
     std::mutex FeedLock;
 
     std::vector<int16_t> Ring; // RingFrames stereo frames
