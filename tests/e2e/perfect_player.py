@@ -5,7 +5,10 @@ It listens as a player would: the song's time is what the output has played, rea
 file that grows as the sound goes out (SDL's disk capture, two buffers ahead of what is
 heard; a sound server's monitor), counted from the first sound after the battle's "Bytes per
 lines" line. Silence inside the song is the output running dry: the song waits, and so do we.
-Usage: perfect_player.py ANALYSIS_CSV GAME_LOG HEARD_FILE HELD_FRAMES STEP_FRAMES"""
+A player who hears late (LAG_MS) does everything that much after the sound went out. With
+--taps it answers the audio sync screen instead: Space on each of 16 clicks as it hears them.
+Usage: perfect_player.py ANALYSIS_CSV GAME_LOG HEARD_FILE HELD_FRAMES STEP_FRAMES [LAG_MS]
+       perfect_player.py --taps HEARD_FILE HELD_FRAMES STEP_FRAMES LAG_MS"""
 import array
 import ctypes
 import os
@@ -62,10 +65,12 @@ def plan(weapons, span, per_line):
 
 
 def wait_for_level(log):
+    """The bytes per lane row of the battle that started last."""
     deadline = time.monotonic() + 120
     while time.monotonic() < deadline:
         with open(log) as f:
-            found = re.search(r"^Bytes per lines : (\d+)$", f.read(), re.M)
+            battle = f.read().rpartition("Scene Battle starting\n")[2]
+        found = re.search(r"^Bytes per lines : (\d+)$", battle, re.M)
         if found:
             return int(found.group(1))
         time.sleep(0.003)
@@ -74,10 +79,12 @@ def wait_for_level(log):
 
 class CDevice:
     """The output frame being heard, from the file's growth: `held` frames behind what it holds,
-    and going on smoothly for up to `step` frames until it grows again."""
+    and going on smoothly for up to `step` frames until it grows again; for a player who hears
+    late, that much earlier."""
 
-    def __init__(self, capture, held, step):
+    def __init__(self, capture, held, step, lag_ms=0.0):
         self.capture, self.held, self.step = capture, held, step
+        self.held += lag_ms * OUTPUT_RATE / 1000
         self.handed, self.at = 0, time.monotonic()
         self.song, self.silent, self.gaps = None, 0, 0
 
@@ -117,24 +124,74 @@ class CDevice:
             time.sleep(0.002)
         sys.exit("perfect_player: the song is not heard")
 
+    def clicks_heard(self, count):
+        """Yields as each of the next `count` clicks is heard: a click is the first sound half a
+        beat (0.3 s at 100 per minute) or more after the one before."""
+        deadline, gap = time.monotonic() + 30, OUTPUT_RATE * 3 // 10
+        self.playing()
+        look, onsets = self.handed, []
+        with open(self.capture, "rb") as f:
+            while count and time.monotonic() < deadline:
+                f.seek(look * 4)
+                chunk = f.read()
+                quiet = len(chunk) - len(chunk.lstrip(b"\0"))
+                if quiet < len(chunk):
+                    onsets.append(look + quiet // 4)
+                    look = onsets[-1] + gap
+                else:
+                    look += len(chunk) // 4
+                while count and onsets and self.playing() >= onsets[0]:
+                    onsets.pop(0)
+                    count -= 1
+                    yield
+                time.sleep(0.0005)
+        if count:
+            sys.exit("perfect_player: the clicks are not heard")
+
+
+class CHands:
+    """What a player's hands do, through the X server's test extension."""
+
+    def __init__(self):
+        self.x11, self.xtst = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XFlush.argtypes = [ctypes.c_void_p]
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.xtst.XTestFakeRelativeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int,
+                                                           ctypes.c_int, ctypes.c_ulong]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                                ctypes.c_ulong]
+        self.display = self.x11.XOpenDisplay(None)
+        if not self.display:
+            sys.exit("perfect_player: no X display")
+
+    def move(self, dx):
+        self.xtst.XTestFakeRelativeMotionEvent(self.display, dx, 0, 0)
+        self.x11.XFlush(self.display)
+
+    def space(self):
+        key = self.x11.XKeysymToKeycode(self.display, 0x20)
+        self.xtst.XTestFakeKeyEvent(self.display, key, 1, 0)
+        self.xtst.XTestFakeKeyEvent(self.display, key, 0, 0)
+        self.x11.XFlush(self.display)
+
+
+def tap_clicks():
+    hands = CHands()
+    device = CDevice(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), float(sys.argv[5]))
+    for _ in device.clicks_heard(16):
+        hands.space()
+    print("perfect_player: 16 clicks tapped")
+
 
 def main():
+    if sys.argv[1] == "--taps":
+        return tap_clicks()
     per_second, span, weapons = read_map(sys.argv[1])
-    x11, xtst = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    xtst.XTestFakeRelativeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
-                                                  ctypes.c_ulong]
-    display = x11.XOpenDisplay(None)
-    if not display:
-        sys.exit("perfect_player: no X display")
-
-    def move(dx):
-        xtst.XTestFakeRelativeMotionEvent(display, dx, 0, 0)
-        x11.XFlush(display)
-
+    move = CHands().move
     per_line = wait_for_level(sys.argv[2])
-    device = CDevice(sys.argv[3], int(sys.argv[4]), int(sys.argv[5]))
+    lag_ms = float(sys.argv[6]) if len(sys.argv) > 6 else 0.0
+    device = CDevice(sys.argv[3], int(sys.argv[4]), int(sys.argv[5]), lag_ms)
     device.playing()
     moves = plan(weapons, span, per_line)
     move(-800)  # against the field's left edge: from here on the shield is where we think
