@@ -26,6 +26,8 @@ CTimeManager::CTimeManager()
 
 int64_t CTimeManager::GetCounter() const
 {
+    if (StandIn)
+        return StandIn->NowNs();
     int64_t now = 0;
     return ReadMonotonicNs(now) ? now : 1;
 }

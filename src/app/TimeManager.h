@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+class CStandInClock;
+
 // The program's only clock (monotonic, in nanoseconds) and the owner of the game's
 // random generator, seeded once with the time of day when the clock is built.
 class CTimeManager
@@ -13,6 +15,8 @@ public:
     uint32_t GetMilliseconds() const;                  // counter × 1000 / frequency
     uint32_t GetElapsedMs(int64_t a, int64_t b) const; // |a − b| in ms, order-free
     int64_t GetFrequency() const { return Frequency; }
+    // Tests: the counter reads `clock` (which outlives this) instead of the monotonic clock.
+    void UseStandIn(const CStandInClock* clock) { StandIn = clock; }
 
     // The classic runtime generator, so the sequence is the same on every machine:
     // state = state × 214013 + 2531011 (mod 2^32), result (state >> 16) & 0x7FFF.
@@ -22,4 +26,5 @@ public:
 private:
     int64_t Frequency = 1;
     uint32_t RandomState = 1;
+    const CStandInClock* StandIn = nullptr;
 };

@@ -152,7 +152,7 @@ void WatchServer()
         [](const CPulseWatch::SAnswer& answer)
         {
             SDL_LockAudio();
-            Device.Clock.Report(MonotonicNs(), answer.LatencyUs * CVoice::OutputRate / 1'000'000,
+            Device.Clock.Report(MonotonicNs(), answer.LatencyFrames(CVoice::OutputRate),
                                 answer.Holding);
             SDL_UnlockAudio();
         });

@@ -20,6 +20,11 @@ bool IsOurs(const pa_sink_input_info& info)
 }
 } // namespace
 
+CPulseWatch::SAnswer CPulseWatch::StreamAnswer(uint64_t bufferUs, uint64_t sinkUs, bool corked)
+{
+    return {int64_t(bufferUs + sinkUs), corked || bufferUs > 0};
+}
+
 CPulseWatch::~CPulseWatch()
 {
     Stop();
@@ -103,8 +108,7 @@ void CPulseWatch::OnStream(pa_context* context, const pa_sink_input_info* info, 
             watch->Found = true;
             watch->StreamIndex = info->index;
             watch->SinkIndex = info->sink;
-            watch->Answer.LatencyUs = int64_t(info->buffer_usec + info->sink_usec);
-            watch->Answer.Holding = info->corked || info->buffer_usec > 0;
+            watch->Answer = StreamAnswer(info->buffer_usec, info->sink_usec, info->corked);
         }
         return;
     }

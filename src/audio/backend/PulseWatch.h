@@ -26,7 +26,11 @@ public:
     {
         int64_t LatencyUs = 0; // queued in the stream plus the sink's own; 0 when not told
         bool Holding = false;
+        int64_t LatencyFrames(int rate) const { return LatencyUs * rate / 1'000'000; }
     };
+    // What the server says of our stream: `bufferUs` of it still queued there, `sinkUs` more
+    // in the sink. Held on purpose while corked, and vouched for while anything is queued.
+    static SAnswer StreamAnswer(uint64_t bufferUs, uint64_t sinkUs, bool corked);
     using FReport = std::function<void(const SAnswer&)>;
 
     CPulseWatch() = default;

@@ -1,5 +1,7 @@
 #include "app/SharedData.h"
 #include "musicselect/FolderItem.h"
+#include "musicselect/SpeedSetting.h"
+#include "musicselect/Speeds.h"
 #include "platform/Settings.h"
 #include "support/SceneRunner.h"
 #include "support/TempHome.h"
@@ -16,6 +18,12 @@ TEST(SharedData, FreshPlayerGetsTheDefaults)
     EXPECT_EQ(shared.SelectedItem, 0u);
     EXPECT_EQ(shared.AnimationFrame, 0);
     EXPECT_TRUE(shared.FolderItems.empty());
+    // The speed comes back as the player left it, Slow too.
+    for (const SSpeed& speed : {Speeds[2], Speeds[1], Speeds[0]})
+    {
+        SpeedSetting::Save(speed.Value);
+        EXPECT_EQ(CSharedData().Speed, speed.Value) << speed.Name;
+    }
 }
 
 TEST(SharedData, ReadsSeparateHighscoresAndContinuousPlay)

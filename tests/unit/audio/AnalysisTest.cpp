@@ -181,6 +181,14 @@ TEST_F(AnalysisTest, VolumeDoesNotChangeTheMap)
     EXPECT_EQ(a.Weapons, b.Weapons);
     EXPECT_EQ(a.MinIntensity, b.MinIntensity);
     EXPECT_TRUE(a.Samples == b.Samples);
+    // The louder side sets the multiplier, whichever it is.
+    auto lopsided = loud;
+    for (size_t i = 0; i < lopsided.Samples.size(); i += 2)
+        lopsided.Samples[i] = quiet.Samples[i];
+    const SResult c = Analyse(Song("lopsided.wav", lopsided, EFormat::Wav));
+    EXPECT_EQ(c.MaxLeft, b.MaxLeft);
+    EXPECT_EQ(c.MaxRight, a.MaxRight);
+    EXPECT_EQ(c.Multiplier, a.Multiplier);
 }
 
 TEST_F(AnalysisTest, SongsWithoutMusicGiveNoWeapon)

@@ -162,39 +162,51 @@ TEST(BattleRules, ShieldFormsKeepTheirCentre)
 }
 
 // Nothing is missed during the count-in; two misses in one frame count 2, once, at the last
-// one's column, and drop the multiplier to 3; then 20 catches raise it to 4 and 20 more to 5.
+// one's column, and drop the multiplier to 3; a later miss ends the streak the catch before it
+// began. Then 20 catches raise it to 4 and 20 more to 5. The reachable score counts caught and
+// missed weapons alike.
 TEST(BattleRules, MissesDropTheMultiplierAndCatchesRaiseItInSteps)
 {
     CAudioMap map;
-    std::vector<std::pair<int, int>> lane = {{40, 5}, {36, 5}, {0, 150}};
+    std::vector<std::pair<int, int>> lane = {{40, 5}, {36, 5}, {0, 150},
+                                             {60, 1}, {38, 5}, {0, 150}};
     lane.insert(lane.end(), 40, {60, 1});
     const std::vector<int64_t> starts = MakeLane(map, lane);
     CBattleRules rules;
     rules.Place(Lane::FieldLeft);
-    rules.StartLevel(42);
+    rules.StartLevel(44);
     rules.SetShield(120);
     rules.CatchLeft = Lane::FieldLeft;
     rules.CatchRight = Lane::FieldRight;
+    const auto past = [&](size_t entry) { return starts[entry] + Lane::CatchRow * BytesPerLine; };
+    // Each weapon's lower end enters the 120 shield's rows at their top, one per frame.
+    const auto catchAt = [&](size_t entry) {
+        return rules.ScanLane(map, LowerEndAt(starts[entry], Lane::ShieldTopRow), BytesPerLine,
+                              false);
+    };
 
-    const int64_t pastBoth = starts[2] + Lane::CatchRow * BytesPerLine;
-    EXPECT_EQ(rules.ScanLane(map, pastBoth, BytesPerLine, true).Missed, 0);
-    const SFrameOutcome miss = rules.ScanLane(map, pastBoth, BytesPerLine, false);
+    EXPECT_EQ(rules.ScanLane(map, past(2), BytesPerLine, true).Missed, 0);
+    const SFrameOutcome miss = rules.ScanLane(map, past(2), BytesPerLine, false);
     EXPECT_EQ(miss.Missed, 2);
     EXPECT_EQ(miss.MissedX, Lane::ColumnX(36));
     EXPECT_EQ(rules.Multiplier, MissMultiplier);
-    EXPECT_EQ(rules.ScanLane(map, pastBoth, BytesPerLine, false).Missed, 0) << "counted once";
+    EXPECT_EQ(rules.ReachableScore, 2 * MaxMultiplier);
+    EXPECT_EQ(rules.ScanLane(map, past(2), BytesPerLine, false).Missed, 0) << "counted once";
+    catchAt(3);
+    ASSERT_EQ(rules.Streak, 1);
+    EXPECT_EQ(rules.ScanLane(map, past(5), BytesPerLine, false).Missed, 1);
+    EXPECT_EQ(rules.Streak, 0);
+    EXPECT_EQ(rules.ReachableScore, 4 * MaxMultiplier);
 
     for (int k = 1; k <= 40; ++k)
     {
-        // Each weapon's lower end enters the 120 shield's rows at their top, one per frame.
-        const SFrameOutcome outcome = rules.ScanLane(
-            map, LowerEndAt(starts[size_t(k + 2)], Lane::ShieldTopRow), BytesPerLine, false);
-        ASSERT_EQ(rules.CaughtCount, uint32_t(k));
+        const SFrameOutcome outcome = catchAt(size_t(k + 5));
+        ASSERT_EQ(rules.CaughtCount, uint32_t(k + 1));
         EXPECT_EQ(rules.Multiplier, k < 20 ? 3 : k < 40 ? 4 : 5) << k;
         EXPECT_EQ(outcome.MultiplierRose, k == 20 || k == 40) << k;
     }
-    EXPECT_EQ(rules.Score, 20 * 3 + 20 * 4);
+    EXPECT_EQ(rules.Score, MissMultiplier + 20 * 3 + 20 * 4);
     EXPECT_EQ(rules.Streak, StreakPerStep);
-    EXPECT_EQ(rules.ReachableScore, 42 * MaxMultiplier);
-    EXPECT_EQ(rules.MaxScore, 42 * MaxMultiplier);
+    EXPECT_EQ(rules.ReachableScore, 44 * MaxMultiplier);
+    EXPECT_EQ(rules.MaxScore, 44 * MaxMultiplier);
 }

@@ -84,4 +84,5 @@ TEST(SyncTaps, MeasuresATapFromTheNearestClick)
     EXPECT_NEAR(SyncTaps::DifferenceMs(Period / 2, Period, PerMs), 300.0, 1e-9);
     EXPECT_NEAR(SyncTaps::DifferenceMs(Period / 2 + 4, Period, PerMs), -300.0 + 4 / PerMs, 1e-9);
     EXPECT_NEAR(SyncTaps::DifferenceMs(-1764, Period, PerMs), -10.0, 1e-9);
+    EXPECT_NEAR(SyncTaps::DifferenceMs(1764 - Period, Period, PerMs), 10.0, 1e-9);
 }

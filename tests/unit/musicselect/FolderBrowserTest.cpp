@@ -57,9 +57,11 @@ TEST_F(FolderBrowserTest, ListsParentFoldersThenEachSongTypeInNameOrder)
 {
     for (const char* name : {"b.ogg", "Track 10.mp3", "track 9.MP3", "Track 010.mp3", "notes.txt",
                              "d.Ogg", "e.mp3.bak", "z.flac", "a.opus", "c.m4a", "b.MP4", "a.aac",
-                             "w.wma", "s.aiff", "t.AIF", "r.wav", "cover.jpg"})
+                             "w.wma", "s.aiff", "t.AIF", "r.wav", "cover.jpg", "Zed.ogg"})
         Touch(Music.Path() / name);
-    for (const char* name : {"Sub 10", "sub 9", "x.mp3", "Album", ".hidden"}) // not .hidden
+    // Not .hidden; a "bin" or "run" is hidden only at the root.
+    for (const char* name :
+         {"Sub 10", "sub 9", "x.mp3", "Album", ".hidden", "Live 1999", "Live", "bin", "run"})
         fs::create_directory(Music.Path() / name);
     fs::create_directory_symlink(Music.Path() / "Album", Music.Path() / "Link");
     fs::create_symlink(Music.Path() / "nowhere", Music.Path() / "dangling.ogg");
@@ -70,14 +72,15 @@ TEST_F(FolderBrowserTest, ListsParentFoldersThenEachSongTypeInNameOrder)
     Browser.ListFolder();
 
     // Whatever order the file system hands the names out in.
-    EXPECT_EQ(
-        Listing(Shared),
-        (std::vector<std::string>{
-            "D:..",           "D:Album",         "D:Link",         "D:sub 9", "D:Sub 10", "D:x.mp3",
-            "S:track 9.MP3",  "S:Track 010.mp3", "S:Track 10.mp3", "S:x.mp3", "S:b.ogg",  "S:d.Ogg",
-            "S:dangling.ogg", "S:z.flac",        "S:a.opus",       "S:a.aac", "S:b.MP4",  "S:c.m4a",
-            "S:w.wma",        "S:r.wav",         "S:s.aiff",       "S:t.AIF"}));
-    EXPECT_EQ(Shared.FirstSongItem, 6u);
+    EXPECT_EQ(Listing(Shared),
+              (std::vector<std::string>{
+                  "D:..",          "D:Album",         "D:bin",          "D:Link",   "D:Live",
+                  "D:Live 1999",   "D:run",           "D:sub 9",        "D:Sub 10", "D:x.mp3",
+                  "S:track 9.MP3", "S:Track 010.mp3", "S:Track 10.mp3", "S:x.mp3",  "S:b.ogg",
+                  "S:d.Ogg",       "S:dangling.ogg",  "S:Zed.ogg",      "S:z.flac", "S:a.opus",
+                  "S:a.aac",       "S:b.MP4",         "S:c.m4a",        "S:w.wma",  "S:r.wav",
+                  "S:s.aiff",      "S:t.AIF"}));
+    EXPECT_EQ(Shared.FirstSongItem, 10u);
     EXPECT_EQ(Shared.ScrollTop, 0u);
     EXPECT_EQ(Browser.SelectedIndex, -1);
     EXPECT_EQ(PreviewCloses, 1);

@@ -249,6 +249,7 @@ TEST_F(HighscoresTest, ShortOrOddFilesGiveWhatTheyHold)
         {FileOf(70, 0x1234, 90).substr(0, 5), {0, 0x5500, 0}, {70, 0, 0}}, // 0x5534
         {"", {1, 2, 3}, {1, 2, 3}},
         {FileOf(101, -1, 100), {0, 0, 0}, {0, 0, 100}},
+        {FileOf(0x132, 50, 60), {0, 0, 0}, {0, 50, 60}}, // 306 in two bytes: no rating
         {FileOf(INT32_MIN, INT32_MAX, 0), {5, 5, 5}, {0, 0, 0}},
         {FileOf(1, 2, 3) + "trailing", {0, 0, 0}, {1, 2, 3}},
     };

@@ -118,6 +118,12 @@ TEST(Settings, UnwritableFolderKeepsTheValueForTheRunAndLogsOnce)
     const std::string text = log.Text();
     EXPECT_NE(text.find("Settings cannot be saved"), std::string::npos);
     EXPECT_EQ(text.find("Settings cannot be saved"), text.rfind("Settings cannot be saved"));
+
+    // Once the folder can be written again, what is written is what is read.
+    fs::remove(blocker);
+    fs::create_directory(blocker);
+    EXPECT_TRUE(Settings::WriteNumber("PlayContinuous", 0));
+    EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 0);
 }
 
 TEST(Settings, OddTextStaysOneValueAndHandEditsAreRead)

@@ -69,24 +69,41 @@ size_t FirstLoud(const std::vector<int16_t>& samples, int threshold)
 }
 } // namespace
 
+// A stereo song at the device's rate is played bit for bit; one of five channels (5.0) is
+// played as the mean of its even channels on the left and of its odd ones on the right.
 TEST(DiskCapture, SongAtTheDeviceRateIsWrittenBitForBit)
 {
     CTempDir dir;
-    const sf::SPcm pcm = sf::Noise(44100, 2, 1.0, 11, 0.7);
-    const std::string song = (dir.Path() / "noise.wav").string();
-    ASSERT_TRUE(sf::WriteWav(song, pcm));
-    const std::vector<int16_t> captured = PlayAndCapture(song, (dir.Path() / "out.raw").string());
-    ASSERT_GT(captured.size(), pcm.Samples.size());
-    // Silence before Play, then the song: find where its first frame begins.
-    const size_t start = FirstLoud(captured, 0) / 2 * 2;
-    const size_t lead = FirstLoud(pcm.Samples, 0) / 2 * 2;
-    ASSERT_GE(start, lead);
-    ASSERT_LE(start - lead + pcm.Samples.size(), captured.size());
-    const std::vector<int16_t> heard(captured.begin() + long(start - lead),
-                                     captured.begin() + long(start - lead + pcm.Samples.size()));
-    EXPECT_EQ(heard, pcm.Samples);
-    for (size_t i = start - lead + pcm.Samples.size(); i < captured.size(); ++i)
-        ASSERT_EQ(captured[i], 0) << "after the song, at " << i;
+    for (const int channels : {2, 5})
+    {
+        const sf::SPcm pcm = sf::Noise(44100, channels, 1.0, 11, 0.7);
+        std::vector<int16_t> expected = pcm.Samples;
+        if (channels == 5)
+        {
+            expected.clear();
+            for (size_t f = 0; f < pcm.Samples.size(); f += 5)
+            {
+                const int16_t* s = &pcm.Samples[f];
+                expected.push_back(int16_t((s[0] + s[2] + s[4]) / 3));
+                expected.push_back(int16_t((s[1] + s[3]) / 2));
+            }
+        }
+        const std::string song = (dir.Path() / "noise.wav").string();
+        ASSERT_TRUE(sf::WriteWav(song, pcm));
+        const std::vector<int16_t> captured =
+            PlayAndCapture(song, (dir.Path() / "out.raw").string());
+        ASSERT_GT(captured.size(), expected.size());
+        // Silence before Play, then the song: find where its first frame begins.
+        const size_t start = FirstLoud(captured, 0) / 2 * 2;
+        const size_t lead = FirstLoud(expected, 0) / 2 * 2;
+        ASSERT_GE(start, lead);
+        ASSERT_LE(start - lead + expected.size(), captured.size());
+        const std::vector<int16_t> heard(captured.begin() + long(start - lead),
+                                         captured.begin() + long(start - lead + expected.size()));
+        EXPECT_EQ(heard, expected) << channels << " channels";
+        for (size_t i = start - lead + expected.size(); i < captured.size(); ++i)
+            ASSERT_EQ(captured[i], 0) << "after the song, at " << i;
+    }
 }
 
 TEST(DiskCapture, MonoAt22050IsResampledAndUpMixed)

@@ -5,6 +5,7 @@
 // for progress has seconds to spare, so a stalled or doubled clock fails and a slow one passes.
 #include "audio/Audio.h"
 #include "audio/backend/DeviceClock.h"
+#include "audio/backend/PulseWatch.h"
 #include "platform/Settings.h"
 #include "support/LogCapture.h"
 #include "support/SongFactory.h"
@@ -129,6 +130,7 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
         Schedules, // ...and, while paused, how long until it plays us
         Hangs,     // answers as Holds, then no more from 100 ms before the device stops
         Drops,     // as Holds, but 200 ms of latency until 3 s in (another sink, say)
+        Quiet,     // answers, but never says a latency or that it holds anything (PipeWire)
     };
     struct SCase
     {
@@ -161,6 +163,7 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
         {"server starts late", period, 0, 0, 300, 1, 1500000000, 0, false, EServer::Schedules},
         {"server hangs", period, 3000, 0, 100, 0, 0, 0, false, EServer::Hangs},
         {"server latency drops", period, 3000, 0, 300, 0, 0, 0, false, EServer::Drops},
+        {"server without a latency", period, 3000, 0, 300, 0, 0, 0, false, EServer::Quiet},
     };
     for (const SCase& c : cases)
     {
@@ -203,9 +206,17 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
                 told += std::max<int64_t>(0, resumeNs - ns) * 441 / 10000000;
             if (c.Server == EServer::Drops && ns < 3000000000)
                 told = 8820;
+            // Told as PulseWatch hears it: 3 ms in the sink, the rest queued; corked while paused.
+            const int64_t toldUs =
+                c.Server == EServer::Quiet ? 0 : (told * 1000000 + 44099) / 44100;
+            const bool corked = c.Server == EServer::Holds && c.PauseAfter > 0 &&
+                                ns > lastNs(c.PauseAfter) && ns < resumeNs;
+            const auto answer = korvane::backend::CPulseWatch::StreamAnswer(
+                uint64_t(std::max<int64_t>(0, toldUs - 3000)),
+                uint64_t(std::min<int64_t>(toldUs, 3000)), corked);
             if (ns % 100000000 == 0 && c.Server != EServer::None &&
                 (c.Server != EServer::Hangs || ns + 100000000 <= lastNs(c.Ticks)))
-                clock.Report(ns, told, true);
+                clock.Report(ns, answer.LatencyFrames(44100), answer.Holding);
             const double playing = clock.PlayingAt(ns);
             const double free =
                 44100e-9 * double(std::max<int64_t>(0, ns - lastNs(tick) - CDeviceClock::StallNs));
@@ -223,8 +234,8 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
         }
         if (!stops)
         {
-            const double held =
-                (c.Server == EServer::None ? 2048.0 : 1024.0 + 573) + c.Refill * 1024;
+            const bool serverSays = c.Server != EServer::None && c.Server != EServer::Quiet;
+            const double held = (serverSays ? 1024.0 + 573 : 2048.0) + c.Refill * 1024;
             EXPECT_NEAR(clock.PlayingAt(tickNs(tick - 1)), tick * 1024.0 - held, 2 * 44.1)
                 << c.Name;
             continue;
@@ -234,6 +245,15 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
         EXPECT_FALSE(clock.Callback(endNs)) << c.Name;
         EXPECT_NEAR(clock.PlayingAt(endNs), expected, 1.0) << c.Name;
     }
+
+    // A server that says it holds a second of ours vouches for that second, then the stall time.
+    CDeviceClock held;
+    held.Start(1024, 44100, 0);
+    held.Callback(0);
+    held.Tick(1024, 0, true);
+    held.Report(100000000, 44100, true);
+    EXPECT_FALSE(held.LostAt(1100000000 + CDeviceClock::StallNs));
+    EXPECT_TRUE(held.LostAt(1100000000 + CDeviceClock::StallNs + 1));
 }
 
 TEST_F(PlaybackTest, PositionFollowsTheDeviceShiftedByTheOffset)
