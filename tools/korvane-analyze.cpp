@@ -1,8 +1,8 @@
 // korvane-analyze: runs the game's own song analysis on one file and prints the audio map the
 // battle would be built from, as CSV on standard output. The game's log goes to standard error.
 #include "audio/Audio.h"
-#include "audio/AudioMap.h"
-#include "audio/Sample.h"
+#include "audio/map/AudioMap.h"
+#include "audio/map/Sample.h"
 #include "platform/Log.h"
 
 #include <cstdio>

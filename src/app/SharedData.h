@@ -1,4 +1,7 @@
 #pragma once
+#include "app/Pacer.h"
+#include "app/SceneFactory.h"
+#include "app/Speeds.h"
 #include "app/TimeManager.h"
 #include "graphics/Image.h"
 
@@ -11,10 +14,12 @@ class CGraphics;
 class CAudio;
 class CFontManager;
 class CFolderItem;
+class CStandInClock;
 
 // The one object that lives for the whole run and is handed to every scene: the engines,
-// the clock, the shared images, the music browser's list and the player's settings.
-// Scenes read and write its fields directly. Main thread only.
+// the clock and the pacer of the frames, the factory of the next scenes, the pictures several
+// scenes draw, the music browser's list and the player's settings. Scenes read and write its
+// fields directly. Main thread only.
 class CSharedData
 {
 public:
@@ -28,12 +33,17 @@ public:
     void LoadSharedImages();
     void FreeSharedImages();
     void ClearFolderItems();
-    void NextAnimationFrame();
+
+    // Tests: from Init on, the timer and the sound device run on `clock` (which outlives this).
+    void UseStandInClock(CStandInClock* clock) { StandIn = clock; }
+    CStandInClock* GetStandInClock() const { return StandIn; }
 
     CGraphics* Graphics = nullptr;
     CAudio* Audio = nullptr;
     CFontManager* Fonts = nullptr;
     CTimeManager Timer;
+    std::unique_ptr<CPacer> Pacer;
+    CSceneFactory Scenes;
     std::vector<std::unique_ptr<CFolderItem>> FolderItems;
     uint32_t SelectedItem = 0;
     uint32_t ScrollTop = 0;
@@ -45,15 +55,11 @@ public:
     std::string StartPath;     // the song or folder named on the command line (absolute), or ""
 
     CImage MenuSelectImage;
-    CImage HouseImage, HouseUpImage, HouseDownImage;
-    CImage Cloud1Image, Cloud2Image;
-    CImage Note1Image, Note2Image;
-    CImage HouseShieldImages[12];
-    CImage BoomImages[8];
-    CImage BoomBaseImage;
     CImage CheckedImage, UncheckedImage;
+    CImage Note1Image, Note2Image; // the houses' notes and the audio sync screen's taps
 
-    int64_t AnimationTick = 0;
-    int32_t AnimationFrame = 0;
-    float Speed = 2.0f;
+    float Speed = Speeds[0].Value;
+
+private:
+    CStandInClock* StandIn = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/Scene.h"
 #include "app/SharedData.h"
-#include "menus/SplashScene.h"
+#include "game/GameScenes.h"
 #include "platform/AppPath.h"
 #include "platform/Log.h"
 
@@ -32,7 +32,8 @@ int main(int argc, char** argv)
         delete shared;
         return 1;
     }
-    RunScenes(new CSplashScene(), shared);
+    AddGameScenes(shared->Scenes);
+    RunScenes(shared->Scenes.Build(ESceneId::Splash), shared);
     shared->Shutdown();
     delete shared;
     Log("The End\n");

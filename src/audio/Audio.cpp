@@ -1,8 +1,8 @@
 #include "audio/Audio.h"
 
-#include "audio/AudioMap.h"
-#include "audio/Sample.h"
 #include "audio/backend/Output.h"
+#include "audio/map/AudioMap.h"
+#include "audio/map/Sample.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
 

@@ -8,6 +8,7 @@
 
 class CAudioMap;
 class CSample;
+class CStandInClock;
 
 // The audio engine: owns the song analysis (a decode-only stream and the audio map it fills)
 // and the battle's music stream. Main thread only.
@@ -19,7 +20,9 @@ public:
     CAudio(const CAudio&) = delete;
     CAudio& operator=(const CAudio&) = delete;
 
-    bool Init();     // opens the output device; logs "Could not initialize BASS" on failure
+    bool Init(); // opens the output device; logs "Could not initialize BASS" on failure
+    bool InitStandIn(const CStandInClock&) { return Init(); } // replaced by the stand-in device
+    void PlayStandIn() {}
     void Shutdown(); // safe after a failed Init and more than once
 
     // The player's "AudioOffset": milliseconds by which the sound reaches the ears later than

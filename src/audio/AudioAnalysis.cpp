@@ -1,8 +1,8 @@
 // The analysis half of CAudio: level scan, the two interleaved FFT passes over the
 // decode-only stream, and the hand-over of their samples to the audio map.
 #include "audio/Audio.h"
-#include "audio/AudioMap.h"
-#include "audio/Sample.h"
+#include "audio/map/AudioMap.h"
+#include "audio/map/Sample.h"
 #include "platform/Log.h"
 
 #include <algorithm>

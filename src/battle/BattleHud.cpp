@@ -1,13 +1,8 @@
-#include "battle/BattleScene.h"
+#include "battle/BattleHud.h"
 
-#include "app/SceneFrame.h"
-#include "app/SharedData.h"
-#include "audio/Audio.h"
+#include "battle/rules/BattleRules.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
-#include "musicselect/Highscores.h"
-#include "musicselect/Speeds.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,8 +10,9 @@
 namespace
 {
 constexpr int BarWidth = 500;
+constexpr int MaxTitleWidth = 600;
 
-// Width in pixels of a part of the full bar, 500 at a perfect score; none without weapons.
+// Width in pixels of a part of the full bar, 500 at maxScore; none without weapons.
 int BarPixels(double value, double maxScore)
 {
     if (maxScore <= 0.0)
@@ -24,187 +20,209 @@ int BarPixels(double value, double maxScore)
     return std::clamp(int(value * BarWidth / maxScore), 0, BarWidth);
 }
 
-// The result screen: the bar stays full for a second, then pours into the percentage over
-// three.
-constexpr int64_t ResultPauseMs = 1000;
-constexpr int64_t ResultPourMs = 3000;
-constexpr int64_t ResultCountMs = ResultPauseMs + ResultPourMs;
-
 // A one-pixel ring around a text.
 constexpr int OutlineOffsets[][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0},
                                      {1, 0},   {-1, 1}, {0, 1},  {1, 1}};
+
+const char* const ControlRows[][2] = {
+    {"Mouse, Move", "Moves Minim left or right"},
+    {"Mouse, Left-Click", "Morph shield"},
+    {"Mouse, Wheel Up/Down", "Morph shield"},
+    {"[PageUp]", "Previous music file"},
+    {"[PageDown]", "Next music file"},
+    {"[Q]", "Return to music selection menu"},
+};
 } // namespace
 
-void CBattleScene::DrawKorvane()
+CBattleHud::~CBattleHud()
 {
-    Graphics->Draw(KorvaneImage.GetSurface(), int16_t(FieldRect.x), int16_t(FieldRect.y));
+    ForEachAsset([](const SAsset& asset) { asset.Image->Free(); });
+    HelpHint.Free();
+    PauseOverlay.Free();
 }
 
-void CBattleScene::DrawCannons()
+template <class TEach> void CBattleHud::ForEachAsset(TEach each)
+{
+    const SAsset assets[] = {
+        {&KorvaneImage, "data/korvane.png", true, -1},
+        {&CannonImage, "data/cannon1.png", true, -1},
+        {&FiringCannonImage, "data/cannon2.png", true, -1},
+        {&CannonStageImages[0], "data/cannon0a.png", true, -1},
+        {&CannonStageImages[1], "data/cannon0b.png", true, -1},
+        {&CannonStageImages[2], "data/cannon0c.png", true, -1},
+        {&CannonStageImages[3], "data/cannon0d.png", true, -1},
+        {&StarImage, "data/star.png", true, -1},
+        {&MinimBronzeImage, "data/minimbronze2.png", true, -1},
+        {&MinimSilverImage, "data/minimsilver2.png", true, -1},
+        {&MinimGoldImage, "data/minimgold2.png", true, -1},
+        {&GelBarImage, "data/gelbar.png", true, -1},
+        {&GelBarOverlayImage, "data/gelbar2.png", true, -1},
+        {&UnderBarImage, "data/underbar.png", true, 128},
+        {&BarStartImage, "data/barstart.png", true, -1},
+        {&BarEndImage, "data/barend.png", true, -1},
+        {&GoldTrophyImage, "data/GoldTrophy.png", true, -1},
+        {&SilverTrophyImage, "data/SilverTrophy.png", true, -1},
+        {&BronzeTrophyImage, "data/BronzeTrophy.png", true, -1},
+        {&PerfectTrophyImage, "data/PerfectTrophy.png", true, -1},
+        {&BackBarImage, "data/backbar.png", false, 128},
+        {&LazerBarImage, "data/lazerbar.png", false, -1},
+        {&ScoreBarImage, "data/scorebar.png", false, 128},
+        {&LazerImage, "data/lazer.png", true, -1},
+        {&TimeBackImage, "data/timeback.png", true, -1},
+    };
+    for (const SAsset& asset : assets)
+        each(asset);
+}
+
+void CBattleHud::Load(CGraphics& graphics, CFontManager& fonts)
+{
+    ForEachAsset(
+        [](const SAsset& asset)
+        {
+            asset.Image->Load(asset.File, asset.ColorKey);
+            if (asset.Alpha >= 0)
+                asset.Image->SetAlpha(uint8_t(asset.Alpha));
+        });
+    HelpHint.Attach(fonts.RenderSmall("Press ESC for help", true));
+
+    PauseOverlay.Attach(CGraphics::NewBlackScreen());
+    SDL_Surface* overlay = PauseOverlay.GetSurface();
+    if (!overlay)
+        return;
+    const auto put = [&](SDL_Surface* text, int x, int y, bool centred)
+    {
+        if (!text)
+            return;
+        graphics.DrawOnto(overlay, text, int16_t(centred ? x - text->w / 2 : x), int16_t(y));
+        SDL_FreeSurface(text);
+    };
+    put(fonts.RenderLarge("Paused - Press Esc to resume", false), 400, 100, true);
+    put(fonts.RenderLarge("Controls", false), 400, 180, true);
+    int y = 220;
+    for (const auto& row : ControlRows)
+    {
+        put(fonts.RenderSmall(row[0], false), 200, y, false);
+        put(fonts.RenderSmall(row[1], false), 400, y, false);
+        y += 30;
+    }
+}
+
+void CBattleHud::SetBarTint(int multiplier, int streak)
+{
+    Tinted = multiplier < MaxMultiplier;
+    if (!Tinted)
+        return;
+    const int fade = streak * 128 / StreakPerStep;
+    GelBarOverlayImage.SetAlpha(
+        uint8_t(multiplier == MissMultiplier ? 255 - fade : 255 - (fade + 127)));
+}
+
+void CBattleHud::DrawKorvane(CGraphics& graphics, int x) const
+{
+    graphics.Draw(KorvaneImage.GetSurface(), int16_t(x), int16_t(Lane::FieldTop));
+}
+
+void CBattleHud::DrawCannons(CGraphics& graphics, int firingColumn) const
 {
     for (int k = 0; k < Lane::Columns; ++k)
     {
-        const CImage& cannon = k == Rules.FiringCannon ? FiringCannonImage : CannonImage;
-        Graphics->Draw(cannon.GetSurface(), int16_t(Lane::Left + Lane::ColumnWidth * k),
-                       Lane::CannonY);
+        const CImage& cannon = k == firingColumn ? FiringCannonImage : CannonImage;
+        graphics.Draw(cannon.GetSurface(), int16_t(Lane::Left + Lane::ColumnWidth * k),
+                      Lane::CannonY);
     }
 }
 
-void CBattleScene::DrawHelpHint()
+void CBattleHud::DrawCannonsBuilt(CGraphics& graphics, int pieces) const
 {
-    Graphics->Draw(HelpHint, 660, 580);
+    for (int j = 0; j < pieces; ++j)
+    {
+        const int stage = j % CannonStages;
+        const CImage& image = stage < CannonStages - 1 ? CannonStageImages[stage] : CannonImage;
+        graphics.Draw(image.GetSurface(),
+                      int16_t(Lane::Left + Lane::ColumnWidth * (j / CannonStages)), Lane::CannonY);
+    }
 }
 
-void CBattleScene::DrawTime()
+void CBattleHud::DrawScoreBar(CGraphics& graphics, double points, double reachable,
+                              double maxScore) const
 {
-    // More than the song's length during the count-in, below zero during the run-out.
-    const int64_t remaining = int64_t(Music()->GetLength()) - Timeline.Position;
-    const int seconds = remaining <= 0 ? 0 : int(Music()->Bytes2Seconds(remaining));
-    Graphics->Draw(TimeBackImage.GetSurface(), 0, 565);
+    const int w = BarPixels(points, maxScore);
+    const int wr = BarPixels(reachable, maxScore);
+    if (w < wr) // the points lost so far
+        graphics.DrawPart(UnderBarImage.GetSurface(), 150, 570,
+                          {int16_t(BarWidth - wr), 0, uint16_t(wr), 20});
+    const SDL_Rect part{int16_t(BarWidth - w), 0, uint16_t(w), 20};
+    graphics.DrawPart(GelBarImage.GetSurface(), 150, 570, part);
+    if (Tinted)
+        graphics.DrawPart(GelBarOverlayImage.GetSurface(), 150, 570, part);
+    graphics.Draw(BarStartImage.GetSurface(), 136, 568);
+    graphics.Draw(BarEndImage.GetSurface(), 636, 568);
+}
+
+void CBattleHud::DrawTime(CGraphics& graphics, CFontManager& fonts, int seconds) const
+{
+    graphics.Draw(TimeBackImage.GetSurface(), 0, 565);
     char text[16];
     std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
-    if (SDL_Surface* surface = Fonts->RenderMedium(text, false))
+    if (SDL_Surface* surface = fonts.RenderMedium(text, false))
     {
-        Graphics->Draw(surface, int16_t(50 - surface->w / 2), 565);
+        graphics.Draw(surface, int16_t(50 - surface->w / 2), 565);
         SDL_FreeSurface(surface);
     }
 }
 
-void CBattleScene::DrawScoreBar(double value)
+void CBattleHud::DrawHelpHint(CGraphics& graphics) const
 {
-    const int w = BarPixels(value, Rules.MaxScore);
-    const int wr = BarPixels(Rules.ReachableScore, Rules.MaxScore);
-    if (w < wr) // the points lost so far
-        Graphics->DrawPart(UnderBarImage.GetSurface(), 150, 570,
-                           {int16_t(BarWidth - wr), 0, uint16_t(wr), 20});
-    const SDL_Rect part{int16_t(BarWidth - w), 0, uint16_t(w), 20};
-    Graphics->DrawPart(GelBarImage.GetSurface(), 150, 570, part);
-    // The tint fades as the streak builds up towards the next multiplier.
-    if (Rules.Multiplier < MaxMultiplier)
-    {
-        const int fade = Rules.Streak * 128 / StreakPerStep;
-        GelBarOverlayImage.SetAlpha(
-            uint8_t(Rules.Multiplier == MissMultiplier ? 255 - fade : 255 - (fade + 127)));
-        Graphics->DrawPart(GelBarOverlayImage.GetSurface(), 150, 570, part);
-    }
-    Graphics->Draw(BarStartImage.GetSurface(), 136, 568);
-    Graphics->Draw(BarEndImage.GetSurface(), 636, 568);
+    graphics.Draw(HelpHint.GetSurface(), 660, 580);
 }
 
-void CBattleScene::DrawRating(double value)
+void CBattleHud::DrawPause(CGraphics& graphics) const
 {
-    const int percent = Rules.MaxScore > 0.0 ? int(value * 100.0 / Rules.MaxScore) : 0;
-    const int speed = SpeedIndex(Shared->Speed);
-    char text[100];
-    if (speed >= 0)
-        std::snprintf(text, sizeof text, "Final Rating (%s) : %d%%", Speeds[speed].Name, percent);
-    else
-        std::snprintf(text, sizeof text, "Final Rating : %d%%", percent);
-    SDL_Surface* surface = Fonts->RenderLarge(text, true);
-    DrawOutlined(surface, surface, RatingX, 210);
-    if (surface)
-        SDL_FreeSurface(surface);
+    graphics.Draw(PauseOverlay.GetSurface(), 0, 0);
 }
 
-void CBattleScene::DrawSongTitle()
-{
-    DrawTitleCentred(180, true);
-}
-
-void CBattleScene::DrawTrophy()
+void CBattleHud::DrawTrophy(CGraphics& graphics, int trophy) const
 {
     const CImage* trophies[] = {nullptr, &BronzeTrophyImage, &SilverTrophyImage, &GoldTrophyImage,
                                 &PerfectTrophyImage};
-    if (Trophy > 0 && Trophy <= 4)
-        Graphics->Draw(trophies[Trophy]->GetSurface(), 350, 250);
+    if (trophy > 0 && trophy <= 4)
+        graphics.Draw(trophies[trophy]->GetSurface(), 350, 250);
 }
 
-void CBattleScene::DrawNewHighscore()
-{
-    DrawOutlinedCentred(Fonts->RenderLarge("- New Highscore -", false),
-                        Fonts->RenderLarge("- New Highscore -", true), 150);
-}
-
-void CBattleScene::DrawClickToContinue()
-{
-    SDL_Surface* text = Fonts->RenderLarge("Click to continue", true);
-    DrawOutlinedCentred(text, text, Trophy != 0 ? 350 : 250);
-}
-
-void CBattleScene::DrawOutlined(SDL_Surface* text, SDL_Surface* outline, int x, int y)
+void CBattleHud::DrawOutlined(CGraphics& graphics, SDL_Surface* text, SDL_Surface* outline, int x,
+                              int y)
 {
     if (!text)
         return;
-    // A dark ring keeps the text readable over the white clouds.
     if (outline)
         for (const auto& offset : OutlineOffsets)
-            Graphics->Draw(outline, int16_t(x + offset[0]), int16_t(y + offset[1]));
-    Graphics->Draw(text, int16_t(x), int16_t(y));
+            graphics.Draw(outline, int16_t(x + offset[0]), int16_t(y + offset[1]));
+    graphics.Draw(text, int16_t(x), int16_t(y));
 }
 
-void CBattleScene::DrawOutlinedCentred(SDL_Surface* text, SDL_Surface* outline, int y)
+void CBattleHud::DrawCentred(CGraphics& graphics, SDL_Surface* text, SDL_Surface* outline, int y)
 {
     if (text)
-        DrawOutlined(text, outline, 400 - text->w / 2, y);
+        DrawOutlined(graphics, text, outline, 400 - text->w / 2, y);
     if (outline && outline != text)
         SDL_FreeSurface(outline);
     if (text)
         SDL_FreeSurface(text);
 }
 
-void CBattleScene::ShowResults()
+void CBattleHud::DrawTitle(CGraphics& graphics, CFontManager& fonts, const std::string& title,
+                           int y, bool outlined)
 {
-    // A song without weapons has nothing to rate: 0 %, no trophy, nothing saved.
-    const double maxScore = Rules.MaxScore;
-    const double rating = maxScore > 0.0 ? 100.0 * Rules.Score / maxScore : 0.0;
-    Trophy = maxScore > 0.0 ? TrophyFor(rating) : 0;
-    // Saved at once, before anything is shown, so a skipped screen loses nothing.
-    NewBest = maxScore > 0.0 && CurrentItem()->SaveHighscore(int32_t(rating), SongLength);
-    Rules.FiringCannon = -1;
-    ResultPhase = 0;
-    const int64_t start = Clock.NowMs();
-    while (ResultPhase < 2)
+    SDL_Surface* text = fonts.RenderLarge(title, true);
+    if (text && text->w > MaxTitleWidth)
     {
-        Clock.Tick();
-        HandleEvents(EEvents::Results);
-        if (LeaveRequested || BackToMenu)
-            break;
-        const int64_t elapsed = Clock.NowMs() - start;
-        UpdateScenery(false);
-        DrawResultFrame(elapsed);
-        if (ResultPhase == 0 && elapsed > ResultCountMs)
-            ResultPhase = 1;
-        PresentFrame(*Graphics, PlayFrameDelayMs);
+        SDL_FreeSurface(text);
+        text = fonts.RenderMedium(title, true);
     }
-}
-
-void CBattleScene::DrawResultFrame(int64_t elapsedMs)
-{
-    Graphics->Draw(BackgroundImage.GetSurface(), 0, 0);
-    DrawKorvane();
-    DrawScenery();
-    DrawClouds();
-    Painter.DrawMinim(*Graphics, Rules);
-    DrawCannons();
-    const double score = Rules.Score;
-    if (ResultPhase == 0)
+    if (text && text->w > MaxTitleWidth)
     {
-        const double moved = elapsedMs <= ResultPauseMs ? 0.0
-                             : elapsedMs >= ResultCountMs
-                                 ? score
-                                 : double(elapsedMs - ResultPauseMs) * score / ResultPourMs;
-        DrawSongTitle();
-        DrawRating(moved);
-        DrawScoreBar(score - moved);
+        SDL_FreeSurface(text);
+        text = fonts.RenderSmall(title, true, MaxTitleWidth); // ends in "…" if cut
     }
-    else if (ResultPhase == 1)
-    {
-        DrawSongTitle();
-        DrawTrophy();
-        DrawRating(score);
-        DrawScoreBar(0.0);
-        if (NewBest)
-            DrawNewHighscore();
-        DrawClickToContinue();
-    }
+    DrawCentred(graphics, text, outlined ? text : nullptr, y);
 }

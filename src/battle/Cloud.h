@@ -1,8 +1,9 @@
 #pragma once
 #include <cstdint>
 
-class CSharedData;
-class CImage;
+class CGraphics;
+class CTimeManager;
+struct SSceneryPictures;
 
 // A cloud crossing the sky at a random height and speed; half of the crossings are invisible
 // pauses. A crossing takes 35 to 66 s. Times are the battle's scene-clock milliseconds.
@@ -13,23 +14,21 @@ public:
     CCloud() = default;
     virtual ~CCloud() = default;
 
-    void Init(CSharedData* shared, int64_t nowMs);
-    void Restart(int64_t nowMs);
+    void Restart(CTimeManager& random, int64_t nowMs);
     // Moves the cloud by its age; a new crossing begins once it is out of sight.
-    void Update(int64_t nowMs);
-    void Draw() const;
+    void Update(int64_t nowMs, CTimeManager& random);
+    void Draw(CGraphics& graphics, const SSceneryPictures& pictures) const;
 
     double GetX() const { return X; }
     double GetVelocity() const { return Velocity; }
     bool IsVisible() const { return Visible; }
 
 private:
-    CSharedData* Shared = nullptr;
     double StartX = 0.0;
     double X = 0.0;
     double Velocity = 0.0; // pixels per 33 ms, negative when moving left
     int Y = 0;
-    const CImage* Image = nullptr;
+    bool Second = false; // which of the two cloud pictures
     bool Visible = false;
     int64_t StartTime = 0;
 };

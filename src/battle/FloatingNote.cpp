@@ -1,6 +1,7 @@
 #include "battle/FloatingNote.h"
 
-#include "app/SharedData.h"
+#include "app/TimeManager.h"
+#include "battle/SceneryPictures.h"
 #include "graphics/Graphics.h"
 
 void CFloatingNote::Init(int x, int y, int phase)
@@ -14,7 +15,7 @@ void CFloatingNote::Init(int x, int y, int phase)
     Alternate = false;
 }
 
-void CFloatingNote::Update(uint32_t tick)
+void CFloatingNote::Update(uint32_t tick, CTimeManager& random)
 {
     const int y = BaseY - int((uint32_t(Phase) + tick) % 24);
     int x = X;
@@ -23,11 +24,11 @@ void CFloatingNote::Update(uint32_t tick)
         if (y > LastY) // a new rise has begun
         {
             x = BaseX;
-            Alternate = Shared->Timer.Rand() % 4 == 0;
+            Alternate = random.Rand() % 4 == 0;
         }
         x += Drift > 0 ? 1 : -1;
         if (Drift == 0)
-            Drift = Shared->Timer.Rand() % 12 - 4;
+            Drift = random.Rand() % 12 - 4;
         else
             Drift += Drift > 0 ? -1 : 1;
     }
@@ -35,8 +36,9 @@ void CFloatingNote::Update(uint32_t tick)
     LastY = y;
 }
 
-void CFloatingNote::Draw() const
+void CFloatingNote::Draw(CGraphics& graphics, const SSceneryPictures& pictures) const
 {
-    const CImage& image = Alternate ? Shared->Note2Image : Shared->Note1Image;
-    Shared->Graphics->Draw(image.GetSurface(), int16_t(X), int16_t(LastY));
+    const CImage* image = Alternate ? pictures.Note2 : pictures.Note1;
+    if (image)
+        graphics.Draw(image->GetSurface(), int16_t(X), int16_t(LastY));
 }

@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
 
-class CSharedData;
+class CGraphics;
+class CTimeManager;
+struct SSceneryPictures;
 
 // A note rising above a happy house: one pixel every 150 ms through 24 pixels, drifting
 // sideways, then again from the bottom. Main thread only.
@@ -11,17 +13,15 @@ public:
     CFloatingNote() = default;
     virtual ~CFloatingNote() = default;
 
-    void SetShared(CSharedData* shared) { Shared = shared; }
     void Init(int x, int y, int phase);
     // tick: the scene clock in steps of 150 ms. Moves the note.
-    void Update(uint32_t tick);
-    void Draw() const;
+    void Update(uint32_t tick, CTimeManager& random);
+    void Draw(CGraphics& graphics, const SSceneryPictures& pictures) const;
 
     int GetX() const { return X; }
     int GetLastY() const { return LastY; }
 
 private:
-    CSharedData* Shared = nullptr;
     bool Alternate = false;
     int BaseX = 0;
     int BaseY = 0;

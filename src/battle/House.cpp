@@ -1,6 +1,7 @@
 #include "battle/House.h"
 
-#include "app/SharedData.h"
+#include "app/TimeManager.h"
+#include "battle/SceneryPictures.h"
 #include "graphics/Graphics.h"
 
 #include <algorithm>
@@ -14,18 +15,11 @@ constexpr int64_t ShieldOffMs = 2300;
 constexpr int64_t NoteStepMs = 150;
 } // namespace
 
-void CHouse::SetShared(CSharedData* shared)
-{
-    Shared = shared;
-    for (CFloatingNote& note : Notes)
-        note.SetShared(shared);
-}
-
-void CHouse::SetPosition(int x, int y)
+void CHouse::SetPosition(int x, int y, CTimeManager& random)
 {
     X = x;
     Y = y;
-    const int r = Shared->Timer.Rand() % 20;
+    const int r = random.Rand() % 20;
     // The two notes of a house are half a cycle apart.
     Notes[0].Init(x + 40, y + 16, r);
     Notes[1].Init(x + 40, y + 16, (r + 12) % 24);
@@ -40,35 +34,37 @@ void CHouse::Impact(int x, int64_t nowMs)
     }
 }
 
-void CHouse::Update(int64_t nowMs)
+void CHouse::Update(int64_t nowMs, CTimeManager& random)
 {
     if (ShieldOn && nowMs - ShieldStart >= ShieldOffMs)
         ShieldOn = false;
-    if (Level >= 4)
+    if (HasNotes())
         for (CFloatingNote& note : Notes)
-            note.Update(uint32_t(nowMs / NoteStepMs));
+            note.Update(uint32_t(nowMs / NoteStepMs), random);
 }
 
-void CHouse::Draw(int64_t nowMs) const
+void CHouse::Draw(CGraphics& graphics, const SSceneryPictures& pictures, int64_t nowMs,
+                  int animationFrame) const
 {
-    CGraphics& graphics = *Shared->Graphics;
-    const CImage* image = &Shared->HouseImage;
-    if (Level == 5 && Shared->AnimationFrame == 0)
-        image = &Shared->HouseDownImage;
-    else if (Level == 5 && Shared->AnimationFrame == 2)
-        image = &Shared->HouseUpImage;
+    const CImage* image = &pictures.House;
+    if (Level == MaxMultiplier && animationFrame == 0)
+        image = &pictures.HouseDown;
+    else if (Level == MaxMultiplier && animationFrame == 2)
+        image = &pictures.HouseUp;
     graphics.Draw(image->GetSurface(), int16_t(X), int16_t(Y));
 
     if (ShieldOn)
     {
         // Full strength for 2 s, then 12 steps of 25 ms fading out.
         const int64_t age = nowMs - ShieldStart;
-        const int64_t step =
-            age < ShieldFullMs ? 0 : std::min<int64_t>((age - ShieldFullMs) / ShieldFadeStepMs, 11);
-        graphics.Draw(Shared->HouseShieldImages[step].GetSurface(), int16_t(X), int16_t(Y));
+        const int64_t step = age < ShieldFullMs
+                                 ? 0
+                                 : std::min<int64_t>((age - ShieldFullMs) / ShieldFadeStepMs,
+                                                     SSceneryPictures::ShieldSteps - 1);
+        graphics.Draw(pictures.HouseShields[step].GetSurface(), int16_t(X), int16_t(Y));
     }
 
-    if (Level >= 4)
+    if (HasNotes())
         for (const CFloatingNote& note : Notes)
-            note.Draw();
+            note.Draw(graphics, pictures);
 }

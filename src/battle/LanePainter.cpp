@@ -1,6 +1,6 @@
 #include "battle/LanePainter.h"
 
-#include "battle/BattleRules.h"
+#include "battle/rules/BattleRules.h"
 #include "graphics/Graphics.h"
 
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-#include "battle/LaneGeometry.h"
+#include "battle/rules/LaneGeometry.h"
 #include "graphics/Image.h"
 
 class CBattleRules;

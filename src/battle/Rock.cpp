@@ -1,6 +1,7 @@
 #include "battle/Rock.h"
 
-#include "app/SharedData.h"
+#include "app/TimeManager.h"
+#include "battle/SceneryPictures.h"
 #include "graphics/Graphics.h"
 
 #include <cmath>
@@ -11,8 +12,8 @@ constexpr int64_t FlightMs = 2000;
 constexpr int64_t FlashMs = 50;
 } // namespace
 
-CRock::CRock(int x, int y, CSharedData* shared, int64_t nowMs)
-    : Shared(shared), X(x), Y(y), DriftX(shared->Timer.Rand() % 96 - 48), StartTime(nowMs)
+CRock::CRock(int x, int y, CTimeManager& random, int64_t nowMs)
+    : X(x), Y(y), DriftX(random.Rand() % 96 - 48), StartTime(nowMs)
 {
 }
 
@@ -37,14 +38,13 @@ void CRock::Update(int64_t nowMs)
         Frame = PlaceAt(uint32_t(age)).Frame;
 }
 
-void CRock::Draw(int64_t nowMs) const
+void CRock::Draw(CGraphics& graphics, const SSceneryPictures& pictures, int64_t nowMs) const
 {
     const int64_t age = nowMs - StartTime;
     if (age > FlightMs)
         return;
     const SPlace place = PlaceAt(uint32_t(age));
-    CGraphics& graphics = *Shared->Graphics;
-    graphics.Draw(Shared->BoomImages[place.Frame].GetSurface(), int16_t(place.X), int16_t(place.Y));
+    graphics.Draw(pictures.Booms[place.Frame].GetSurface(), int16_t(place.X), int16_t(place.Y));
     if (age < FlashMs) // the flash on the ground
-        graphics.Draw(Shared->BoomBaseImage.GetSurface(), int16_t(X - 8), int16_t(Y - 16));
+        graphics.Draw(pictures.BoomBase.GetSurface(), int16_t(X - 8), int16_t(Y - 16));
 }

@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
 
-class CSharedData;
+class CGraphics;
+class CTimeManager;
+struct SSceneryPictures;
 
 // Debris thrown up where a missed weapon hits the ground: it rises 48 pixels in the first
 // second and falls back in the next, drifting sideways. Times are the battle's scene-clock
@@ -9,13 +11,13 @@ class CSharedData;
 class CRock
 {
 public:
-    CRock(int x, int y, CSharedData* shared, int64_t nowMs);
+    CRock(int x, int y, CTimeManager& random, int64_t nowMs);
     virtual ~CRock() = default;
 
     // Marks the debris done after 2 s.
     void Update(int64_t nowMs);
     bool IsDone() const { return Done; }
-    void Draw(int64_t nowMs) const;
+    void Draw(CGraphics& graphics, const SSceneryPictures& pictures, int64_t nowMs) const;
 
     struct SPlace
     {
@@ -26,7 +28,6 @@ public:
     int GetDriftX() const { return DriftX; }
 
 private:
-    CSharedData* Shared;
     int X;
     int Y;
     int DriftX;

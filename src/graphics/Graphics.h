@@ -31,6 +31,9 @@ public:
     void Flip();
 
     SDL_Surface* GetScreen() const { return Screen; }
+    // A new opaque black picture of the screen's size in its format (the caller frees it), for
+    // drawing on; null when SDL could not make one.
+    static SDL_Surface* NewBlackScreen();
 
     // Test seam: called after every Flip with the number of frames shown so far.
     using FrameObserver = std::function<void(CGraphics&, uint64_t frame)>;

@@ -13,7 +13,7 @@ public:
     CPushButton& operator=(const CPushButton&) = delete;
 
     void Create(const std::string& relativePath, int x, int y);
-    CImage& GetImage() { return Image; }
+    const CImage& GetImage() const { return Image; }
     int GetX() const { return X; }
     int GetY() const { return Y; }
     bool HitTest(int mouseX, int mouseY) const;

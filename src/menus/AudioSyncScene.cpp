@@ -1,14 +1,13 @@
 #include "menus/AudioSyncScene.h"
 
-#include "app/SceneFrame.h"
+#include "app/FrameEvents.h"
+#include "app/FrameLoop.h"
 #include "app/SharedData.h"
-#include "app/TimeManager.h"
+#include "app/Speeds.h"
 #include "audio/Audio.h"
-#include "audio/Sample.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "menus/OptionsScene.h"
-#include "musicselect/Speeds.h"
+#include "menus/TitledSky.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
 
@@ -46,25 +45,15 @@ std::string Format(const char* format, int a, int b = 0)
 }
 
 // A lone weapon at each click, a silent stretch between: what the analysis would make of it.
-void BuildClickMap(CAudioMap& map)
+void LayClickMap(CAudioMap& map)
 {
-    map.Clear();
-    const auto add = [&map](int64_t frame, bool beam)
-    {
-        auto* sample = new CSample();
-        sample->SetPosition(frame * FrameBytes);
-        map.AddSample(sample);
-        sample->SetDominant(BeamNote);
-        sample->SetActive(beam);
-        sample->ClassifyKind(nullptr, nullptr);
-    };
-    add(0, false);
+    std::vector<CAudioMap::SStretch> stretches = {{0, 0}};
     for (int64_t click = 1; click <= TrackClicks; ++click)
     {
-        add(click * BeatFrames, true);
-        add(click * BeatFrames + BeamFrames, false);
+        stretches.push_back({click * BeatFrames * FrameBytes, BeamNote});
+        stretches.push_back({(click * BeatFrames + BeamFrames) * FrameBytes, 0});
     }
-    map.ResetCursor();
+    map.Lay(stretches);
 }
 } // namespace
 
@@ -80,12 +69,7 @@ CAudioSyncScene::~CAudioSyncScene()
 
 void CAudioSyncScene::LoadScreen()
 {
-    Background.Load("data/sky.png", false);
-    if (SDL_Surface* title = Fonts->RenderLarge("Audio Sync", true))
-    {
-        Graphics->DrawOnto(Background.GetSurface(), title, int16_t(400 - title->w / 2), 20);
-        SDL_FreeSurface(title);
-    }
+    LoadTitledSky(Background, "Audio Sync", *Graphics, *Fonts);
     const char* const ear[] = {"Step 1 of 2 : by ear",
                                "Click the mouse or press Space on every click you hear,",
                                "with your eyes closed : 16 taps."};
@@ -108,6 +92,11 @@ void CAudioSyncScene::LoadScreen()
 }
 
 std::vector<CMenuItem*> CAudioSyncScene::Entries()
+{
+    return {&TryAgainEntry, Step == EStep::ByEar ? &NextEntry : &SaveEntry, &CancelEntry};
+}
+
+std::vector<const CMenuItem*> CAudioSyncScene::Entries() const
 {
     return {&TryAgainEntry, Step == EStep::ByEar ? &NextEntry : &SaveEntry, &CancelEntry};
 }
@@ -135,8 +124,8 @@ void CAudioSyncScene::StartByEye()
 void CAudioSyncScene::StartLane()
 {
     Clicks.Stop();
-    BuildClickMap(ClickMap);
     Rules.ResetSong();
+    Rules.StartLevel(ClickMap);
     const CAudioFile* clicks = &Clicks;
     Timeline.Start(
         NormalSpeed, [clicks](double seconds) { return clicks->Seconds2Bytes(seconds); },
@@ -153,7 +142,7 @@ void CAudioSyncScene::UpdateLane()
         return;
     }
     if (Timeline.UpdatePosition(int64_t(Clicks.GetPosition()), Clicks.IsPlaying()))
-        Rules.ScanLane(ClickMap, Timeline.Position, Timeline.BytesPerLine, Timeline.CountIn);
+        Rules.ScanLane(Timeline.Position, Timeline.BytesPerLine, Timeline.CountIn);
     else
         Rules.ClearLane();
 }
@@ -206,7 +195,7 @@ void CAudioSyncScene::ShiftOffset(int32_t deltaMs)
     Audio->SetAudioOffset(OffsetMs);
     ShowOffset();
     // The heard position may have stepped back: the lane's lookups start over.
-    ClickMap.ResetCursor();
+    Rules.ResetCursor();
 }
 
 void CAudioSyncScene::ShowOffset()
@@ -242,7 +231,7 @@ void CAudioSyncScene::HandleClick(int x, int y)
         Tap();
 }
 
-void CAudioSyncScene::HandleEvent(const SDL_Event& event)
+bool CAudioSyncScene::HandleEvent(const SDL_Event& event)
 {
     if (event.type == SDL_KEYDOWN)
     {
@@ -271,76 +260,67 @@ void CAudioSyncScene::HandleEvent(const SDL_Event& event)
     }
     else if (IsLeftClick(event))
         HandleClick(event.button.x, event.button.y);
+    return !Done;
 }
 
-void CAudioSyncScene::ListenUntilNextFrame(uint32_t delayMs)
+uint32_t CAudioSyncScene::FrameDelayMs() const
 {
-    // SDL 1.2 events carry no time of their own: reading them every millisecond, each as soon
-    // as it is read, keeps a tap's time within about a millisecond of the press.
-    const int64_t start = Timer->GetCounter();
-    for (;;)
-    {
-        SDL_Event event;
-        while (!Done && NextFrameEvent(event, Quit))
-            HandleEvent(event);
-        if (Quit || Done || Timer->GetElapsedMs(start, Timer->GetCounter()) >= delayMs)
-            return;
-        SDL_Delay(1);
-    }
+    return Step == EStep::ByEye ? PlayFrameDelayMs : MenuFrameDelayMs;
 }
 
-void CAudioSyncScene::Draw()
+CFrameHandler::EFrame CAudioSyncScene::Update(int64_t elapsedMs)
 {
-    Graphics->Draw(Background.GetSurface(), 0, 0);
+    Clock.Tick(elapsedMs);
+    if (Step == EStep::ByEye)
+        UpdateLane();
+    else if (!Clicks.IsPlaying())
+        Clicks.Play(); // the track ran out: the clicks go on
+    return EFrame::Show;
+}
+
+void CAudioSyncScene::Draw(CGraphics& graphics) const
+{
+    graphics.Draw(Background.GetSurface(), 0, 0);
     if (Step == EStep::ByEar)
     {
         for (const CLabel& line : EarLines)
-            line.Draw(*Graphics);
+            line.Draw(graphics);
         for (size_t tap = 0; tap < TapsMs.size(); ++tap)
         {
             const CImage& dot =
                 tap < size_t(SyncTaps::WarmUp) ? Shared->Note2Image : Shared->Note1Image;
-            Graphics->Draw(dot.GetSurface(), int16_t(DotX(tap)), DotsY);
-            TapLabels[tap].Draw(*Graphics);
+            graphics.Draw(dot.GetSurface(), int16_t(DotX(tap)), DotsY);
+            TapLabels[tap].Draw(graphics);
         }
         if (Judged)
             for (const CLabel& line : VerdictLines)
-                line.Draw(*Graphics);
+                line.Draw(graphics);
     }
     else
     {
         for (const CLabel& line : EyeLines)
-            line.Draw(*Graphics);
-        OffsetLabel.Draw(*Graphics);
-        for (CPushButton* arrow : {&OffsetDown, &OffsetUp})
-            Graphics->Draw(arrow->GetImage().GetSurface(), int16_t(arrow->GetX()),
-                           int16_t(arrow->GetY()));
-        Painter.DrawMinim(*Graphics, Rules);
-        Painter.DrawLane(*Graphics, Rules);
+            line.Draw(graphics);
+        OffsetLabel.Draw(graphics);
+        for (const CPushButton* arrow : {&OffsetDown, &OffsetUp})
+            graphics.Draw(arrow->GetImage().GetSurface(), int16_t(arrow->GetX()),
+                          int16_t(arrow->GetY()));
+        Painter.DrawMinim(graphics, Rules);
+        Painter.DrawLane(graphics, Rules);
     }
-    for (CMenuItem* entry : Entries())
-        entry->Draw(*Graphics, Shared->MenuSelectImage);
+    for (const CMenuItem* entry : Entries())
+        entry->Draw(graphics, Shared->MenuSelectImage);
 }
 
 CScene* CAudioSyncScene::Run()
 {
-    Clock.Start(*Timer);
+    Clock.Start();
     StoredOffsetMs = OffsetMs = CAudio::StoredAudioOffset();
     LoadScreen();
+    LayClickMap(ClickMap);
     Clicks.OpenClickTrack(BeatFrames, TrackClicks);
     StartByEar();
-    while (!Quit && !Done)
-    {
-        Clock.Tick();
-        if (Step == EStep::ByEye)
-            UpdateLane();
-        else if (!Clicks.IsPlaying())
-            Clicks.Play(); // the track ran out: the clicks go on
-        Draw();
-        Graphics->Flip();
-        ListenUntilNextFrame(Step == EStep::ByEye ? PlayFrameDelayMs : MenuFrameDelayMs);
-    }
+    const bool open = RunFrames(*this, *Shared);
     Clicks.Close();
     Audio->SetAudioOffset(StoredOffsetMs);
-    return Quit ? nullptr : new COptionsScene();
+    return open ? Shared->Scenes.Build(ESceneId::Options) : nullptr;
 }

@@ -1,11 +1,12 @@
 #pragma once
+#include "app/FrameHandler.h"
 #include "app/Scene.h"
 #include "audio/AudioFile.h"
-#include "audio/AudioMap.h"
-#include "battle/BattleRules.h"
-#include "battle/BattleTimeline.h"
+#include "audio/map/AudioMap.h"
 #include "battle/LanePainter.h"
-#include "battle/SceneClock.h"
+#include "battle/rules/BattleRules.h"
+#include "battle/rules/BattleTimeline.h"
+#include "battle/rules/SceneClock.h"
 #include "graphics/Image.h"
 #include "graphics/Label.h"
 #include "graphics/MenuItem.h"
@@ -26,7 +27,7 @@
 // the events are read about every millisecond, and a tap is timed by the click's heard
 // position at the moment its event is read, so the frame rate adds no error.
 // Returns the options scene, or null when the window is closed. Main thread only.
-class CAudioSyncScene : public CScene
+class CAudioSyncScene : public CScene, private CFrameHandler
 {
 public:
     CAudioSyncScene();
@@ -41,12 +42,16 @@ private:
         ByEye
     };
 
+    bool HandleEvent(const SDL_Event& event) override;
+    EFrame Update(int64_t elapsedMs) override;
+    void Draw(CGraphics& graphics) const override;
+    bool IsDone() const override { return Done; }
+    uint32_t FrameDelayMs() const override;
+    bool ListensBetweenFrames() const override { return true; }
     void LoadScreen();
     void StartByEar();
     void StartByEye();
     void StartLane(); // the count-in, then the clicks from the start
-    void ListenUntilNextFrame(uint32_t delayMs);
-    void HandleEvent(const SDL_Event& event);
     void HandleClick(int x, int y);
     void Tap();
     void ShowVerdict();
@@ -54,10 +59,10 @@ private:
     void ShowOffset();
     void UpdateLane();
     void Leave(bool save);
-    void Draw();
-    std::vector<CMenuItem*> Entries(); // those of the current step
+    // Those of the current step.
+    std::vector<CMenuItem*> Entries();
+    std::vector<const CMenuItem*> Entries() const;
 
-    bool Quit = false;
     bool Done = false;
     EStep Step = EStep::ByEar;
     int32_t StoredOffsetMs = 0; // what the settings file holds

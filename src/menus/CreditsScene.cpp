@@ -1,9 +1,9 @@
 #include "menus/CreditsScene.h"
 
-#include "app/SceneFrame.h"
+#include "app/FrameEvents.h"
+#include "app/FrameLoop.h"
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
-#include "menus/TitleScene.h"
 #include "platform/Log.h"
 #include "platform/OpenUrl.h"
 
@@ -18,43 +18,45 @@ CCreditsScene::~CCreditsScene()
     SmallLogo.Free();
 }
 
-void CCreditsScene::HandleEvents()
+bool CCreditsScene::HandleEvent(const SDL_Event& event)
 {
-    SDL_Event event;
-    while (NextFrameEvent(event, Quit))
+    if (event.type == SDL_MOUSEMOTION)
     {
-        if (event.type == SDL_MOUSEMOTION)
-        {
-            WebEntry.SetHighlighted(WebEntry.HitTest(event.motion.x, event.motion.y));
-            MainMenuEntry.SetHighlighted(MainMenuEntry.HitTest(event.motion.x, event.motion.y));
-        }
-        else if (IsKeyPress(event, SDLK_ESCAPE))
-            Done = true; // as "Main Menu"
-        else if (IsLeftClick(event))
-        {
-            if (MainMenuEntry.HitTest(event.button.x, event.button.y))
-                Done = true;
-            else if (WebEntry.HitTest(event.button.x, event.button.y) && !OpenUrl(NewsPage))
-                DebugTrace("could not start xdg-open for %s", NewsPage);
-        }
+        WebEntry.SetHighlighted(WebEntry.HitTest(event.motion.x, event.motion.y));
+        MainMenuEntry.SetHighlighted(MainMenuEntry.HitTest(event.motion.x, event.motion.y));
     }
+    else if (IsKeyPress(event, SDLK_ESCAPE))
+        Leaving = true; // as "Main Menu"
+    else if (IsLeftClick(event))
+    {
+        if (MainMenuEntry.HitTest(event.button.x, event.button.y))
+            Leaving = true;
+        else if (WebEntry.HitTest(event.button.x, event.button.y) && !OpenUrl(NewsPage))
+            DebugTrace("could not start xdg-open for %s", NewsPage);
+    }
+    return true;
 }
 
-void CCreditsScene::Draw()
+CFrameHandler::EFrame CCreditsScene::Update(int64_t)
 {
-    Graphics->Draw(Background.GetSurface(), 0, 0);
-    TitleLabel.Draw(*Graphics);
-    RoleLabel.Draw(*Graphics);
-    AuthorLabel.Draw(*Graphics);
-    Graphics->Draw(SmallLogo.GetSurface(), 380, 330);
-    VisitLabel.Draw(*Graphics);
-    WebEntry.Draw(*Graphics, Shared->MenuSelectImage);
-    MainMenuEntry.Draw(*Graphics, Shared->MenuSelectImage);
+    Done = Leaving; // the frame of the choice is still shown
+    return EFrame::Show;
+}
+
+void CCreditsScene::Draw(CGraphics& graphics) const
+{
+    graphics.Draw(Background.GetSurface(), 0, 0);
+    TitleLabel.Draw(graphics);
+    RoleLabel.Draw(graphics);
+    AuthorLabel.Draw(graphics);
+    graphics.Draw(SmallLogo.GetSurface(), 380, 330);
+    VisitLabel.Draw(graphics);
+    WebEntry.Draw(graphics, Shared->MenuSelectImage);
+    MainMenuEntry.Draw(graphics, Shared->MenuSelectImage);
 }
 
 CScene* CCreditsScene::Run()
 {
-    Done = false;
     Background.Load("data/sky.png", false);
     SmallLogo.Load("data/tesselsmall.png", true);
     TitleLabel.Create(*Fonts, "Credits", 400, 50, true, 2);
@@ -63,14 +65,7 @@ CScene* CCreditsScene::Run()
     VisitLabel.Create(*Fonts, "For news, updates & purchases, visit : ", 400, 300, true, 0);
     WebEntry.Create(*Fonts, WebAddress, 400, 440, true);
     MainMenuEntry.Create(*Fonts, "Main Menu", 600, 550, false);
-
-    while (!Done)
-    {
-        HandleEvents();
-        if (Quit)
-            return nullptr;
-        Draw();
-        PresentFrame(*Graphics, MenuFrameDelayMs);
-    }
-    return new CTitleScene();
+    if (!RunFrames(*this, *Shared))
+        return nullptr;
+    return Shared->Scenes.Build(ESceneId::Title);
 }

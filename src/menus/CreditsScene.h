@@ -1,4 +1,5 @@
 #pragma once
+#include "app/FrameHandler.h"
 #include "app/Scene.h"
 #include "graphics/Image.h"
 #include "graphics/Label.h"
@@ -7,7 +8,7 @@
 // Who made the game, the small logo, a web address that opens the news page in the
 // desktop's browser (the scene stays open) and "Main Menu", which Esc chooses too.
 // Returns the title scene, or null when the window is closed.
-class CCreditsScene : public CScene
+class CCreditsScene : public CScene, private CFrameHandler
 {
 public:
     CCreditsScene();
@@ -20,10 +21,13 @@ public:
     static constexpr const char* NewsPage = "https://www.example.org/korvane/news";
 
 private:
-    void HandleEvents();
-    void Draw();
+    bool HandleEvent(const SDL_Event& event) override;
+    EFrame Update(int64_t elapsedMs) override;
+    void Draw(CGraphics& graphics) const override;
+    bool IsDone() const override { return Done; }
+    uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
 
-    bool Quit = false;
+    bool Leaving = false; // after this frame
     bool Done = false;
     CImage Background;
     CImage SmallLogo;

@@ -1,8 +1,9 @@
 #include "menus/HowToPlayScene.h"
 
-#include "app/SceneFrame.h"
+#include "app/FrameEvents.h"
+#include "app/FrameLoop.h"
+#include "app/SharedData.h"
 #include "graphics/Graphics.h"
-#include "menus/TitleScene.h"
 
 CHowToPlayScene::CHowToPlayScene()
 {
@@ -22,32 +23,33 @@ void CHowToPlayScene::TurnPage()
     else if (Page == 3)
         PageImage.Load("data/help3.png", false);
     else
-        Done = true;
+        Leaving = true;
 }
 
-void CHowToPlayScene::HandleEvents()
+bool CHowToPlayScene::HandleEvent(const SDL_Event& event)
 {
-    SDL_Event event;
-    while (NextFrameEvent(event, Quit))
-    {
-        if (IsKeyPress(event, SDLK_ESCAPE))
-            Done = true; // back to the title from any page
-        else if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN)
-            TurnPage();
-    }
+    if (IsKeyPress(event, SDLK_ESCAPE))
+        Leaving = true; // back to the title from any page
+    else if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN)
+        TurnPage();
+    return true;
+}
+
+CFrameHandler::EFrame CHowToPlayScene::Update(int64_t)
+{
+    Done = Leaving; // the page is shown once more
+    return EFrame::Show;
+}
+
+void CHowToPlayScene::Draw(CGraphics& graphics) const
+{
+    graphics.Draw(PageImage.GetSurface(), 0, 0);
 }
 
 CScene* CHowToPlayScene::Run()
 {
-    Done = false;
     PageImage.Load("data/help1.png", false);
-    while (!Done)
-    {
-        HandleEvents();
-        if (Quit)
-            return nullptr;
-        Graphics->Draw(PageImage.GetSurface(), 0, 0);
-        PresentFrame(*Graphics, MenuFrameDelayMs);
-    }
-    return new CTitleScene();
+    if (!RunFrames(*this, *Shared))
+        return nullptr;
+    return Shared->Scenes.Build(ESceneId::Title);
 }

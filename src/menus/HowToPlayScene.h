@@ -1,11 +1,12 @@
 #pragma once
+#include "app/FrameHandler.h"
 #include "app/Scene.h"
 #include "graphics/Image.h"
 
 // Three full-screen help pages, turned by any key or mouse button press (wheel steps
 // included); every press counts, even several in one frame. Returns the title scene after
 // the third page or on Esc, or null when the window is closed.
-class CHowToPlayScene : public CScene
+class CHowToPlayScene : public CScene, private CFrameHandler
 {
 public:
     CHowToPlayScene();
@@ -14,10 +15,14 @@ public:
     CScene* Run() override;
 
 private:
-    void HandleEvents();
+    bool HandleEvent(const SDL_Event& event) override;
+    EFrame Update(int64_t elapsedMs) override;
+    void Draw(CGraphics& graphics) const override;
+    bool IsDone() const override { return Done; }
+    uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
     void TurnPage();
 
-    bool Quit = false;
+    bool Leaving = false; // after this frame
     bool Done = false;
     int32_t Page = 1;
     CImage PageImage;

@@ -1,12 +1,11 @@
 #include "menus/OptionsScene.h"
 
-#include "app/SceneFrame.h"
+#include "app/FrameEvents.h"
+#include "app/FrameLoop.h"
 #include "app/SharedData.h"
 #include "audio/Audio.h"
-#include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "menus/AudioSyncScene.h"
-#include "menus/TitleScene.h"
+#include "menus/TitledSky.h"
 #include "platform/Settings.h"
 
 COptionsScene::COptionsScene()
@@ -36,22 +35,19 @@ void COptionsScene::ToggleContinuousPlay()
     Shared->PlayContinuous = ContinuousPlay;
 }
 
-void COptionsScene::HandleEvents()
+bool COptionsScene::HandleEvent(const SDL_Event& event)
 {
-    SDL_Event event;
-    while (NextFrameEvent(event, Quit))
+    if (event.type == SDL_MOUSEMOTION)
+        BackEntry.SetHighlighted(BackEntry.HitTest(event.motion.x, event.motion.y));
+    else if (IsKeyPress(event, SDLK_ESCAPE))
+        BackChosen = true;
+    else if (IsLeftClick(event))
     {
-        if (event.type == SDL_MOUSEMOTION)
-            BackEntry.SetHighlighted(BackEntry.HitTest(event.motion.x, event.motion.y));
-        else if (IsKeyPress(event, SDLK_ESCAPE))
-            Back = true;
-        else if (IsLeftClick(event))
-        {
-            HandleClick(event.button.x, event.button.y);
-            if (SwitchRequested)
-                return; // the screen is about to change: later input belongs to the new one
-        }
+        HandleClick(event.button.x, event.button.y);
+        // The screen is about to change: later input belongs to the new one.
+        return !SwitchRequested;
     }
+    return true;
 }
 
 void COptionsScene::HandleClick(int x, int y)
@@ -66,7 +62,7 @@ void COptionsScene::HandleClick(int x, int y)
     if (ContinuousBox.HitTest(x, y))
         ToggleContinuousPlay();
     if (BackEntry.HitTest(x, y))
-        Back = true;
+        BackChosen = true;
     if (SyncEntry.HitTest(x, y))
         SyncRequested = true;
 }
@@ -84,29 +80,31 @@ CScene* COptionsScene::SwitchFullScreen()
     // The shared images were converted for the old screen's format.
     Shared->FreeSharedImages();
     Shared->LoadSharedImages();
-    return new COptionsScene();
+    return Shared->Scenes.Build(ESceneId::Options);
 }
 
-void COptionsScene::Draw()
+CFrameHandler::EFrame COptionsScene::Update(int64_t)
 {
-    Graphics->Draw(Background.GetSurface(), 0, 0);
-    FullScreenBox.Draw(*Graphics, Shared->CheckedImage, Shared->UncheckedImage);
-    SeparateBox.Draw(*Graphics, Shared->CheckedImage, Shared->UncheckedImage);
-    ContinuousBox.Draw(*Graphics, Shared->CheckedImage, Shared->UncheckedImage);
-    BackEntry.Draw(*Graphics, Shared->MenuSelectImage);
-    SyncEntry.Draw(*Graphics);
+    Back = BackChosen;
+    // Alt+Enter or F11 may have switched the screen meanwhile: the box follows.
+    FullScreen = Graphics->IsFullScreen();
+    FullScreenBox.SetChecked(FullScreen);
+    return EFrame::Show;
+}
+
+void COptionsScene::Draw(CGraphics& graphics) const
+{
+    graphics.Draw(Background.GetSurface(), 0, 0);
+    FullScreenBox.Draw(graphics, Shared->CheckedImage, Shared->UncheckedImage);
+    SeparateBox.Draw(graphics, Shared->CheckedImage, Shared->UncheckedImage);
+    ContinuousBox.Draw(graphics, Shared->CheckedImage, Shared->UncheckedImage);
+    BackEntry.Draw(graphics, Shared->MenuSelectImage);
+    SyncEntry.Draw(graphics);
 }
 
 CScene* COptionsScene::Run()
 {
-    Back = false;
-    Background.Load("data/sky.png", false);
-    if (SDL_Surface* title = Fonts->RenderLarge("Options", true))
-    {
-        Graphics->DrawOnto(Background.GetSurface(), title, static_cast<int16_t>(400 - title->w / 2),
-                           20);
-        SDL_FreeSurface(title);
-    }
+    LoadTitledSky(Background, "Options", *Graphics, *Fonts);
     FullScreenBox.Create(*Fonts, "Full Screen Mode", 100, 300);
     FullScreenBox.SetChecked(FullScreen);
     SeparateBox.Create(*Fonts, "Store Highscores separately for each users", 100, 100);
@@ -118,22 +116,9 @@ CScene* COptionsScene::Run()
     BackEntry.Create(*Fonts, "BACK", 400, 510, true);
     SyncEntry.Create(*Fonts, "Audio Sync : " + std::to_string(CAudio::StoredAudioOffset()) + " ms",
                      140, 400, false, 1);
-
-    for (;;)
-    {
-        if (Back)
-            return new CTitleScene();
-        HandleEvents();
-        if (Quit)
-            return nullptr;
-        if (SwitchRequested)
-            return SwitchFullScreen();
-        if (SyncRequested)
-            return new CAudioSyncScene();
-        // Alt+Enter or F11 may have switched the screen meanwhile: the box follows.
-        FullScreen = Graphics->IsFullScreen();
-        FullScreenBox.SetChecked(FullScreen);
-        Draw();
-        PresentFrame(*Graphics, MenuFrameDelayMs);
-    }
+    if (!RunFrames(*this, *Shared))
+        return nullptr;
+    if (SwitchRequested)
+        return SwitchFullScreen();
+    return Shared->Scenes.Build(SyncRequested ? ESceneId::AudioSync : ESceneId::Title);
 }

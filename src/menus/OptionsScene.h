@@ -1,4 +1,5 @@
 #pragma once
+#include "app/FrameHandler.h"
 #include "app/Scene.h"
 #include "graphics/CheckedBox.h"
 #include "graphics/Image.h"
@@ -7,9 +8,9 @@
 
 // The three settings as check boxes, saved on each click, the audio sync entry (its own
 // screen) and BACK. A click on the full-screen box switches the screen mode and returns a
-// fresh options scene.
-// Esc is BACK. Returns the title scene, a new options scene, or null on window close.
-class COptionsScene : public CScene
+// fresh options scene. Esc is BACK, whose frame is still drawn.
+// Returns the title scene, a new options scene, the audio sync scene, or null on window close.
+class COptionsScene : public CScene, private CFrameHandler
 {
 public:
     COptionsScene(); // reads "FullScreen"
@@ -18,14 +19,17 @@ public:
     CScene* Run() override;
 
 private:
-    void HandleEvents();
+    bool HandleEvent(const SDL_Event& event) override;
+    EFrame Update(int64_t elapsedMs) override;
+    void Draw(CGraphics& graphics) const override;
+    bool IsDone() const override { return Back || SwitchRequested || SyncRequested; }
+    uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
     void HandleClick(int x, int y); // a full-screen hit only requests the switch
     void ToggleSeparateHighscores();
     void ToggleContinuousPlay();
     CScene* SwitchFullScreen();
-    void Draw();
 
-    bool Quit = false;
+    bool BackChosen = false; // BACK leaves after the frame of the choice
     bool Back = false;
     bool FullScreen = false;
     bool SwitchRequested = false;

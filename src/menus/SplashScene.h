@@ -1,4 +1,5 @@
 #pragma once
+#include "app/FrameHandler.h"
 #include "app/Scene.h"
 #include "audio/AudioFile.h"
 #include "graphics/Image.h"
@@ -6,8 +7,9 @@
 #include <SDL/SDL.h>
 
 // The maker's logo fades in and out on black while its sound plays: 103 frames, not
-// skippable. Returns the title scene, or null when the window is closed.
-class CSplashScene : public CScene
+// skippable. Returns the title scene (the music browser when a song or folder was named on the
+// command line), or null when the window is closed.
+class CSplashScene : public CScene, private CFrameHandler
 {
 public:
     CSplashScene();
@@ -16,13 +18,17 @@ public:
     CScene* Run() override;
 
 private:
-    void HandleEvents(); // sets Quit on the window's close button; ignores all input
-    bool StepFade();     // false once the logo has faded out
-    bool CreateBackground();
+    bool HandleEvent(const SDL_Event&) override { return true; } // no input skips the logo
+    EFrame Update(int64_t elapsedMs) override;
+    void Draw(CGraphics& graphics) const override;
+    bool IsDone() const override { return FadedOut; }
+    uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
+    bool StepFade(); // false once the logo has faded out
 
-    bool Quit = false;
     int32_t Alpha = 0;
     bool FadingIn = true;
+    bool FadedOut = false;
+    int16_t LogoX = 0, LogoY = 0;
     CImage Logo;
     SDL_Surface* Background = nullptr; // owned, in the screen's format
     CAudioFile Sound;

@@ -1,13 +1,10 @@
 #include "menus/TitleScene.h"
 
 #include "Version.h"
-#include "app/SceneFrame.h"
+#include "app/FrameEvents.h"
+#include "app/FrameLoop.h"
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
-#include "menus/CreditsScene.h"
-#include "menus/HowToPlayScene.h"
-#include "menus/OptionsScene.h"
-#include "musicselect/MusicSelectScene.h"
 
 #include <iterator>
 
@@ -22,6 +19,8 @@ struct SEntryPlace
 constexpr SEntryPlace EntryPlaces[] = {
     {"PLAY", 350}, {"HOW TO PLAY", 392}, {"OPTIONS", 434}, {"CREDITS & INFO", 476}, {"QUIT", 518}};
 constexpr int EntryCentreX = 500;
+constexpr ESceneId EntryScenes[] = {ESceneId::MusicSelect, ESceneId::HowToPlay, ESceneId::Options,
+                                    ESceneId::Credits};
 } // namespace
 
 CTitleScene::CTitleScene()
@@ -36,23 +35,10 @@ CTitleScene::~CTitleScene()
 
 void CTitleScene::Choose(int entry)
 {
-    switch (entry)
-    {
-    case Play:
-        NextScene = std::make_unique<CMusicSelectScene>();
-        break;
-    case HowToPlay:
-        NextScene = std::make_unique<CHowToPlayScene>();
-        break;
-    case Options:
-        NextScene = std::make_unique<COptionsScene>();
-        break;
-    case Credits:
-        NextScene = std::make_unique<CCreditsScene>();
-        break;
-    default:
+    if (entry >= 0 && entry < QuitEntry)
+        Picked = EntryScenes[entry];
+    else
         Quit = true;
-    }
 }
 
 // Up and Down move the highlight round the entries, from the pointer's if any; Enter chooses.
@@ -78,55 +64,50 @@ void CTitleScene::HandleKey(SDLKey key)
         Entries[i].SetHighlighted(i == next);
 }
 
-void CTitleScene::HandleEvents()
+bool CTitleScene::HandleEvent(const SDL_Event& event)
 {
-    SDL_Event event;
-    while (NextFrameEvent(event, Quit))
+    if (event.type == SDL_MOUSEMOTION)
     {
-        if (event.type == SDL_MOUSEMOTION)
-        {
-            for (CMenuItem& entry : Entries)
-                entry.SetHighlighted(entry.HitTest(event.motion.x, event.motion.y));
-        }
-        else if (IsLeftClick(event))
-        {
-            for (int i = 0; i < EntryCount; ++i)
-                if (Entries[i].HitTest(event.button.x, event.button.y))
-                {
-                    Choose(i);
-                    break;
-                }
-        }
-        else if (event.type == SDL_KEYDOWN)
-            HandleKey(event.key.keysym.sym);
+        for (CMenuItem& entry : Entries)
+            entry.SetHighlighted(entry.HitTest(event.motion.x, event.motion.y));
     }
+    else if (IsLeftClick(event))
+    {
+        for (int i = 0; i < EntryCount; ++i)
+            if (Entries[i].HitTest(event.button.x, event.button.y))
+            {
+                Choose(i);
+                break;
+            }
+    }
+    else if (event.type == SDL_KEYDOWN)
+        HandleKey(event.key.keysym.sym);
+    return true;
 }
 
-void CTitleScene::Draw()
+CFrameHandler::EFrame CTitleScene::Update(int64_t)
 {
-    Graphics->Draw(Background.GetSurface(), 0, 0);
+    Chosen = Picked;
+    return EFrame::Show;
+}
+
+void CTitleScene::Draw(CGraphics& graphics) const
+{
+    graphics.Draw(Background.GetSurface(), 0, 0);
     for (const CMenuItem& entry : Entries)
-        entry.Draw(*Graphics, Shared->MenuSelectImage);
-    VersionLabel.Draw(*Graphics);
+        entry.Draw(graphics, Shared->MenuSelectImage);
+    VersionLabel.Draw(graphics);
 }
 
 CScene* CTitleScene::Run()
 {
     static_assert(std::size(EntryPlaces) == EntryCount);
+    static_assert(std::size(EntryScenes) == QuitEntry);
     Background.Load("data/title.png", false);
     for (int i = 0; i < EntryCount; ++i)
         Entries[i].Create(*Fonts, EntryPlaces[i].Text, EntryCentreX, EntryPlaces[i].Y, true);
     VersionLabel.Create(*Fonts, KORVANE_NAME " " KORVANE_VERSION, 630, 580, false, 0);
-
-    for (;;)
-    {
-        // The frame of the click is still drawn; the chosen scene leaves at the next one.
-        if (NextScene)
-            return NextScene.release();
-        HandleEvents();
-        if (Quit)
-            return nullptr;
-        Draw();
-        PresentFrame(*Graphics, MenuFrameDelayMs);
-    }
+    if (!RunFrames(*this, *Shared) || Quit)
+        return nullptr;
+    return Shared->Scenes.Build(*Chosen);
 }

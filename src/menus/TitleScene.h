@@ -1,15 +1,17 @@
 #pragma once
+#include "app/FrameHandler.h"
 #include "app/Scene.h"
+#include "app/SceneFactory.h"
 #include "graphics/Image.h"
 #include "graphics/Label.h"
 #include "graphics/MenuItem.h"
 
-#include <memory>
+#include <optional>
 
 // The main menu: five entries, chosen with the mouse or with Up, Down and Enter, and the
-// version line.
+// version line. The frame of the choice is still drawn; the chosen scene follows at the next.
 // Returns the chosen scene, or null on QUIT or when the window is closed.
-class CTitleScene : public CScene
+class CTitleScene : public CScene, private CFrameHandler
 {
 public:
     CTitleScene();
@@ -28,13 +30,17 @@ private:
         EntryCount
     };
 
-    void HandleEvents();
+    bool HandleEvent(const SDL_Event& event) override;
+    EFrame Update(int64_t elapsedMs) override;
+    void Draw(CGraphics& graphics) const override;
+    bool IsDone() const override { return Quit || Chosen.has_value(); }
+    uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
     void HandleKey(SDLKey key);
     void Choose(int entry);
-    void Draw();
 
     bool Quit = false;
-    std::unique_ptr<CScene> NextScene; // a later click in the same frame replaces it
+    std::optional<ESceneId> Picked; // a later choice in the same frame replaces it
+    std::optional<ESceneId> Chosen; // once its frame is drawn
     CImage Background;
     CMenuItem Entries[EntryCount];
     CLabel VersionLabel;

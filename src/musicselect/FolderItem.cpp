@@ -1,7 +1,7 @@
 #include "musicselect/FolderItem.h"
 
 #include "app/SharedData.h"
-#include "musicselect/Speeds.h"
+#include "app/Speeds.h"
 #include "platform/Paths.h"
 
 CFolderItem::CFolderItem(CSharedData* shared, const std::string& name, int32_t kind)

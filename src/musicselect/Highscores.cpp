@@ -1,8 +1,8 @@
 #include "musicselect/Highscores.h"
 
 #include "app/SharedData.h"
+#include "app/Speeds.h"
 #include "musicselect/FolderItem.h"
-#include "musicselect/Speeds.h"
 #include "musicselect/Utf8Text.h"
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"

@@ -1,18 +1,17 @@
 #include "musicselect/MusicSelectScene.h"
 
-#include "app/SceneFrame.h"
+#include "app/FrameEvents.h"
+#include "app/FrameLoop.h"
 #include "app/SharedData.h"
+#include "app/SpeedSetting.h"
+#include "app/Speeds.h"
 #include "audio/Audio.h"
-#include "battle/BattleScene.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "menus/TitleScene.h"
 #include "musicselect/FolderBrowser.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/SongShuffle.h"
-#include "musicselect/SpeedSetting.h"
-#include "musicselect/Speeds.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -250,23 +249,20 @@ void CMusicSelectScene::HandleMotion(int x, int y)
     BackItem.SetHighlighted(BackItem.HitTest(x, y));
 }
 
-void CMusicSelectScene::HandleEvents()
+bool CMusicSelectScene::HandleEvent(const SDL_Event& event)
 {
-    SDL_Event event;
-    while (NextFrameEvent(event, Quit))
-    {
-        if (IsLeftClick(event))
-            HandleClick(event.button.x, event.button.y);
-        else if (event.type == SDL_MOUSEBUTTONDOWN && (event.button.button == SDL_BUTTON_WHEELUP ||
-                                                       event.button.button == SDL_BUTTON_WHEELDOWN))
-            Scroll(event.button.button == SDL_BUTTON_WHEELUP ? -1 : 1);
-        else if (event.type == SDL_KEYDOWN)
-            HandleKey(event.key.keysym);
-        else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT)
-            DraggingThumb = false;
-        else if (event.type == SDL_MOUSEMOTION)
-            HandleMotion(event.motion.x, event.motion.y);
-    }
+    if (IsLeftClick(event))
+        HandleClick(event.button.x, event.button.y);
+    else if (event.type == SDL_MOUSEBUTTONDOWN && (event.button.button == SDL_BUTTON_WHEELUP ||
+                                                   event.button.button == SDL_BUTTON_WHEELDOWN))
+        Scroll(event.button.button == SDL_BUTTON_WHEELUP ? -1 : 1);
+    else if (event.type == SDL_KEYDOWN)
+        HandleKey(event.key.keysym);
+    else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT)
+        DraggingThumb = false;
+    else if (event.type == SDL_MOUSEMOTION)
+        HandleMotion(event.motion.x, event.motion.y);
+    return true;
 }
 
 void CMusicSelectScene::LoadVisibleTrackInfo()
@@ -290,38 +286,41 @@ void CMusicSelectScene::LoadVisibleTrackInfo()
     }
 }
 
-void CMusicSelectScene::DrawPathHeader()
+CFrameHandler::EFrame CMusicSelectScene::Update(int64_t)
 {
+    StartSettledPreview();
+    LoadVisibleTrackInfo();
+    // The folder's path, rendered once per folder.
     if (!PathHeader.GetSurface())
         PathHeader.Attach(Fonts->RenderSmall(Paths::DisplayableUtf8(Shared->CurrentPath), false));
-    Graphics->Draw(PathHeader.GetSurface(), 0, 0);
+    return EFrame::Show;
 }
 
-void CMusicSelectScene::Draw()
+void CMusicSelectScene::Draw(CGraphics& graphics) const
 {
-    Graphics->Draw(Pictures[Sky].GetSurface(), 0, 0);
-    DrawPathHeader();
-    Rows.Draw(*Graphics);
-    Graphics->Draw(Pictures[ScrollBar].GetSurface(), ListGeometry::ScrollBarX, ListGeometry::Top);
-    Graphics->Draw(
+    graphics.Draw(Pictures[Sky].GetSurface(), 0, 0);
+    graphics.Draw(PathHeader.GetSurface(), 0, 0);
+    Rows.Draw(graphics);
+    graphics.Draw(Pictures[ScrollBar].GetSurface(), ListGeometry::ScrollBarX, ListGeometry::Top);
+    graphics.Draw(
         Pictures[Thumb].GetSurface(), ListGeometry::ThumbX,
         static_cast<int16_t>(ListScroll::ThumbY(Shared->ScrollTop, Shared->FolderItems.size())));
-    Graphics->Draw(Pictures[Separator].GetSurface(), 0, 20);
-    Graphics->Draw(Pictures[Separator].GetSurface(), 0, ListGeometry::Bottom);
+    graphics.Draw(Pictures[Separator].GetSurface(), 0, 20);
+    graphics.Draw(Pictures[Separator].GetSurface(), 0, ListGeometry::Bottom);
     for (int label = SelectFileLabel; label < LabelCount; ++label)
         if (label != (SongRefused ? SelectFileLabel : RefusedLabel))
-            Labels[label].Draw(*Graphics);
+            Labels[label].Draw(graphics);
     if (SongSelected())
-        PlayItem.Draw(*Graphics, Shared->MenuSelectImage);
-    BackItem.Draw(*Graphics, Shared->MenuSelectImage);
-    RandomizeItem.Draw(*Graphics, Shared->MenuSelectImage);
-    for (CPushButton* arrow : {&SpeedDown, &SpeedUp})
-        Graphics->Draw(arrow->GetImage().GetSurface(), static_cast<int16_t>(arrow->GetX()),
-                       static_cast<int16_t>(arrow->GetY()));
-    Labels[CurrentSpeedLabel].Draw(*Graphics);
+        PlayItem.Draw(graphics, Shared->MenuSelectImage);
+    BackItem.Draw(graphics, Shared->MenuSelectImage);
+    RandomizeItem.Draw(graphics, Shared->MenuSelectImage);
+    for (const CPushButton* arrow : {&SpeedDown, &SpeedUp})
+        graphics.Draw(arrow->GetImage().GetSurface(), static_cast<int16_t>(arrow->GetX()),
+                      static_cast<int16_t>(arrow->GetY()));
+    Labels[CurrentSpeedLabel].Draw(graphics);
     const int speed = SpeedIndex(Shared->Speed);
     if (speed >= 0)
-        Labels[SlowLabel + speed].Draw(*Graphics);
+        Labels[SlowLabel + speed].Draw(graphics);
 }
 
 CScene* CMusicSelectScene::Run()
@@ -336,21 +335,10 @@ CScene* CMusicSelectScene::Run()
     SDL_EnableUNICODE(1); // type-to-find reads the characters typed
     SDL_EnableKeyRepeat(SDL_DEFAULT_REPEAT_DELAY, SDL_DEFAULT_REPEAT_INTERVAL);
     LastInfoRead = Timer->GetCounter();
-    for (;;)
-    {
-        HandleEvents();
-        if (Quit)
-            return nullptr;
-        if (StartBattle)
-            return new CBattleScene();
-        if (BackToTitle)
-        {
-            Shared->ClearFolderItems();
-            return new CTitleScene();
-        }
-        StartSettledPreview();
-        LoadVisibleTrackInfo();
-        Draw();
-        PresentFrame(*Graphics, MenuFrameDelayMs);
-    }
+    if (!RunFrames(*this, *Shared))
+        return nullptr;
+    if (StartBattle)
+        return Shared->Scenes.Build(ESceneId::Battle);
+    Shared->ClearFolderItems();
+    return Shared->Scenes.Build(ESceneId::Title);
 }

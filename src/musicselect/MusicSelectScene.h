@@ -1,4 +1,5 @@
 #pragma once
+#include "app/FrameHandler.h"
 #include "app/Scene.h"
 #include "audio/AudioFile.h"
 #include "graphics/Image.h"
@@ -14,12 +15,12 @@
 class CFolderBrowser;
 
 // The music browser: the list of folders and songs with their titles and best ratings at the
-// current speed, a preview of the clicked song, a shuffle, and the speed arrows. The mouse
-// works as designed; keys and double-clicks are additions a player reaches for.
+// current speed, a preview of the clicked song, a shuffle, and the speed arrows, by mouse,
+// keys and double-clicks.
 // Returns the battle for the selected song, the title on Back, or null when the window is
 // closed. The list lives in the shared state, so a return from the battle finds the same
 // order, scroll position and song again.
-class CMusicSelectScene : public CScene
+class CMusicSelectScene : public CScene, private CFrameHandler
 {
 public:
     CMusicSelectScene();
@@ -60,13 +61,17 @@ private:
         Mp3Label,
         OggLabel,
         RefusedLabel,
-        FirstMoreFormatsLabel, // the formats beyond the design's two, in rows below them
+        FirstMoreFormatsLabel, // the formats beyond MP3 and OGG, in rows below them
         LabelCount = FirstMoreFormatsLabel + 9
     };
 
+    bool HandleEvent(const SDL_Event& event) override;
+    EFrame Update(int64_t elapsedMs) override;
+    void Draw(CGraphics& graphics) const override;
+    bool IsDone() const override { return StartBattle || BackToTitle; }
+    uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
     void BuildInterface();
     void ConnectBrowser();
-    void HandleEvents();
     void HandleClick(int x, int y);
     void HandleMotion(int x, int y);
     void Scroll(int64_t rows);
@@ -82,10 +87,7 @@ private:
     void Randomize();
     void LoadVisibleTrackInfo();
     void RenderRows();
-    void Draw();
-    void DrawPathHeader();
 
-    bool Quit = false;
     bool StartBattle = false;
     bool BackToTitle = false;
     int64_t LastInfoRead = 0;

@@ -1,7 +1,8 @@
 #include "app/SharedData.h"
 #include "audio/Audio.h"
-#include "audio/AudioMap.h"
+#include "audio/map/AudioMap.h"
 #include "battle/BattleScene.h"
+#include "battle/BattleScenery.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderItem.h"
 #include "support/SceneRunner.h"
@@ -15,43 +16,31 @@
 #include <fstream>
 #include <memory>
 #include <sys/stat.h>
+#include <tuple>
 #include <utility>
 #include <vector>
 
-// The battle scene's own view for the tests: its clock, driven by hand (a count-in, run-out
-// or result animation takes a few frames), its state, and when it is deleted.
+// The battle scene's own view for the tests: its state, and when it is deleted.
 struct SBattleProbe : CBattleScene
 {
-    SBattleProbe(bool* alive, int64_t stepMs) : Alive(alive)
-    {
-        *Alive = true;
-        Clock.DriveByHand(stepMs);
-    }
+    explicit SBattleProbe(bool* alive) : Alive(alive) { *Alive = true; }
     ~SBattleProbe() override { *Alive = false; }
     bool* Alive;
 
     // The result screen: the run-out is over and the music stream closed.
-    bool InResults() const { return Timeline.Finished && Audio->GetMusic()->GetHandle() == 0; }
-    // The scene's pictures and layout on the real engines, without a song.
-    void Prepare(CSharedData& shared)
+    bool InResults() const
     {
-        SetShared(&shared);
-        Clock.Start(shared.Timer);
-        LoadAssets();
-        LayoutScene();
+        return Phase == EBattlePhase::Results && !PlayOver && Audio->GetMusic()->GetHandle() == 0;
     }
+    int ResultPhase() const { return Results.GetPhase(); }
+    int Trophy() const { return Results.GetTrophy(); }
+    bool NewBest() const { return Results.IsNewBest(); }
 
-    using CBattleScene::AnswerOutcome;
     using CBattleScene::Clock;
-    using CBattleScene::Houses;
     using CBattleScene::LoadingShown;
-    using CBattleScene::NewBest;
     using CBattleScene::Paused;
-    using CBattleScene::ResultPhase;
-    using CBattleScene::Rocks;
     using CBattleScene::Rules;
     using CBattleScene::Timeline;
-    using CBattleScene::Trophy;
 };
 
 namespace fs = std::filesystem;
@@ -59,9 +48,6 @@ namespace fs = std::filesystem;
 namespace
 {
 CTempDir* Songs = nullptr; // short songs made once for the whole program
-// The scene clock's step per frame: the count-in takes 8 frames, the run-out 4, the result's
-// counting 16, and every step of an analysis is shown.
-constexpr int64_t StepMs = 250;
 
 size_t Occurrences(const std::string& text, const std::string& line)
 {
@@ -90,10 +76,10 @@ struct SBattleRun
         shared.SelectedItem = selected;
     }
     // react is called after every frame while the scene lives. Returns the entries played.
-    std::vector<uint32_t> Play(std::function<void(SBattleProbe&)> react, int64_t stepMs = StepMs)
+    std::vector<uint32_t> Play(std::function<void(SBattleProbe&)> react)
     {
         bool alive = false;
-        auto* battle = new SBattleProbe(&alive, stepMs);
+        auto* battle = new SBattleProbe(&alive);
         std::vector<uint32_t> played{Harness.Shared().SelectedItem};
         Harness.EachFrame(
             [&](uint64_t)
@@ -216,9 +202,9 @@ TEST_F(BattleTest, SongLoopChoosesWhatFollows)
                     fs::remove(second);
                 if (run.JustLoaded(loaded) && loaded <= c.AtLoaded.size())
                     CSceneHarness::Push(CSceneHarness::Key(c.AtLoaded[loaded - 1]));
-                if (!battle.InResults() || battle.ResultPhase > 1)
+                if (!battle.InResults() || battle.ResultPhase() > 1)
                     answered = -1;
-                else if (std::exchange(answered, battle.ResultPhase) != battle.ResultPhase)
+                else if (std::exchange(answered, battle.ResultPhase()) != battle.ResultPhase())
                     CSceneHarness::Push(c.AtResults == SDLK_UNKNOWN
                                             ? CSceneHarness::Quit()
                                             : CSceneHarness::Key(c.AtResults));
@@ -359,8 +345,7 @@ TEST_F(BattleTest, PausesKeepTheirPlaceAndReleaseThePointer)
 }
 
 // Every weapon caught: the perfect trophy, saved at once; the bar pours into the rating.
-// A song without weapons rates 0 % without a trophy and saves nothing. The clock stands
-// still through the analysis, so only the finished loading picture lets the count-in start.
+// A song without weapons rates 0 % without a trophy and saves nothing.
 TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
 {
     const struct
@@ -384,30 +369,27 @@ TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
         run.Play(
             [&](SBattleProbe& battle)
             {
-                if (battle.LoadingShown == 1000)
-                    battle.Clock.DriveByHand(StepMs);
                 // A shield as wide as the field catches each weapon at its lower end.
                 battle.Rules.CatchLeft = Lane::FieldLeft;
                 battle.Rules.CatchRight = Lane::FieldRight;
-                if (!battle.InResults() || battle.ResultPhase > 1 ||
-                    std::exchange(answered, battle.ResultPhase) == battle.ResultPhase)
+                if (!battle.InResults() || battle.ResultPhase() > 1 ||
+                    std::exchange(answered, battle.ResultPhase()) == battle.ResultPhase())
                     return;
                 const CBattleRules& rules = battle.Rules;
-                if (battle.ResultPhase == 0)
+                if (battle.ResultPhase() == 0)
                 {
                     perfect = c.File.empty()
-                                  ? rules.MaxScore == 0 && battle.Trophy == 0 && !battle.NewBest
+                                  ? rules.MaxScore == 0 && battle.Trophy() == 0 && !battle.NewBest()
                                   : rules.MaxScore > 0 && rules.Score == rules.MaxScore &&
-                                        rules.MissedCount == 0 && battle.Trophy == 4 &&
-                                        battle.NewBest;
+                                        rules.MissedCount == 0 && battle.Trophy() == 4 &&
+                                        battle.NewBest();
                     barAtStart = ScreenPixel(*run.Harness.Shared().Graphics, 400, 580);
                 }
                 else
                     barAtEnd = ScreenPixel(*run.Harness.Shared().Graphics, 400, 580);
-                if (c.Skip || battle.ResultPhase == 1)
+                if (c.Skip || battle.ResultPhase() == 1)
                     CSceneHarness::Push(CSceneHarness::Key(SDLK_ESCAPE));
-            },
-            0);
+            });
         EXPECT_TRUE(perfect);
         std::ifstream file(std::getenv("XDG_DATA_HOME") + std::string("/korvane/") + c.Song +
                                "-264600.hs",
@@ -424,26 +406,28 @@ TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
 
 // Two misses in one frame throw one rock at the last one's column; the houses drop to plain,
 // and only those within 47 pixels raise their shields. A rising multiplier makes them dance.
+// The village's animation steps every 125 ms while a song plays and rests otherwise.
 TEST_F(BattleTest, MissesThrowOneRockAndShieldTheNearHouses)
 {
     CSceneHarness harness;
-    bool alive = false;
-    SBattleProbe battle(&alive, 0);
-    battle.Prepare(harness.Shared());
-    battle.AnswerOutcome({0, 0, false});
-    battle.Rules.Multiplier = 4;
-    battle.AnswerOutcome({0, 0, true});
-    EXPECT_EQ(battle.Houses[7].GetLevel(), 4);
-    battle.AnswerOutcome({2, Lane::ColumnX(36), true});
-    ASSERT_EQ(battle.Rocks.size(), 1u);
-    EXPECT_EQ(battle.Houses[7].GetLevel(), CHouse::PlainLevel);
+    CSharedData& shared = harness.Shared();
+    CBattleScenery scenery;
+    scenery.Load(shared.Note1Image, shared.Note2Image);
+    scenery.Lay(shared.Timer, 0);
+    scenery.Answer({0, 0, false}, 4, 0, shared.Timer);
+    EXPECT_EQ(scenery.GetHouse(7).GetLevel(), CHouse::PlainLevel);
+    scenery.Answer({0, 0, true}, 4, 0, shared.Timer);
+    EXPECT_EQ(scenery.GetHouse(7).GetLevel(), 4);
+    scenery.Answer({2, Lane::ColumnX(36), true}, 4, 0, shared.Timer);
+    ASSERT_EQ(scenery.GetRocks().size(), 1u);
+    EXPECT_EQ(scenery.GetHouse(7).GetLevel(), CHouse::PlainLevel);
     // The miss is at x = 100: the house at 90 (centre 122) is shielded, the one at 150
     // (centre 182) is not.
-    EXPECT_TRUE(battle.Houses[0].IsShieldOn());
-    EXPECT_FALSE(battle.Houses[1].IsShieldOn());
+    EXPECT_TRUE(scenery.GetHouse(0).IsShieldOn());
+    EXPECT_FALSE(scenery.GetHouse(1).IsShieldOn());
 
     // The debris rises 48 pixels in the first second and falls back in the next.
-    const CRock& rock = battle.Rocks.front();
+    const CRock& rock = scenery.GetRocks().front();
     const int drift = rock.GetDriftX();
     const struct
     {
@@ -462,5 +446,39 @@ TEST_F(BattleTest, MissesThrowOneRockAndShieldTheNearHouses)
         EXPECT_EQ(place.Y, p.Y) << p.Age;
         EXPECT_EQ(place.Frame, p.Frame) << p.Age;
     }
+
+    scenery.StartAnimation(0);
+    for (const auto& [nowMs, playing, frame] : {std::tuple{100, true, 0},
+                                                {126, true, 1},
+                                                {200, true, 1},
+                                                {252, true, 2},
+                                                {378, true, 3},
+                                                {504, true, 0},
+                                                {630, false, 1},
+                                                {760, true, 2},
+                                                {2001, true, 3},
+                                                {2100, true, 3}})
+    {
+        scenery.Update(nowMs, playing, shared.Timer);
+        EXPECT_EQ(scenery.GetAnimationFrame(), frame) << nowMs;
+    }
+    EXPECT_TRUE(scenery.GetRocks().empty()) << "done after 2 s";
+}
+
+// The pictures of the village, with the fading steps of a house's shield.
+TEST_F(BattleTest, SceneryPicturesAreLoadedWithTheirAlphas)
+{
+    CSceneHarness harness;
+    SSceneryPictures pictures;
+    pictures.Load(harness.Shared().Note1Image, harness.Shared().Note2Image);
+    for (int i = 0; i < SSceneryPictures::ShieldSteps; ++i)
+    {
+        SDL_Surface* shield = pictures.HouseShields[i].GetSurface();
+        ASSERT_NE(shield, nullptr);
+        EXPECT_TRUE(shield->flags & SDL_SRCALPHA);
+        EXPECT_EQ(shield->format->alpha, 120 - 10 * i);
+    }
+    for (const CImage* image : {&pictures.Booms[7], &pictures.BoomBase, &pictures.Background})
+        EXPECT_NE(image->GetSurface(), nullptr);
 }
 } // namespace

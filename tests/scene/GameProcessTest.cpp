@@ -250,14 +250,14 @@ TEST(GameProcess, OddFolderGarbageSettingsAndMissingImageStillStartAndEndOnSigna
             << "\x01\x02 junk\nFullScreen=zz\n";
         CTempDir dir;
         const fs::path exe =
-            InstallGame(dir.Path() / "Jeux d'été" / "Korvane Zaduza", {"house.png"});
+            InstallGame(dir.Path() / "Jeux d'été" / "Korvane Zaduza", {"note1.png"});
         CGameProcess game(exe);
         ASSERT_TRUE(game.WaitFor("Scene Title starting\n", std::chrono::seconds(60))) << game.Log();
         game.Signal(signal);
         EXPECT_EQ(game.Wait(std::chrono::seconds(20)), 0) << game.Log();
         const std::string& log = game.Log();
         EXPECT_NE(
-            log.find("Could not load : " + (exe.parent_path() / "data/house.png").string() + "\n"),
+            log.find("Could not load : " + (exe.parent_path() / "data/note1.png").string() + "\n"),
             std::string::npos)
             << log;
         EXPECT_NE(log.find("Scene Splash starting\nScene Splash ending\nScene Title starting\n"),

@@ -2,13 +2,29 @@
 
 #include "app/Scene.h"
 #include "app/SharedData.h"
+#include "audio/Audio.h"
+#include "game/GameScenes.h"
 #include "graphics/Graphics.h"
 #include "platform/Log.h"
 
 #include <cstdlib>
 
+void CStandInPacer::Wait(uint32_t delayMs, const FListen& listen)
+{
+    Clock.Advance((delayMs > 0 ? int64_t(delayMs) : IdleStepMs) * 1'000'000);
+    if (Shared.Audio)
+        Shared.Audio->PlayStandIn();
+    if (listen)
+        listen();
+}
+
 CSceneHarness::CSceneHarness() : Data(std::make_unique<CSharedData>())
 {
+    Data->UseStandInClock(&Time);
+    auto pacer = std::make_unique<CStandInPacer>(Time, *Data);
+    StandInPacer = pacer.get();
+    Data->Pacer = std::move(pacer);
+    AddGameScenes(Data->Scenes);
     Initialised = Data->Init();
     if (Initialised)
         Data->Graphics->SetFrameObserver([this](CGraphics& graphics, uint64_t)

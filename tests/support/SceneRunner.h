@@ -1,4 +1,6 @@
 #pragma once
+#include "app/Pacer.h"
+#include "platform/Clock.h"
 #include "support/LogCapture.h"
 
 #include <SDL/SDL.h>
@@ -14,9 +16,26 @@ class CSharedData;
 class CScene;
 class CGraphics;
 
-// Runs scenes in-process on the real engines (SDL's dummy video and audio drivers), pushes
-// scripted input after chosen frames and lets checks read the screen between frames.
-// A run that goes on past MaxFrames gets a quit event, so a stuck scene cannot hang a test.
+// The tests' pacer: a frame's pause moves the stand-in clock instead of sleeping, and the
+// stand-in sound device plays what is due by then. A frame without a pause (the loading
+// screen's analysis steps) moves it by IdleStepMs.
+class CStandInPacer : public CPacer
+{
+public:
+    CStandInPacer(CStandInClock& clock, CSharedData& shared) : Clock(clock), Shared(shared) {}
+    void Wait(uint32_t delayMs, const FListen& listen) override;
+    int64_t IdleStepMs = 1;
+
+private:
+    CStandInClock& Clock;
+    CSharedData& Shared;
+};
+
+// Runs scenes in-process on the real engines (SDL's dummy video driver, the stand-in sound
+// device) and the game's scene factory, on a stand-in clock that moves only with the frames'
+// pauses, so no scene waits on the wall clock. Pushes scripted input after chosen frames and
+// lets checks read the screen between frames. A run that goes on past MaxFrames gets a quit
+// event, so a stuck scene cannot hang a test.
 class CSceneHarness
 {
 public:
@@ -27,6 +46,8 @@ public:
 
     bool Ready() const { return Initialised; }
     CSharedData& Shared() { return *Data; }
+    CStandInClock& Clock() { return Time; }
+    CStandInPacer& Pacer() { return *StandInPacer; }
 
     // Frame 0 is before the first frame is shown; frame n right after the n-th Flip.
     void At(uint64_t frame, const SDL_Event& event);
@@ -54,7 +75,9 @@ private:
     void PushDue(uint64_t frame);
 
     CLogCapture Capture;
+    CStandInClock Time;
     std::unique_ptr<CSharedData> Data;
+    CStandInPacer* StandInPacer = nullptr; // owned by Data
     bool Initialised = false;
     std::multimap<uint64_t, SDL_Event> Events;
     std::multimap<uint64_t, std::function<void(CGraphics&)>> Checks;

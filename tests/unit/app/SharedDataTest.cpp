@@ -1,7 +1,7 @@
 #include "app/SharedData.h"
+#include "app/SpeedSetting.h"
+#include "app/Speeds.h"
 #include "musicselect/FolderItem.h"
-#include "musicselect/SpeedSetting.h"
-#include "musicselect/Speeds.h"
 #include "platform/Settings.h"
 #include "support/SceneRunner.h"
 #include "support/TempHome.h"
@@ -16,7 +16,6 @@ TEST(SharedData, FreshPlayerGetsTheDefaults)
     EXPECT_FALSE(shared.PlayContinuous);
     EXPECT_EQ(shared.Speed, 2.0f);
     EXPECT_EQ(shared.SelectedItem, 0u);
-    EXPECT_EQ(shared.AnimationFrame, 0);
     EXPECT_TRUE(shared.FolderItems.empty());
     // The speed comes back as the player left it, Slow too.
     for (const SSpeed& speed : {Speeds[2], Speeds[1], Speeds[0]})
@@ -42,18 +41,6 @@ TEST(SharedData, ReadsSeparateHighscoresAndContinuousPlay)
         CSharedData shared;
         EXPECT_EQ(shared.CommonHighscores, c.common) << c.separate;
         EXPECT_EQ(shared.PlayContinuous, c.playContinuous) << c.continuous;
-    }
-}
-
-TEST(SharedData, AnimationFrameCyclesThroughFour)
-{
-    CTempHome home;
-    CSharedData shared;
-    const int32_t expected[] = {1, 2, 3, 0, 1};
-    for (int32_t frame : expected)
-    {
-        shared.NextAnimationFrame();
-        EXPECT_EQ(shared.AnimationFrame, frame);
     }
 }
 
@@ -84,24 +71,16 @@ TEST(SharedData, ClearFolderItemsDeletesEachEntryOnceLastFirst)
     EXPECT_EQ(deleted, (std::vector<std::string>{"Other", "Sub", ".."}));
 }
 
-TEST(SharedData, InitLoadsTheSharedImagesWithTheirAlphas)
+TEST(SharedData, InitLoadsTheSharedImages)
 {
     CSceneHarness harness;
     ASSERT_TRUE(harness.Ready());
     CSharedData& shared = harness.Shared();
-    for (int i = 0; i < 12; ++i)
-    {
-        SDL_Surface* shield = shared.HouseShieldImages[i].GetSurface();
-        ASSERT_NE(shield, nullptr);
-        EXPECT_TRUE(shield->flags & SDL_SRCALPHA);
-        EXPECT_EQ(shield->format->alpha, 120 - 10 * i);
-    }
-    for (const CImage* image :
-         {&shared.MenuSelectImage, &shared.CheckedImage, &shared.UncheckedImage,
-          &shared.BoomImages[7], &shared.BoomBaseImage})
+    for (const CImage* image : {&shared.MenuSelectImage, &shared.CheckedImage,
+                                &shared.UncheckedImage, &shared.Note1Image, &shared.Note2Image})
         EXPECT_NE(image->GetSurface(), nullptr);
     shared.FreeSharedImages();
-    EXPECT_EQ(shared.HouseShieldImages[11].GetSurface(), nullptr);
+    EXPECT_EQ(shared.Note2Image.GetSurface(), nullptr);
     EXPECT_EQ(shared.CheckedImage.GetSurface(), nullptr);
     shared.LoadSharedImages(); // as after a screen mode switch
     EXPECT_NE(shared.CheckedImage.GetSurface(), nullptr);

@@ -1,4 +1,6 @@
 #include "app/TimeManager.h"
+#include "app/FrameTime.h"
+#include "platform/Clock.h"
 
 #include <gtest/gtest.h>
 
@@ -41,4 +43,22 @@ TEST(TimeManager, RandomFollowsTheClassicRuntimeSequence)
         ASSERT_GE(r, 0);
         ASSERT_LE(r, 32767);
     }
+}
+
+// Frames 30.4 ms apart on a stand-in clock: whole milliseconds each, nothing lost over time.
+TEST(FrameTime, CarriesWhatIsLeftOfAMillisecond)
+{
+    CStandInClock clock;
+    CTimeManager timer;
+    timer.UseStandIn(&clock);
+    CFrameTime time(timer);
+    int64_t total = 0;
+    for (const int64_t expected : {30, 30, 31, 30, 31})
+    {
+        clock.Advance(30'400'000);
+        const int64_t ms = time.ElapsedMs();
+        EXPECT_EQ(ms, expected);
+        total += ms;
+    }
+    EXPECT_EQ(total, 152);
 }

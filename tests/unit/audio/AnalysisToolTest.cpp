@@ -1,6 +1,6 @@
 #include "audio/Audio.h"
-#include "audio/AudioMap.h"
-#include "audio/Sample.h"
+#include "audio/map/AudioMap.h"
+#include "audio/map/Sample.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 

@@ -1,4 +1,4 @@
-#include "audio/AudioMap.h"
+#include "audio/map/AudioMap.h"
 
 #include <gtest/gtest.h>
 
@@ -227,64 +227,6 @@ TEST(AudioMapTest, ClassifyWeaponsJoinsRunsOfTheSameLoudNote)
     }
 }
 
-TEST(AudioMapTest, FindSampleGivesTheLastSampleStartingBeforeThePosition)
-{
-    CAudioMap map;
-    EXPECT_EQ(map.FindSample(0), nullptr);
-    FillMap(map, {60, 62, 64}, {500, 500, 500}); // at 0, 100, 200
-    std::vector<CSample*> samples;
-    for (const auto& sample : map.GetSamples())
-        samples.push_back(sample.get());
-    const std::pair<int64_t, CSample*> cases[] = {
-        {-1, nullptr},     {0, samples[0]},   {50, samples[0]},  {100, samples[0]},
-        {101, samples[1]}, {200, samples[1]}, {201, samples[2]}, {int64_t(1) << 40, samples[2]},
-    };
-    for (const auto& [position, expected] : cases)
-        EXPECT_EQ(map.FindSample(position), expected) << position;
-
-    // From a moved cursor, earlier positions give the cursor's sample.
-    int32_t note = 0;
-    map.CountPassedWeapons(150, &note);
-    EXPECT_EQ(map.FindSample(50), samples[1]);
-    map.ResetCursor();
-    EXPECT_EQ(map.FindSample(50), samples[0]);
-}
-
-TEST(AudioMapTest, CountPassedWeaponsCountsEachUncaughtWeaponOnce)
-{
-    CAudioMap map;
-    int32_t note = -1;
-    EXPECT_EQ(map.CountPassedWeapons(1000, &note), 0);
-    EXPECT_EQ(note, 0);
-
-    // Positions 0..500; the sample at 200 is quiet, the one at 300 gets caught.
-    FillMap(map, {60, 62, 64, 65, 67, 69}, {500, 500, 0, 500, 500, 500});
-    map.FoldOctaves();
-    map.ClassifyWeapons();
-    ASSERT_EQ(map.GetWeaponCount(), 5);
-    (*std::next(map.GetSamples().begin(), 3))->SetCaught();
-
-    struct SStep
-    {
-        int64_t Position;
-        int32_t Count;
-        int32_t Note;
-    };
-    const SStep steps[] = {
-        {0, 0, 0},       {100, 0, 0}, // the first sample has not been left behind yet
-        {101, 1, 60},    {101, 0, 0},     {350, 1, 62}, // the quiet 64 is passed too, not counted
-        {500, 0, 0},                                    // the caught 65 is not counted
-        {501, 1, 67},    {1 << 20, 0, 0},               // the last sample is never passed
-        {2 << 20, 0, 0},
-    };
-    for (const auto& step : steps)
-    {
-        EXPECT_EQ(map.CountPassedWeapons(step.Position, &note), step.Count) << step.Position;
-        EXPECT_EQ(note, step.Note) << step.Position;
-    }
-    EXPECT_EQ(map.FindSample(0), map.GetSamples().back().get());
-}
-
 TEST(AudioMapTest, ClearEmptiesTheMapButKeepsMinIntensity)
 {
     CAudioMap map;
@@ -298,7 +240,6 @@ TEST(AudioMapTest, ClearEmptiesTheMapButKeepsMinIntensity)
     EXPECT_EQ(map.GetWeaponCount(), 0);
     EXPECT_EQ(map.GetHistogram()[0], 0);
     EXPECT_EQ(map.GetMinIntensity(), 500);
-    EXPECT_EQ(map.FindSample(10), nullptr);
     map.SilenceLastSample();
 }
 } // namespace

@@ -1,4 +1,4 @@
-#include "audio/Sample.h"
+#include "audio/map/Sample.h"
 
 #include <gtest/gtest.h>
 

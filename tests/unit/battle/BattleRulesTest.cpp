@@ -1,5 +1,5 @@
-#include "battle/BattleRules.h"
-#include "audio/AudioMap.h"
+#include "battle/rules/BattleRules.h"
+#include "audio/map/AudioMap.h"
 
 #include <gtest/gtest.h>
 
@@ -15,32 +15,19 @@ constexpr int64_t BytesPerLine = 100;
 // is a stretch of silence. Returns where each entry starts.
 std::vector<int64_t> MakeLane(CAudioMap& map, const std::vector<std::pair<int, int>>& entries)
 {
-    map.Clear();
+    std::vector<CAudioMap::SStretch> stretches;
     std::vector<int64_t> starts;
     int64_t at = 0;
-    const auto add = [&](int note, int rows)
-    {
-        auto* sample = new CSample();
-        sample->SetPosition(at);
-        map.AddSample(sample);
-        sample->SetDominant(note);
-        sample->SetActive(note != 0);
-        at += rows * BytesPerLine;
-    };
     for (const auto& [note, rows] : entries)
     {
-        add(0, 1);
+        stretches.push_back({at, 0});
+        at += BytesPerLine;
         starts.push_back(at);
-        add(note, rows);
+        stretches.push_back({at, note});
+        at += rows * BytesPerLine;
     }
-    add(0, 1);
-    const CSample* previous = nullptr;
-    for (const auto& sample : map.GetSamples())
-    {
-        sample->ClassifyKind(previous, nullptr);
-        previous = sample.get();
-    }
-    map.ResetCursor();
+    stretches.push_back({at, 0});
+    map.Lay(stretches);
     return starts;
 }
 
@@ -124,13 +111,14 @@ TEST(BattleRules, CatchesOnlyTheLowerEndWithinTheReachAndTheSpan)
         const int64_t start = MakeLane(map, {{60, 50}})[0];
         CBattleRules rules;
         rules.Place(Lane::Left);
+        rules.StartLevel(map);
         rules.SetShield(c.Width);
         for (const SInput& input : c.Inputs)
             input(rules);
-        rules.ScanLane(map, LowerEndAt(start, c.Row), BytesPerLine, false);
-        const CSample& beam = *std::next(map.GetSamples().begin())->get();
-        EXPECT_EQ(beam.IsCaught(), c.Caught);
-        EXPECT_EQ(beam.GetTouchPosition() != 0, c.Touched);
+        rules.ScanLane(LowerEndAt(start, c.Row), BytesPerLine, false);
+        const CLaneTrack::SEntry beam{std::next(map.GetSamples().begin())->get(), 1};
+        EXPECT_EQ(rules.IsCaught(beam), c.Caught);
+        EXPECT_EQ(rules.GetTouchPosition(beam) != 0, c.Touched);
         EXPECT_EQ(rules.CaughtCount, c.Caught ? 1u : 0u);
         EXPECT_EQ(rules.Score, c.Caught ? MaxMultiplier : 0);
     }
@@ -174,27 +162,26 @@ TEST(BattleRules, MissesDropTheMultiplierAndCatchesRaiseItInSteps)
     const std::vector<int64_t> starts = MakeLane(map, lane);
     CBattleRules rules;
     rules.Place(Lane::FieldLeft);
-    rules.StartLevel(44);
+    rules.StartLevel(map);
+    ASSERT_EQ(rules.WeaponCount, 44u);
     rules.SetShield(120);
     rules.CatchLeft = Lane::FieldLeft;
     rules.CatchRight = Lane::FieldRight;
     const auto past = [&](size_t entry) { return starts[entry] + Lane::CatchRow * BytesPerLine; };
     // Each weapon's lower end enters the 120 shield's rows at their top, one per frame.
-    const auto catchAt = [&](size_t entry) {
-        return rules.ScanLane(map, LowerEndAt(starts[entry], Lane::ShieldTopRow), BytesPerLine,
-                              false);
-    };
+    const auto catchAt = [&](size_t entry)
+    { return rules.ScanLane(LowerEndAt(starts[entry], Lane::ShieldTopRow), BytesPerLine, false); };
 
-    EXPECT_EQ(rules.ScanLane(map, past(2), BytesPerLine, true).Missed, 0);
-    const SFrameOutcome miss = rules.ScanLane(map, past(2), BytesPerLine, false);
+    EXPECT_EQ(rules.ScanLane(past(2), BytesPerLine, true).Missed, 0);
+    const SFrameOutcome miss = rules.ScanLane(past(2), BytesPerLine, false);
     EXPECT_EQ(miss.Missed, 2);
     EXPECT_EQ(miss.MissedX, Lane::ColumnX(36));
     EXPECT_EQ(rules.Multiplier, MissMultiplier);
     EXPECT_EQ(rules.ReachableScore, 2 * MaxMultiplier);
-    EXPECT_EQ(rules.ScanLane(map, past(2), BytesPerLine, false).Missed, 0) << "counted once";
+    EXPECT_EQ(rules.ScanLane(past(2), BytesPerLine, false).Missed, 0) << "counted once";
     catchAt(3);
     ASSERT_EQ(rules.Streak, 1);
-    EXPECT_EQ(rules.ScanLane(map, past(5), BytesPerLine, false).Missed, 1);
+    EXPECT_EQ(rules.ScanLane(past(5), BytesPerLine, false).Missed, 1);
     EXPECT_EQ(rules.Streak, 0);
     EXPECT_EQ(rules.ReachableScore, 4 * MaxMultiplier);
 

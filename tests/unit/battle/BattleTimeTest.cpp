@@ -1,7 +1,5 @@
-#include "app/TimeManager.h"
-#include "battle/BattleTimeline.h"
-#include "battle/SceneClock.h"
-#include "platform/Clock.h"
+#include "battle/rules/BattleTimeline.h"
+#include "battle/rules/SceneClock.h"
 
 #include <gtest/gtest.h>
 
@@ -55,31 +53,26 @@ TEST(BattleTimeline, CountInMusicAndRunOutGiveTheCatchLinesPosition)
     }
 }
 
-// The scene clock on a stand-in counter: whole milliseconds, the rest carried to the next
-// frame; the time up to a pause counts, the paused time never does.
-TEST(SceneClock, CountsWholeMillisecondsAndNoPausedTime)
+// The scene clock: the time of a frame in which a pause begins still counts, that of a frame
+// in which it ends does not, nothing counts in between.
+TEST(SceneClock, CountsNoPausedTime)
 {
-    CStandInClock counter;
-    CTimeManager timer;
-    timer.UseStandIn(&counter);
     CSceneClock clock;
-    clock.Start(timer);
+    clock.Start();
     const struct
     {
-        int64_t StepUs;
-        bool Pause, Resume;
+        int64_t StepMs;
+        int Pause; // 1 pause, -1 resume, before the frame's tick
         int64_t NowMs;
     } steps[] = {
-        {30400, false, false, 30},  {30400, false, false, 60},  {30400, false, false, 91},
-        {30400, false, false, 121}, {10600, true, false, 132},  {500000, false, false, 132},
-        {400, false, true, 132},    {19800, false, false, 152},
+        {30, 0, 30},  {30, 0, 60},  {33, 1, 93},  {33, 0, 93},   {500, 0, 93},
+        {33, -1, 93}, {20, 0, 113}, {20, 1, 133}, {20, -1, 133}, {20, 0, 153},
     };
     for (const auto& step : steps)
     {
-        counter.Advance(step.StepUs * 1000);
-        if (step.Pause || step.Resume)
-            clock.SetPaused(step.Pause);
-        clock.Tick();
-        EXPECT_EQ(clock.NowMs(), step.NowMs) << step.StepUs;
+        if (step.Pause != 0)
+            clock.SetPaused(step.Pause > 0);
+        clock.Tick(step.StepMs);
+        EXPECT_EQ(clock.NowMs(), step.NowMs) << step.StepMs;
     }
 }

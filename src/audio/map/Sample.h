@@ -12,9 +12,14 @@ enum class SampleKind : int32_t
     HoldEnd = 5     // only the previous sample does
 };
 
+// The notes that become weapons, one lane column and one cannon each.
+constexpr int32_t FirstWeaponNote = 36;
+constexpr int32_t LastWeaponNote = 95;
+
 // One analysed half block of the song: the levels (0..1000) of the 96 notes C0..B7, the note
 // that dominates them and the weapon kind it becomes. Owned by the analysis's pass lists and
-// then by the audio map. Main thread only.
+// then by the audio map; what the player does to a weapon is the battle's, not the sample's.
+// Main thread only.
 class CSample
 {
 public:
@@ -25,8 +30,6 @@ public:
 
     void SetPosition(int64_t bytes) { Position = bytes; }
     int64_t GetPosition() const { return Position; }
-    void SetTouchPosition(int64_t bytes) { TouchPosition = bytes; }
-    int64_t GetTouchPosition() const { return TouchPosition; }
 
     // Stores a scaled spectrum value through the loudness curve: ×10, notes 36..95 weighted
     // (double precision, truncated toward zero), at most 1000. note must be 0..95.
@@ -51,14 +54,10 @@ public:
 
     void SetActive(bool loud) { Kind = loud ? SampleKind::Pending : SampleKind::None; }
     SampleKind GetKind() const { return Kind; }
-    void SetCaught() { Caught = true; }
-    bool IsCaught() const { return Caught; }
 
 private:
     int64_t Position = 0;
-    int64_t TouchPosition = 0; // 0 = none recorded
     SampleKind Kind = SampleKind::Pending;
-    bool Caught = false;
     int32_t Levels[NoteCount] = {};
     int32_t Dominant = 0;
 };

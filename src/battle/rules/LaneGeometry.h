@@ -1,4 +1,6 @@
 #pragma once
+#include "audio/map/Sample.h"
+
 #include <cstdint>
 
 // Where the battle's play area and lane stand on the screen (pixels, origin top left), and
@@ -28,8 +30,8 @@ constexpr int ShieldTopRow = 105;
 constexpr int ShieldTop = Bottom - ShieldTopRow;
 
 // Playable notes: one 10-pixel column, and one cannon above it, per semitone.
-constexpr int FirstNote = 36;
-constexpr int LastNote = 95;
+constexpr int FirstNote = FirstWeaponNote;
+constexpr int LastNote = LastWeaponNote;
 constexpr int Columns = LastNote - FirstNote + 1;
 constexpr int ColumnWidth = 10;
 constexpr int CannonY = 31;

@@ -1,11 +1,11 @@
 #pragma once
-#include "battle/LaneGeometry.h"
+#include "battle/rules/LaneGeometry.h"
+#include "battle/rules/LaneTrack.h"
+
+class CBattleTimeline;
 
 #include <array>
 #include <cstdint>
-
-class CAudioMap;
-class CSample;
 
 // Shield forms, in the order a left click cycles through them: a narrower shield reaches
 // higher (catches over more rows below Lane::ShieldTopRow), a wider one covers more columns.
@@ -22,6 +22,13 @@ constexpr int SongShieldForm = 1; // 90 wide: every song starts with it
 constexpr int MaxMultiplier = 5;
 constexpr int MissMultiplier = 3;
 constexpr int StreakPerStep = 20;
+
+// A rating in percent: the points against those of a perfect game; 0 for a song without
+// weapons.
+constexpr double RatingPercent(double points, double maxScore)
+{
+    return maxScore > 0.0 ? 100.0 * points / maxScore : 0.0;
+}
 
 // How the player asks the shield to change: left click, wheel up, wheel down.
 enum class EShieldChange
@@ -55,9 +62,9 @@ struct SFrameOutcome
 
 // The game's rules: Minim's shield and its catch span, which weapons are caught, touched or
 // missed, the score, the multiplier and its streak, and what each lane row shows. Fed with
-// the audio map, the catch line's position, the bytes per row and the pointer's motion; the
-// scene draws from the result. Caught flags and touch positions live in the map's samples.
-// Positions are bytes of the decoded song. No SDL; main thread only.
+// the analysed map (read, never changed), the catch line's position, the bytes per row and
+// the pointer's motion; the scene draws from the result. Positions are bytes of the decoded
+// song. No SDL; main thread only.
 class CBattleRules
 {
 public:
@@ -68,8 +75,11 @@ public:
     void Place(int minimX);
     // Per song: counts, score, multiplier and what the lane showed.
     void ResetSong();
-    // At the start of play: the song's weapons, the perfect score and the song's shield.
-    void StartLevel(uint32_t weaponCount);
+    // At the start of play: the song's map and weapons, the perfect score and the song's
+    // shield. The map must stay as it is while the song plays.
+    void StartLevel(const CAudioMap& map);
+    // The heard position may have moved back: the lane's lookups start over.
+    void ResetCursor() { Track.ResetCursor(); }
 
     // A relative pointer motion (only the horizontal part counts). The catch span covers the
     // whole way moved, so a fast sweep still catches what it crossed.
@@ -80,9 +90,19 @@ public:
     // One pass over the lane rows, bottom to top, with the catch line at position: first the
     // weapons that have left the lane (none during the count-in), then catches and touches.
     // Two map lookups per row.
-    SFrameOutcome ScanLane(CAudioMap& map, int64_t position, int64_t bytesPerLine, bool countIn);
+    SFrameOutcome ScanLane(int64_t position, int64_t bytesPerLine, bool countIn);
+    // What the player did to a weapon of the map.
+    bool IsCaught(const CLaneTrack::SEntry& entry) const { return Track.IsCaught(entry); }
+    int64_t GetTouchPosition(const CLaneTrack::SEntry& entry) const
+    {
+        return Track.GetTouchPosition(entry);
+    }
+    const CLaneTrack& GetTrack() const { return Track; }
     // The frame in which the song is found ended shows no weapons.
     void ClearLane();
+    // One frame of a lane that follows a sound heard at `heard` (bytes): the timeline's
+    // position, then the scan, or an empty lane in the frame that finds the sound ended.
+    SFrameOutcome StepLane(CBattleTimeline& timeline, int64_t heard, bool playing);
 
     int ShieldForm() const; // index in ShieldForms
 
@@ -112,7 +132,10 @@ public:
 
 private:
     void ClampMinim();
-    void CatchOrTouch(CSample& sample, bool samePrevious, int64_t p, SFrameOutcome& outcome);
+    void CatchOrTouch(const CLaneTrack::SEntry& entry, bool samePrevious, int64_t p,
+                      SFrameOutcome& outcome);
     void OnCatch(SFrameOutcome& outcome);
     void OnMiss(int32_t missed);
+
+    CLaneTrack Track;
 };

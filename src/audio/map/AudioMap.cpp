@@ -1,4 +1,4 @@
-#include "audio/AudioMap.h"
+#include "audio/map/AudioMap.h"
 
 #include "platform/Log.h"
 
@@ -8,8 +8,8 @@
 
 namespace
 {
-constexpr int32_t LowestWeaponNote = 36;
-constexpr int32_t HighestWeaponNote = 95;
+constexpr int32_t LowestWeaponNote = FirstWeaponNote;
+constexpr int32_t HighestWeaponNote = LastWeaponNote;
 constexpr int32_t OutlierWindow = 20;
 constexpr int32_t MinIntensityPercent = 90;
 } // namespace
@@ -22,7 +22,6 @@ CAudioMap::~CAudioMap()
 void CAudioMap::Clear()
 {
     Samples.clear();
-    Cursor = Samples.begin();
     WeaponCount = 0;
     std::fill(std::begin(Histogram), std::end(Histogram), 0);
 }
@@ -34,7 +33,20 @@ void CAudioMap::AddSample(CSample* sample)
         low = std::clamp(Samples.back()->GetDominant() - 6, LowestWeaponNote, 48);
     sample->FindDominant(low, HighestWeaponNote);
     Samples.emplace_back(sample);
-    Cursor = Samples.begin();
+}
+
+void CAudioMap::Lay(const std::vector<SStretch>& stretches)
+{
+    Clear();
+    for (const SStretch& stretch : stretches)
+    {
+        auto* sample = new CSample();
+        sample->SetPosition(stretch.Position);
+        sample->SetDominant(stretch.Note);
+        sample->SetActive(stretch.Note != 0);
+        Samples.emplace_back(sample);
+    }
+    ClassifyKinds();
 }
 
 void CAudioMap::SilenceLastSample()
@@ -162,6 +174,12 @@ void CAudioMap::ClassifyWeapons()
 {
     for (auto& sample : Samples)
         sample->SetActive(sample->GetDominantLevel() >= MinIntensity);
+    ClassifyKinds();
+}
+
+void CAudioMap::ClassifyKinds()
+{
+    WeaponCount = 0;
     for (auto it = Samples.begin(); it != Samples.end(); ++it)
     {
         const CSample* prev = it == Samples.begin() ? nullptr : std::prev(it)->get();
@@ -170,42 +188,5 @@ void CAudioMap::ClassifyWeapons()
         (*it)->ClassifyKind(prev, next);
         if ((*it)->GetKind() != SampleKind::None)
             ++WeaponCount;
-    }
-}
-
-CSample* CAudioMap::FindSample(int64_t position) const
-{
-    if (position < 0)
-        return nullptr;
-    auto it = SampleList::const_iterator(Cursor);
-    if (it == Samples.end())
-        return nullptr;
-    for (;;)
-    {
-        const auto nx = std::next(it);
-        if (nx == Samples.end() || position <= (*nx)->GetPosition())
-            return it->get();
-        it = nx;
-    }
-}
-
-int32_t CAudioMap::CountPassedWeapons(int64_t position, int32_t* note)
-{
-    int32_t count = 0;
-    *note = 0;
-    if (Cursor == Samples.end())
-        return 0;
-    for (;;)
-    {
-        const auto nx = std::next(Cursor);
-        if (nx == Samples.end() || position <= (*nx)->GetPosition())
-            return count;
-        const CSample& s = **Cursor;
-        if (s.GetKind() != SampleKind::None && !s.IsCaught())
-        {
-            ++count;
-            *note = s.GetDominant();
-        }
-        Cursor = nx;
     }
 }

@@ -1,7 +1,7 @@
-#include "battle/BattleRules.h"
+#include "battle/rules/BattleRules.h"
 
-#include "audio/AudioMap.h"
-#include "audio/Sample.h"
+#include "audio/map/Sample.h"
+#include "battle/rules/BattleTimeline.h"
 
 #include <algorithm>
 #include <iterator>
@@ -45,10 +45,11 @@ void CBattleRules::ResetSong()
     FiringCannon = -1;
 }
 
-void CBattleRules::StartLevel(uint32_t weaponCount)
+void CBattleRules::StartLevel(const CAudioMap& map)
 {
-    WeaponCount = weaponCount;
-    MaxScore = double(uint32_t(MaxMultiplier * weaponCount));
+    Track.Start(map);
+    WeaponCount = uint32_t(map.GetWeaponCount());
+    MaxScore = double(uint32_t(MaxMultiplier * WeaponCount));
     ReachableScore = 0.0;
     SetShield(ShieldForms[SongShieldForm].Width);
 }
@@ -110,50 +111,50 @@ void CBattleRules::ClearLane()
     BigBurst = false;
 }
 
-SFrameOutcome CBattleRules::ScanLane(CAudioMap& map, int64_t position, int64_t bytesPerLine,
-                                     bool countIn)
+SFrameOutcome CBattleRules::ScanLane(int64_t position, int64_t bytesPerLine, bool countIn)
 {
     SFrameOutcome outcome;
     int32_t missed = 0;
     int32_t missedNote = 0;
     if (!countIn && position >= Lane::CatchRow * bytesPerLine)
-        missed = map.CountPassedWeapons(position - Lane::CatchRow * bytesPerLine, &missedNote);
+        missed = Track.CountPassedWeapons(position - Lane::CatchRow * bytesPerLine, &missedNote);
 
     ClearLane();
     FiringCannon = -1;
-    const CSample* previous = nullptr;
+    CLaneTrack::SEntry previous;
     for (int r = 0; r < Lane::Rows; ++r)
     {
         const int64_t p = Lane::RowPosition(position, r, bytesPerLine);
         if (p < 0)
             continue;
-        CSample* s = map.FindSample(p);
-        if (!s)
+        const CLaneTrack::SEntry entry = Track.FindSample(p);
+        if (!entry)
             continue;
-        const CSample* above = map.FindSample(p + bytesPerLine);
-        const int n = s->GetDominant();
-        const SampleKind kind = s->GetKind();
+        const CLaneTrack::SEntry above = Track.FindSample(p + bytesPerLine);
+        const CSample& s = *entry.Sample;
+        const int n = s.GetDominant();
+        const SampleKind kind = s.GetKind();
         if (!Lane::IsPlayable(n) || kind == SampleKind::None)
             continue;
 
         const int centre = Lane::BeamCentreX(n);
         if (r <= Lane::ShieldTopRow && r > Lane::ShieldTopRow - ShieldReach && CatchLeft < centre &&
             centre < CatchRight)
-            CatchOrTouch(*s, s == previous, p, outcome);
+            CatchOrTouch(entry, entry == previous, p, outcome);
 
         // Below the catch line a caught weapon is gone, and a touched one above its touch.
-        const bool hidden =
-            r < Lane::CatchRow &&
-            (s->IsCaught() || (s->GetTouchPosition() != 0 && s->GetTouchPosition() < p));
+        const int64_t touch = Track.GetTouchPosition(entry);
+        const bool caught = Track.IsCaught(entry);
+        const bool hidden = r < Lane::CatchRow && (caught || (touch != 0 && touch < p));
         if (!hidden)
         {
             ESlice slice = ESlice::Body;
-            if (IsLowerEndKind(kind) && s != previous)
+            if (IsLowerEndKind(kind) && !(entry == previous))
                 slice = ESlice::LowerCap;
-            else if (IsUpperEndKind(kind) && s != above)
+            else if (IsUpperEndKind(kind) && !(entry == above))
                 slice = ESlice::UpperCap;
             LaneRows[size_t(r)] = {slice, uint8_t(n)};
-            if (s->IsCaught() && r == Lane::CatchRow)
+            if (caught && r == Lane::CatchRow)
             {
                 BurstNote = n;
                 BigBurst = IsLowerEndKind(kind);
@@ -161,7 +162,7 @@ SFrameOutcome CBattleRules::ScanLane(CAudioMap& map, int64_t position, int64_t b
             else if (r == Lane::Rows - 1)
                 FiringCannon = Lane::Column(n);
         }
-        previous = s;
+        previous = entry;
     }
 
     if (BurstNote != 0)
@@ -178,18 +179,27 @@ SFrameOutcome CBattleRules::ScanLane(CAudioMap& map, int64_t position, int64_t b
     return outcome;
 }
 
-void CBattleRules::CatchOrTouch(CSample& s, bool samePrevious, int64_t p, SFrameOutcome& outcome)
+SFrameOutcome CBattleRules::StepLane(CBattleTimeline& timeline, int64_t heard, bool playing)
 {
-    if (s.IsCaught())
+    if (timeline.UpdatePosition(heard, playing))
+        return ScanLane(timeline.Position, timeline.BytesPerLine, timeline.CountIn);
+    ClearLane();
+    return {};
+}
+
+void CBattleRules::CatchOrTouch(const CLaneTrack::SEntry& entry, bool samePrevious, int64_t p,
+                                SFrameOutcome& outcome)
+{
+    if (Track.IsCaught(entry))
         return;
     // Only the lower end of a weapon catches; a shield under its middle marks the touch.
     if (!samePrevious)
     {
-        s.SetCaught();
+        Track.SetCaught(entry);
         OnCatch(outcome);
     }
-    else if (s.GetTouchPosition() == 0)
-        s.SetTouchPosition(p);
+    else if (Track.GetTouchPosition(entry) == 0)
+        Track.SetTouchPosition(entry, p);
 }
 
 void CBattleRules::OnCatch(SFrameOutcome& outcome)

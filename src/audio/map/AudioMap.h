@@ -1,13 +1,14 @@
 #pragma once
-#include "audio/Sample.h"
+#include "audio/map/Sample.h"
 
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <vector>
 
 // The analysed song: its samples in time order, the clean-up passes that turn their spectra
-// into a melody line, the weapon classification, and the battle's per-frame lookups.
-// One map lives in CAudio and is reused for every song. Main thread only.
+// into a melody line and the weapon classification. One map lives in CAudio and is reused for
+// every song; the battle reads it as it is (CLaneTrack). Main thread only.
 class CAudioMap
 {
 public:
@@ -20,6 +21,15 @@ public:
 
     // Deletes every sample; MinIntensity keeps its value.
     void Clear();
+    // A map laid out by hand, as the analysis would leave it: stretches of a note (0: silence)
+    // from their positions on, each a weapon of the kind its neighbours give it. For the audio
+    // sync screen's clicks and for tests.
+    struct SStretch
+    {
+        int64_t Position;
+        int32_t Note;
+    };
+    void Lay(const std::vector<SStretch>& stretches);
     // Takes ownership; picks the sample's dominant note near the previous one.
     void AddSample(CSample* sample);
     void SilenceLastSample();
@@ -39,20 +49,12 @@ public:
     int32_t GetMinIntensity() const { return MinIntensity; }
     const int32_t* GetHistogram() const { return Histogram; }
 
-    // Battle lookups. Positions are bytes of the decoded song.
-    void ResetCursor() { Cursor = Samples.begin(); }
-    // The last sample that starts strictly before position, searching from the cursor;
-    // null for a negative position or an empty map. Does not move the cursor.
-    CSample* FindSample(int64_t position) const;
-    // Uncaught weapons whose whole stretch lies behind position, each counted once; *note is
-    // the dominant note of the last one counted (0 if none). Moves the cursor forward.
-    int32_t CountPassedWeapons(int64_t position, int32_t* note);
-
     const SampleList& GetSamples() const { return Samples; }
 
 private:
+    void ClassifyKinds(); // every sample from its neighbours; counts the weapons
+
     SampleList Samples;
-    SampleList::iterator Cursor = Samples.begin();
     int32_t Histogram[100] = {};
     int32_t MinIntensity = 0;
     int32_t WeaponCount = 0;

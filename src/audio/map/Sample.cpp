@@ -1,4 +1,4 @@
-#include "audio/Sample.h"
+#include "audio/map/Sample.h"
 
 #include <cstdlib>
 
@@ -6,7 +6,7 @@ namespace
 {
 // Loudness curve for notes 36..95: 1.0 at C6 (note 72), falling off on both sides. Double
 // literals on purpose: 100 × 0.57 must truncate to 56 as it always has.
-constexpr int32_t FirstWeightedNote = 36;
+constexpr int32_t FirstWeightedNote = FirstWeaponNote;
 constexpr double NoteWeights[60] = {
     0.55, 0.56, 0.57, 0.59, 0.60, 0.61, 0.63, 0.64, 0.65, 0.67, 0.68, 0.69, // 36..47
     0.71, 0.72, 0.73, 0.74, 0.75, 0.76, 0.77, 0.78, 0.79, 0.80, 0.81, 0.82, // 48..59

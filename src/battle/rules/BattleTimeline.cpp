@@ -1,6 +1,6 @@
-#include "battle/BattleTimeline.h"
+#include "battle/rules/BattleTimeline.h"
 
-#include "battle/LaneGeometry.h"
+#include "battle/rules/LaneGeometry.h"
 
 #include <utility>
 

@@ -3,21 +3,8 @@
 
 #include <SDL/SDL.h>
 
-#include <cstdint>
-
-// The frame every scene repeats: drain the events, draw, present, then a fixed sleep. The
-// sleep is the only pacing there is, so animations that count frames run at its rate.
-
-// Fixed sleeps after a frame is shown.
-constexpr uint32_t MenuFrameDelayMs = 30;   // menus and the music browser
-constexpr uint32_t PlayFrameDelayMs = 20;   // a song being played, the result screen
-constexpr uint32_t PausedFrameDelayMs = 33; // the battle's pause overlay
-
-inline void PresentFrame(CGraphics& graphics, uint32_t delayMs)
-{
-    graphics.Flip();
-    SDL_Delay(delayMs);
-}
+// The events every screen reads alike: key and click tests, and the switch between window and
+// full screen that every screen offers.
 
 // True for a press of that key.
 inline bool IsKeyPress(const SDL_Event& event, SDLKey key)

@@ -1,6 +1,6 @@
-#include "musicselect/SpeedSetting.h"
+#include "app/SpeedSetting.h"
 
-#include "musicselect/Speeds.h"
+#include "app/Speeds.h"
 #include "platform/Settings.h"
 
 #include <string>
