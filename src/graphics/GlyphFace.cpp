@@ -66,6 +66,15 @@ double CGlyphFace::XHeightPerEm() const
     return 0.0;
 }
 
+double CGlyphFace::InkHeightPerEm(char32_t c) const
+{
+    const FT_UInt glyph = FT_Get_Char_Index(Face, c);
+    if (glyph == 0 || !FT_IS_SCALABLE(Face) || Face->units_per_EM == 0 ||
+        FT_Load_Glyph(Face, glyph, FT_LOAD_NO_SCALE) != 0)
+        return 0.0;
+    return double(Face->glyph->metrics.height) / Face->units_per_EM;
+}
+
 bool CGlyphFace::SetSize(double em_px, bool embolden)
 {
     Drawn.clear();
@@ -112,9 +121,9 @@ void CGlyphFace::Shape(hb_buffer_t* buffer, const std::u32string& line, size_t s
     hb_shape(Font, buffer, nullptr, 0);
 }
 
-bool CGlyphFace::HasGlyph(char32_t c) const
+unsigned CGlyphFace::GlyphOf(char32_t c) const
 {
-    return FT_Get_Char_Index(Face, c) != 0;
+    return FT_Get_Char_Index(Face, c);
 }
 
 const SGlyphInk& CGlyphFace::Ink(unsigned glyph)
@@ -128,7 +137,7 @@ const SGlyphInk& CGlyphFace::Ink(unsigned glyph)
 
 SGlyphInk CGlyphFace::Draw(unsigned glyph)
 {
-    const bool colour = FT_HAS_COLOR(Face);
+    const bool colour = IsColour();
     FT_Int32 flags = colour ? FT_LOAD_COLOR : FT_LOAD_TARGET_LIGHT | FT_LOAD_NO_BITMAP;
     if (FT_Load_Glyph(Face, glyph, flags) != 0)
         return {};

@@ -32,6 +32,8 @@ public:
     bool Open(FT_Library library, const std::string& file, int index);
     // Its x-height as a share of its em: its "x", else what the font states; 0 for neither.
     double XHeightPerEm() const;
+    // The height of c's ink as a share of its em; 0 when it has no glyph for c.
+    double InkHeightPerEm(char32_t c) const;
     // The size glyphs are shaped and drawn at, em_px pixels to the em; thickens the strokes by
     // a 24th of it when asked (a lighter face beside a bold font).
     bool SetSize(double em_px, bool embolden);
@@ -39,7 +41,9 @@ public:
     // Shapes characters [start, end) of the line, the rest of it as context.
     void Shape(hb_buffer_t* buffer, const std::u32string& line, size_t start, size_t end,
                hb_script_t script, bool rightToLeft);
-    bool HasGlyph(char32_t c) const;
+    // The font's own glyph for c, before shaping; 0 when it has none.
+    unsigned GlyphOf(char32_t c) const;
+    bool IsColour() const { return Face && FT_HAS_COLOR(Face); }
     // The glyph's ink, drawn on first use; empty for a glyph that cannot be drawn.
     const SGlyphInk& Ink(unsigned glyph);
     void Free();

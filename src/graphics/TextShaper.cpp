@@ -8,6 +8,9 @@
 
 namespace
 {
+// How much of its em a full ideograph (or Hangul syllable) fills in the usual CJK design.
+constexpr double IdeographPerEm = 0.88;
+
 bool IsControl(char32_t c)
 {
     return c < 0x20 || (c >= 0x7F && c < 0xA0);
@@ -87,28 +90,32 @@ int CTextShaper::Pick(TTF_Font* font, const std::u32string& line, size_t start, 
     return key > 0 ? key : MissingFont;
 }
 
-CGlyphFace* CTextShaper::Face(int key, int points, bool ideographic)
+CGlyphFace* CTextShaper::Face(int key, int points, hb_script_t script)
 {
     const CFontFallback::SFace* file = Fallback.Face(key);
     if (!file)
         return nullptr;
-    auto known = XHeights.find(key);
-    if (known == XHeights.end())
+    const bool ideographic = IsIdeographic(script);
+    const std::pair<int, hb_script_t> kind{key, ideographic ? script : HB_SCRIPT_COMMON};
+    auto known = Heights.find(kind);
+    if (known == Heights.end())
     {
         CGlyphFace probe;
-        const double xHeight =
-            probe.Open(Library, file->File, file->Index) ? probe.XHeightPerEm() : -1.0;
-        known = XHeights.emplace(key, xHeight).first;
+        double height = -1.0;
+        if (probe.Open(Library, file->File, file->Index))
+            height = !ideographic
+                         ? probe.XHeightPerEm()
+                         : probe.InkHeightPerEm(script == HB_SCRIPT_HANGUL ? U'한' : U'国');
+        known = Heights.emplace(kind, height).first;
     }
     if (known->second < 0)
     {
         Fallback.MarkBroken(key);
         return nullptr;
     }
-    // The x-heights match; ideographs, and faces without an x-height, keep the game's em.
-    const double em_px = ideographic || known->second == 0
-                             ? double(points)
-                             : double(points) * GameXHeight / known->second;
+    // A face without the measure keeps the game font's em.
+    const double target = ideographic ? IdeographPerEm : GameXHeight;
+    const double em_px = known->second > 0 ? points * target / known->second : double(points);
     const std::pair<int, long> size{key, std::lround(em_px * 64)};
     auto& face = Faces[size];
     if (!face)
@@ -117,7 +124,7 @@ CGlyphFace* CTextShaper::Face(int key, int points, bool ideographic)
         if (!face->Open(Library, file->File, file->Index) || !face->SetSize(em_px, file->Embolden))
         {
             Faces.erase(size);
-            XHeights[key] = -1.0;
+            known->second = -1.0;
             Fallback.MarkBroken(key);
             return nullptr;
         }
@@ -154,7 +161,7 @@ SShapedLine CTextShaper::Shape(TTF_Font* font, int points, const std::u32string&
         SShapedRun out;
         out.Run = run;
         if (run.Font > 0)
-            out.Face = Face(run.Font, points, IsIdeographic(run.Script));
+            out.Face = Face(run.Font, points, run.Script);
         if (out.Face)
         {
             out.Em_px = out.Face->Em();
@@ -189,7 +196,7 @@ SShapedLine CTextShaper::Shape(TTF_Font* font, int points, const std::u32string&
 void CTextShaper::Free()
 {
     Faces.clear();
-    XHeights.clear();
+    Heights.clear();
     Fallback.Free();
     if (Buffer)
         hb_buffer_destroy(Buffer);

@@ -42,8 +42,9 @@ struct SShapedLine
 
 // Lays out and draws lines that hold more than the game font draws: FriBidi orders them,
 // each run is drawn by the game font through SDL_ttf, or shaped by HarfBuzz and drawn by
-// FreeType in a fallback font scaled so that its x-height (its em box for ideographs) is the
-// game font's. Main thread only; Free before TTF_Quit.
+// FreeType in a fallback font scaled so that its x-height is the game font's, or, for
+// ideographs and Hangul, so that a full ideograph fills the usual 88 % of the game font's em.
+// Main thread only; Free before TTF_Quit.
 class CTextShaper
 {
 public:
@@ -68,7 +69,7 @@ public:
 private:
     bool Start();
     int Pick(TTF_Font* font, const std::u32string& line, size_t start, size_t end, int wanted);
-    CGlyphFace* Face(int key, int points, bool ideographic);
+    CGlyphFace* Face(int key, int points, hb_script_t script);
     void ShapeRun(SShapedRun& run, const std::u32string& line);
 
     std::string GameFontFile;
@@ -77,6 +78,8 @@ private:
     hb_buffer_t* Buffer = nullptr;
     double GameXHeight = 0.5; // per em
     CFontFallback Fallback;
-    std::map<int, double> XHeights;                                    // per em, by fallback key
+    // A fallback font's x-height, or its ideograph's height, per em (-1: it cannot be read),
+    // by key and script.
+    std::map<std::pair<int, hb_script_t>, double> Heights;
     std::map<std::pair<int, long>, std::unique_ptr<CGlyphFace>> Faces; // by key and 26.6 em
 };

@@ -1,5 +1,7 @@
 #include "graphics/TextShaper.h"
 
+#include "platform/Log.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -99,6 +101,8 @@ SDL_Surface* CTextShaper::Draw(TTF_Font* font, const SShapedLine& line, SDL_Colo
     top = std::max(top, -3 * TTF_FontHeight(font));
     bottom = std::min(bottom, 4 * TTF_FontHeight(font));
     left = std::max(left, -TTF_FontHeight(font));
+    if (right - left > MaxWidth_px)
+        Log("A line of text %d pixels wide is cut at %d\n", right - left, MaxWidth_px);
     SDL_Surface* surface =
         ink ? SDL_CreateRGBSurface(SDL_SWSURFACE, std::min(right - left, MaxWidth_px), bottom - top,
                                    32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000)
