@@ -115,7 +115,7 @@ TEST(TextRunsTest, TextIsDecodedWholeAndCutAtItsLogicalEnd)
     EXPECT_EQ(FitWidth(U"abcdef", 5, count), U"abcd…");
     EXPECT_EQ(FitWidth(U"ab  cdef", 5, count), U"ab…");       // no blank before the cut
     EXPECT_EQ(FitWidth(U"ae\u0301\u0301f", 3, count), U"a…"); // a mark never loses its base
-    EXPECT_EQ(FitWidth(U"हिन्दी", 4, count), U"हि…");          // a virama keeps its conjunct
+    EXPECT_EQ(FitWidth(U"हिन्दी", 5, count), U"हि…");          // a virama keeps its conjunct
     EXPECT_EQ(FitWidth(U"abc", 0, count), U"…");
     // A right-to-left line keeps its first words; the "…" shows at its left end.
     const std::u32string cut = FitWidth(U"שלום עולם", 6, count);

@@ -135,22 +135,35 @@ TEST_F(TextShapingTest, EachScriptIsOrderedShapedAndDrawnByAFontThatHasIt)
          { EXPECT_EQ(line.Advance, fonts.LayOut("ท", 24).Advance); }},
         {"上を向いて歩こう", {U"上", U"を", U"向", U"いて", U"歩", U"こう"}, nullptr},
         {"아리랑 변주곡", {U"아리랑 변주곡"}, nullptr},
-        // An emoji in colour, a skin tone joined to its hand.
-        {"Fire 🔥👍🏽",
-         {U"Fire ", U"🔥👍🏽"},
+        // Emoji in colour (even one a plain font has too), a skin tone joined to its hand.
+        {"Fire 😀👍🏽",
+         {U"Fire ", U"😀👍🏽"},
          [](CFontManager& fonts, const SShapedLine& line, const std::u32string&)
          {
              const SShapedRun& emoji = line.Runs[1];
              ASSERT_NE(emoji.Face, nullptr);
              EXPECT_TRUE(emoji.Face->IsColour());
              EXPECT_EQ(emoji.Glyphs.size(), 2u);
-             SDL_Surface* drawn = fonts.RenderLarge("Fire 🔥👍🏽", true);
+             SDL_Surface* drawn = fonts.RenderLarge("Fire 😀👍🏽", true);
              ASSERT_NE(drawn, nullptr);
              int coloured = 0;
              for (int y = 0; y < drawn->h; ++y)
                  for (int x = 0; x < drawn->w; ++x)
                      coloured += (Pixel(drawn, x, y) & 0xFFFFFF) != 0 && Alpha(drawn, x, y) > 128;
              EXPECT_GT(coloured, 100);
+             SDL_FreeSurface(drawn);
+         }},
+        // A character no font has is a box from the top of the line down to the baseline.
+        {"x\u0378",
+         {U"x", U"\u0378"},
+         [](CFontManager& fonts, const SShapedLine& line, const std::u32string&)
+         {
+             EXPECT_EQ(line.Runs[1].Run.Font, MissingFont);
+             SDL_Surface* drawn = fonts.RenderLarge("x\u0378", true);
+             ASSERT_NE(drawn, nullptr);
+             const int split = (line.Runs[0].Advance + 32) >> 6;
+             EXPECT_EQ(InkRows(drawn, split, drawn->w),
+                       std::make_pair(0, InkRows(drawn, 0, split).second));
              SDL_FreeSurface(drawn);
          }},
     };
@@ -182,9 +195,9 @@ TEST_F(TextShapingTest, FallbackRowsMatchTheGameFontsSizeOnItsBaseline)
         bool XHeight;     // the letter's top is the x-height too
         double Ideograph; // else the letter's height in ems, or 0 for none
     };
-    const SCase cases[] = {{"xο", true, 0},      {"xо", true, 0},     {"xх", true, 0},
-                           {"xה", true, 0},      {"xا", false, 0},    {"xम", false, 0},
-                           {"x国", false, 0.88}, {"x한", false, 0.88}};
+    const SCase cases[] = {{"xο", true, 0},  {"xо", true, 0},      {"xх", true, 0},
+                           {"xה", true, 0},  {"xท", true, 0},      {"xا", false, 0},
+                           {"xम", false, 0}, {"x国", false, 0.88}, {"x한", false, 0.88}};
     for (const SCase& c : cases)
         for (int points : {12, 18, 24})
         {
