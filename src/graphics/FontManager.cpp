@@ -5,19 +5,9 @@
 #include "platform/AppPath.h"
 #include "platform/Log.h"
 
-#include <vector>
-
 namespace
 {
 constexpr int SmallPoints = 12, MediumPoints = 18, LargePoints = 24;
-
-// The font library's text: 16-bit characters, zero-terminated.
-std::vector<Uint16> Ucs2(const std::u32string& text)
-{
-    std::vector<Uint16> out(text.begin(), text.end());
-    out.push_back(0);
-    return out;
-}
 } // namespace
 
 CFontManager::CFontManager() : Shaper(std::make_unique<CTextShaper>()) {}

@@ -61,6 +61,13 @@ std::u32string DecodeText(const std::string& utf8)
     return line;
 }
 
+std::vector<uint16_t> Ucs2(const std::u32string& text)
+{
+    std::vector<uint16_t> out(text.begin(), text.end());
+    out.push_back(0);
+    return out;
+}
+
 bool IsInvisible(char32_t c)
 {
     return c >= 0xAD && std::any_of(std::begin(DefaultIgnorable), std::end(DefaultIgnorable),

@@ -1,6 +1,8 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Turning a player's UTF-8 text into the characters of one line, and cutting a line that is
 // too wide. Pure logic, any thread.
@@ -11,6 +13,9 @@ using FLineWidth = std::function<int(const std::u32string& line)>;
 // The characters of UTF-8 text, bad bytes as U+FFFD. Nothing is dropped: joiners and
 // variation selectors matter to shaping.
 std::u32string DecodeText(const std::string& utf8);
+
+// What SDL_ttf takes: 16-bit characters, zero-terminated (the caller keeps them to 16 bits).
+std::vector<uint16_t> Ucs2(const std::u32string& text);
 
 // Format characters that change how the text around them joins or is ordered; nothing of
 // them is drawn (the default-ignorable characters).

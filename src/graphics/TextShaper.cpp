@@ -170,10 +170,9 @@ SShapedLine CTextShaper::Shape(TTF_Font* font, int points, const std::u32string&
         else if (run.Font == 0)
         {
             out.GameText = Drawable(VisualText(line, run));
-            std::vector<Uint16> text(out.GameText.begin(), out.GameText.end());
-            text.push_back(0);
             int width = 0;
-            if (text.size() > 1 && TTF_SizeUNICODE(font, text.data(), &width, nullptr) == 0)
+            if (!out.GameText.empty() &&
+                TTF_SizeUNICODE(font, Ucs2(out.GameText).data(), &width, nullptr) == 0)
                 out.Advance = width * 64;
         }
         else

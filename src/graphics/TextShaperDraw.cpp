@@ -1,5 +1,6 @@
 #include "graphics/TextShaper.h"
 
+#include "graphics/TextDecode.h"
 #include "platform/Log.h"
 
 #include <algorithm>
@@ -90,9 +91,7 @@ SDL_Surface* CTextShaper::Draw(TTF_Font* font, const SShapedLine& line, SDL_Colo
         }
         if (run.Run.Font == 0 && !run.GameText.empty())
         {
-            std::vector<Uint16> text(run.GameText.begin(), run.GameText.end());
-            text.push_back(0);
-            game[r] = TTF_RenderUNICODE_Blended(font, text.data(), colour);
+            game[r] = TTF_RenderUNICODE_Blended(font, Ucs2(run.GameText).data(), colour);
             ink = ink || game[r];
         }
         pen += run.Advance;
