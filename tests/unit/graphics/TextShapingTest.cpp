@@ -16,14 +16,14 @@
 namespace
 {
 // Whether any font installed on this machine has the character (fontconfig's own answer).
-bool Installed(char32_t c)
+bool Installed(FcConfig* config, char32_t c)
 {
     FcPattern* pattern = FcPatternCreate();
     FcCharSet* set = FcCharSetCreate();
     FcCharSetAddChar(set, c);
     FcPatternAddCharSet(pattern, FC_CHARSET, set);
     FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
-    FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+    FcFontSet* fonts = FcFontList(config, pattern, objects);
     const bool found = fonts && fonts->nfont > 0;
     if (fonts)
         FcFontSetDestroy(fonts);
@@ -167,6 +167,7 @@ TEST_F(TextShapingTest, EachScriptIsOrderedShapedAndDrawnByAFontThatHasIt)
              SDL_FreeSurface(drawn);
          }},
     };
+    FcConfig* config = FcInitLoadConfigAndFonts();
     for (const SRow& row : rows)
     {
         SCOPED_TRACE(row.Text);
@@ -177,7 +178,7 @@ TEST_F(TextShapingTest, EachScriptIsOrderedShapedAndDrawnByAFontThatHasIt)
         {
             // No box for a character some installed font has; no glyph left undefined.
             for (size_t i = run.Run.Start; i < run.Run.End; ++i)
-                EXPECT_FALSE(run.Run.Font == MissingFont && Installed(text[i])) << i;
+                EXPECT_FALSE(run.Run.Font == MissingFont && Installed(config, text[i])) << i;
             for (const SShapedGlyph& glyph : run.Glyphs)
                 EXPECT_TRUE(run.Run.Font == MissingFont || glyph.Id != 0) << glyph.Cluster;
             EXPECT_EQ(run.Face == nullptr, run.Run.Font <= 0);
@@ -185,6 +186,7 @@ TEST_F(TextShapingTest, EachScriptIsOrderedShapedAndDrawnByAFontThatHasIt)
         if (row.Glyphs && !HasFailure())
             row.Glyphs(Fonts(), line, text);
     }
+    FcConfigDestroy(config);
 }
 
 TEST_F(TextShapingTest, FallbackRowsMatchTheGameFontsSizeOnItsBaseline)
