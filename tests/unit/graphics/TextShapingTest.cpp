@@ -135,16 +135,17 @@ TEST_F(TextShapingTest, EachScriptIsOrderedShapedAndDrawnByAFontThatHasIt)
          { EXPECT_EQ(line.Advance, fonts.LayOut("ท", 24).Advance); }},
         {"上を向いて歩こう", {U"上", U"を", U"向", U"いて", U"歩", U"こう"}, nullptr},
         {"아리랑 변주곡", {U"아리랑 변주곡"}, nullptr},
-        // Emoji in colour (even one a plain font has too), a skin tone joined to its hand.
-        {"Fire 😀👍🏽",
-         {U"Fire ", U"😀👍🏽"},
+        // Emoji in colour (even one a plain font has too), a skin tone joined to its hand; the
+        // colour font's wide blank is not used.
+        {"Fire 😀👍🏽 x",
+         {U"Fire ", U"😀👍🏽", U" x"},
          [](CFontManager& fonts, const SShapedLine& line, const std::u32string&)
          {
              const SShapedRun& emoji = line.Runs[1];
              ASSERT_NE(emoji.Face, nullptr);
              EXPECT_TRUE(emoji.Face->IsColour());
              EXPECT_EQ(emoji.Glyphs.size(), 2u);
-             SDL_Surface* drawn = fonts.RenderLarge("Fire 😀👍🏽", true);
+             SDL_Surface* drawn = fonts.RenderLarge("Fire 😀👍🏽 x", true);
              ASSERT_NE(drawn, nullptr);
              int coloured = 0;
              for (int y = 0; y < drawn->h; ++y)
@@ -265,6 +266,7 @@ TEST_F(TextShapingTest, GameFontLinesAreSdlTtfsOwnAndNoTextBreaksTheRenderer)
                               "100%\xE2\x80\x9D";
     EXPECT_TRUE(Fonts().DrawnByGameFont(latin));
     EXPECT_FALSE(Fonts().DrawnByGameFont("Track 夜"));
+    EXPECT_FALSE(Fonts().DrawnByGameFont("\xF0\x90\x81\x81")); // U+10041 is not "A"
     SDL_Surface* ours = Fonts().RenderLarge(latin, true);
     SDL_Surface* theirs = TTF_RenderUTF8_Blended(font,
                                                  "Caf\xC3\xA9teria (Live) \xE2\x80\x9C"
