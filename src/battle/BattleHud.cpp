@@ -5,6 +5,7 @@
 #include "audio/Audio.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
+#include "graphics/TextRing.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/Highscores.h"
 #include "musicselect/Speeds.h"
@@ -150,6 +151,21 @@ void CBattleScene::DrawOutlinedCentred(SDL_Surface* text, SDL_Surface* outline, 
         SDL_FreeSurface(outline);
     if (text)
         SDL_FreeSurface(text);
+}
+
+void CBattleScene::DrawRingedCentred(SDL_Surface* text, int y)
+{
+    if (!text)
+        return;
+    // Drawn with fallback fonts: a ring only outside the glyphs keeps small ones open.
+    const int x = 400 - text->w / 2;
+    if (SDL_Surface* ring = OutsideRing(text, SDL_Color{0, 0, 0, 0}))
+    {
+        Graphics->Draw(ring, int16_t(x - 1), int16_t(y - 1));
+        SDL_FreeSurface(ring);
+    }
+    Graphics->Draw(text, int16_t(x), int16_t(y));
+    SDL_FreeSurface(text);
 }
 
 void CBattleScene::ShowResults()

@@ -121,7 +121,10 @@ void CBattleScene::DrawTitleCentred(int y, bool outlined)
         SDL_FreeSurface(text);
         text = Fonts->RenderSmall(title, true, MaxTextWidth); // ends in "…" if cut
     }
-    DrawOutlinedCentred(text, outlined ? text : nullptr, y);
+    if (outlined && !Fonts->DrawnByGameFont(title))
+        DrawRingedCentred(text, y);
+    else
+        DrawOutlinedCentred(text, outlined ? text : nullptr, y);
 }
 
 void CBattleScene::DrawLoadingText(int32_t percent)

@@ -102,6 +102,7 @@ private:
     void DrawTextCentred(SDL_Surface* text, int y);
     void DrawOutlined(SDL_Surface* text, SDL_Surface* outline, int x, int y);
     void DrawOutlinedCentred(SDL_Surface* text, SDL_Surface* outline, int y);
+    void DrawRingedCentred(SDL_Surface* text, int y);
     void ShowResults();
     void DrawResultFrame(int64_t elapsedMs);
 
