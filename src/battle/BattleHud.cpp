@@ -3,6 +3,7 @@
 #include "battle/rules/BattleRules.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
+#include "graphics/TextRing.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -224,5 +225,23 @@ void CBattleHud::DrawTitle(CGraphics& graphics, CFontManager& fonts, const std::
         SDL_FreeSurface(text);
         text = fonts.RenderSmall(title, true, MaxTitleWidth); // ends in "…" if cut
     }
-    DrawCentred(graphics, text, outlined ? text : nullptr, y);
+    if (outlined && !fonts.DrawnByGameFont(title))
+        DrawRingedCentred(graphics, text, y);
+    else
+        DrawCentred(graphics, text, outlined ? text : nullptr, y);
+}
+
+void CBattleHud::DrawRingedCentred(CGraphics& graphics, SDL_Surface* text, int y)
+{
+    if (!text)
+        return;
+    // Drawn with fallback fonts: a ring only outside the glyphs keeps small ones open.
+    const int x = 400 - text->w / 2;
+    if (SDL_Surface* ring = OutsideRing(text, SDL_Color{0, 0, 0, 0}))
+    {
+        graphics.Draw(ring, int16_t(x - 1), int16_t(y - 1));
+        SDL_FreeSurface(ring);
+    }
+    graphics.Draw(text, int16_t(x), int16_t(y));
+    SDL_FreeSurface(text);
 }

@@ -47,11 +47,14 @@ public:
     static void DrawOutlined(CGraphics& graphics, SDL_Surface* text, SDL_Surface* outline, int x,
                              int y);
     // The song's title centred at y in the largest size that fits, cut with "…" when even the
-    // small size does not.
+    // small size does not. Outlined, a title in other fonts than the game's gets a ring that
+    // stays outside its glyphs, so small ones keep their insides.
     static void DrawTitle(CGraphics& graphics, CFontManager& fonts, const std::string& title, int y,
                           bool outlined);
 
 private:
+    static void DrawRingedCentred(CGraphics& graphics, SDL_Surface* text, int y);
+
     struct SAsset
     {
         CImage* Image;

@@ -1,47 +1,61 @@
 #pragma once
-#include <SDL/SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
 
 #include <string>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 // The fonts that draw what the game font lacks: for each character, the first font of the
-// desktop's own fallback order (fontconfig's sorted list for a bold sans-serif) that has it.
-// Fonts are keys from 1; 0 means none. Fontconfig is read on the first character asked for,
-// fonts are opened on first use at each size. Without fontconfig or any usable font, every
-// answer is 0 and the game font's boxes stay. Main thread only; Free before TTF_Quit.
+// desktop's own fallback order that has it (fontconfig's sorted list for a sans-serif of the
+// game font's weight), a colour font first for an emoji. Fonts are keys from 1; 0 means none.
+// Fontconfig is read on the first character asked for. Without fontconfig or any usable
+// font, every answer is 0. Main thread only.
 class CFontFallback
 {
 public:
+    struct SFace
+    {
+        std::string File;
+        int Index = 0;
+        bool Colour = false;
+        bool Embolden = false; // lighter than the game font: its strokes are thickened
+    };
+
     CFontFallback() = default;
     virtual ~CFontFallback() { Free(); }
     CFontFallback(const CFontFallback&) = delete;
     CFontFallback& operator=(const CFontFallback&) = delete;
 
-    // The key of the font that draws c, or 0.
-    int Find(char32_t c);
-    bool Provides(int key, char32_t c) const;
-    // The key's font at `points`, or null when it cannot be opened (logged once per font).
-    TTF_Font* Font(int key, int points);
+    // The game font's file, whose weight the fallback fonts are chosen by (bold without it).
+    void SetGameFont(const std::string& file) { GameFont = file; }
+    // The key of the font that draws characters [start, end) of the line, or 0.
+    int Find(const std::u32string& line, size_t start, size_t end);
+    bool Provides(int key, const std::u32string& line, size_t start, size_t end) const;
+    // The key's font file, or null for 0 or a font that could not be opened.
+    const SFace* Face(int key);
+    // A font that could not be opened: its characters go to the next font that has them.
+    void MarkBroken(int key);
     void Free();
 
 private:
-    struct SFace
+    struct SEntry
     {
-        std::string File;
-        int Index = 0;
-        const FcCharSet* Characters = nullptr;         // owned by Sorted
-        std::vector<std::pair<int, TTF_Font*>> Opened; // points, font
+        SFace Face;
+        const FcCharSet* Characters = nullptr; // owned by Sorted
+        FcPattern* Font = nullptr;             // owned by Sorted
+        bool Prepared = false;
         bool Broken = false;
     };
 
     void Load();
+    int GameFontWeight() const;
+    bool Has(const SEntry& entry, const std::u32string& line, size_t start, size_t end) const;
 
+    std::string GameFont;
     bool Loaded = false;
     FcConfig* Config = nullptr;
+    FcPattern* Pattern = nullptr;
     FcFontSet* Sorted = nullptr;
-    std::vector<SFace> Faces;
+    std::vector<SEntry> Entries;
     std::unordered_map<char32_t, int> Chosen;
 };

@@ -4,16 +4,15 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
-class CFontFallback;
-struct STextRun;
+class CTextShaper;
+struct SShapedLine;
 
 // The game's one typeface, "data/Komikax.ttf", at 12, 18 and 24 points. Text is UTF-8;
 // each render returns a new surface with per-pixel alpha, owned by the caller (free it or
-// Attach it to a CImage), or null when rendering failed. Characters the typeface lacks are
-// drawn at the same size and on the same baseline with the desktop's fallback fonts, and
-// Hebrew or Arabic reads right to left. Main thread only.
+// Attach it to a CImage), or null when rendering failed. A line the typeface draws alone is
+// SDL_ttf's rendering of it; any other line is ordered, shaped and drawn with the desktop's
+// fallback fonts, sized to match the typeface, on its baseline. Main thread only.
 class CFontManager
 {
 public:
@@ -30,19 +29,20 @@ public:
     SDL_Surface* RenderMedium(const std::string& text, bool black, int maxWidth_px = 0);
     SDL_Surface* RenderLarge(const std::string& text, bool black, int maxWidth_px = 0);
 
+    // Whether the typeface alone draws the text (rendered by SDL_ttf as it always was).
+    bool DrawnByGameFont(const std::string& text) const;
+    // How a line is laid out at 12, 18 or 24 points, as the render of that size draws it.
+    SShapedLine LayOut(const std::string& text, int points);
+
 private:
-    SDL_Surface* Render(TTF_Font* font, int points, const std::string& text, bool black,
-                        int maxWidth_px);
-    std::vector<STextRun> Runs(TTF_Font* font, const std::u32string& line);
-    TTF_Font* RunFont(TTF_Font* font, int points, const STextRun& run);
+    TTF_Font* FontAt(int points) const;
+    SDL_Surface* Render(int points, const std::string& text, bool black, int maxWidth_px);
     int LineWidth(TTF_Font* font, int points, const std::u32string& line);
-    SDL_Surface* Compose(TTF_Font* font, int points, const std::vector<STextRun>& runs,
-                         SDL_Color colour);
     bool Open(TTF_Font*& font, const std::string& path, int points);
 
     TTF_Font* SmallFont = nullptr;
     TTF_Font* MediumFont = nullptr;
     TTF_Font* LargeFont = nullptr;
-    std::unique_ptr<CFontFallback> Fallback;
+    std::unique_ptr<CTextShaper> Shaper;
     bool Started = false;
 };

@@ -1,40 +1,40 @@
 #pragma once
+#include <harfbuzz/hb.h>
+
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
-// How one line of text is laid out before the font library draws it: which characters it can
-// draw, which font draws each, and the order on screen. The line reads left to right; a
-// stretch of Hebrew or Arabic inside it is turned around so that it reads right to left, its
-// numbers kept in reading order. Arabic letters take their joined shapes; no other shaping.
-// Pure logic, any thread.
+// How one line is split for drawing: FriBidi's levels (the Unicode bidirectional algorithm,
+// paragraph direction from the first strong character), the script of each character and
+// the font that draws it. Pure logic, any thread.
 
-// Stands for what the font library cannot draw (characters past U+FFFF, such as emoji): no
-// font has it, so it shows as the game font's box.
-constexpr char32_t MissingGlyph = 0xFFFF;
-
-// One stretch of a line drawn with one font: 0 is the game font, other keys are the caller's.
+// One stretch of a line drawn with one font in one script and direction: characters
+// [Start, End) of the line in logical order. Font 0 is the game font, other keys are the
+// caller's.
 struct STextRun
 {
     int Font = 0;
-    std::u32string Text;
+    size_t Start = 0, End = 0;
+    hb_script_t Script = HB_SCRIPT_COMMON;
+    bool RightToLeft = false;
     bool operator==(const STextRun&) const = default;
 };
 
-// The font to draw c with: `wanted` when that font has it, else the best other one.
-using FFontPick = std::function<int(char32_t c, int wanted)>;
-// The width in pixels of a line in logical order.
-using FLineWidth = std::function<int(const std::u32string& line)>;
+// The font to draw characters [start, end) of a line with, a character and what is drawn
+// together with it: `wanted` when that font has them all, else the best other one.
+using FFontPick =
+    std::function<int(const std::u32string& line, size_t start, size_t end, int wanted)>;
 
-// The characters of UTF-8 text as drawn: bad bytes as U+FFFD, invisible format characters
-// (joiners, direction marks, variation selectors) left out, MissingGlyph for the rest that
-// the font library cannot take, Arabic letters in the shapes their neighbours give them.
-std::u32string DecodeForDisplay(const std::string& utf8);
-
-// The runs of a line, left to right on screen. A combining mark stays with its base
-// character, in the base's font when that font has it.
+// The runs of a line, left to right on screen; a right-to-left run still lists its
+// characters in logical order (the shaper turns it around).
 std::vector<STextRun> VisualRuns(const std::u32string& line, const FFontPick& pick);
 
-// The line itself when it fits in maxWidth pixels, else its longest start that fits with "…"
-// after it, cut between whole characters (never between a character and its marks).
-std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWidth& width);
+// The characters of a run in the order they appear on screen, brackets mirrored in a
+// right-to-left run (for a font that is not shaped).
+std::u32string VisualText(const std::u32string& line, const STextRun& run);
+
+// Whether the script lays out its letters without a lower case (Han, kana, Hangul…): such
+// text is sized by its ideographic em box, not by an x-height.
+bool IsIdeographic(hb_script_t script);

@@ -16,11 +16,13 @@ echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for library in libsdl1.2-compat-shim libsdl-image libsdl-ttf libmpg123 libvorbisfile libsoxr \
-    libflac libopusfile libavformat libavcodec; do
+    libflac libopusfile libavformat libavcodec libharfbuzz libfribidi libfreetype libfontconfig; do
     grep -q "$library" <<<"$depends" || e2e_fail "no $library in Depends"
 done
 
 dpkg-deb -f "$deb" Recommends | grep -q "fonts-dejavu-core" || e2e_fail "no fallback font in Recommends"
+dpkg-deb -f "$deb" Recommends | grep -q "fonts-noto-color-emoji" ||
+    e2e_fail "no colour emoji font in Recommends"
 
 lintian --fail-on error --tag-display-limit 0 "$deb" || e2e_fail "lintian reports errors"
 

@@ -1,0 +1,116 @@
+#include "graphics/TextDecode.h"
+
+#include "platform/Paths.h"
+
+#include <harfbuzz/hb.h>
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+namespace
+{
+struct SRange
+{
+    char32_t First, Last;
+};
+
+constexpr SRange DefaultIgnorable[] = {
+    {0x00AD, 0x00AD},   {0x034F, 0x034F},  {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5},
+    {0x180B, 0x180F},   {0x200B, 0x200F},  {0x202A, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164},
+    {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},  {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3},
+    {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF}};
+
+constexpr char32_t ZeroWidthJoiner = 0x200D;
+
+bool IsMark(char32_t c)
+{
+    switch (hb_unicode_general_category(hb_unicode_funcs_get_default(), c))
+    {
+    case HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK:
+    case HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK:
+    case HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsVirama(char32_t c)
+{
+    return hb_unicode_combining_class(hb_unicode_funcs_get_default(), c) ==
+           HB_UNICODE_COMBINING_CLASS_VIRAMA;
+}
+} // namespace
+
+std::u32string DecodeText(const std::string& utf8)
+{
+    const std::string valid = Paths::DisplayableUtf8(utf8);
+    std::u32string line;
+    line.reserve(valid.size());
+    for (size_t i = 0; i < valid.size();)
+    {
+        const auto lead = static_cast<unsigned char>(valid[i]);
+        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (size_t k = 1; k < length && i + k < valid.size(); ++k)
+            c = c << 6 | (static_cast<unsigned char>(valid[i + k]) & 0x3F);
+        i += length;
+        line += c;
+    }
+    return line;
+}
+
+std::vector<uint16_t> Ucs2(const std::u32string& text)
+{
+    std::vector<uint16_t> out(text.begin(), text.end());
+    out.push_back(0);
+    return out;
+}
+
+bool IsInvisible(char32_t c)
+{
+    return c >= 0xAD && std::any_of(std::begin(DefaultIgnorable), std::end(DefaultIgnorable),
+                                    [c](const SRange& r) { return c >= r.First && c <= r.Last; });
+}
+
+std::u32string Visible(const std::u32string& line)
+{
+    std::u32string visible;
+    visible.reserve(line.size());
+    std::copy_if(line.begin(), line.end(), std::back_inserter(visible),
+                 [](char32_t c) { return !IsInvisible(c); });
+    return visible;
+}
+
+bool JoinsPrevious(char32_t previous, char32_t c)
+{
+    const bool emojiModifier = c >= 0x1F3FB && c <= 0x1F3FF;
+    return IsMark(c) || IsInvisible(c) || emojiModifier || previous == ZeroWidthJoiner ||
+           IsVirama(previous);
+}
+
+std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWidth& width)
+{
+    if (width(line) <= maxWidth)
+        return line;
+    std::vector<size_t> cuts{0}; // where a whole character ends
+    for (size_t i = 1; i < line.size(); ++i)
+        if (!JoinsPrevious(line[i - 1], line[i]))
+            cuts.push_back(i);
+    auto shortened = [&line](size_t cut)
+    {
+        std::u32string text = line.substr(0, cut);
+        while (!text.empty() && (text.back() == ' ' || text.back() == 0x3000))
+            text.pop_back();
+        return text + U'…';
+    };
+    // The widest start that fits: cuts[low] always does (the first is an empty start).
+    size_t low = 0, high = cuts.size();
+    while (high - low > 1)
+    {
+        const size_t middle = (low + high) / 2;
+        (width(shortened(cuts[middle])) <= maxWidth ? low : high) = middle;
+    }
+    return shortened(cuts[low]);
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Turning a player's UTF-8 text into the characters of one line, and cutting a line that is
+// too wide. Pure logic, any thread.
+
+// The width in pixels of a line in logical order.
+using FLineWidth = std::function<int(const std::u32string& line)>;
+
+// The characters of UTF-8 text, bad bytes as U+FFFD. Nothing is dropped: joiners and
+// variation selectors matter to shaping.
+std::u32string DecodeText(const std::string& utf8);
+
+// What SDL_ttf takes: 16-bit characters, zero-terminated (the caller keeps them to 16 bits).
+std::vector<uint16_t> Ucs2(const std::u32string& text);
+
+// Format characters that change how the text around them joins or is ordered; nothing of
+// them is drawn (the default-ignorable characters).
+bool IsInvisible(char32_t c);
+
+// The line without its invisible characters.
+std::u32string Visible(const std::u32string& line);
+
+// Whether c is drawn together with the character before it (a mark, a joiner or variation
+// selector, an emoji modifier or tag, the character after a joiner or a virama): a line is
+// never cut or split between fonts there.
+bool JoinsPrevious(char32_t previous, char32_t c);
+
+// The line itself when it fits in maxWidth pixels, else its longest logical start that fits
+// with "…" after it, cut between whole characters. In a right-to-left line the "…" is thus
+// at its reading end.
+std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWidth& width);
