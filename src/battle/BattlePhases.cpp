@@ -64,14 +64,14 @@ CFrameHandler::EFrame CBattleScene::UpdateLoading()
 
 bool CBattleScene::StartLevel()
 {
-    const std::string& path = CurrentItem()->GetPath();
+    const std::string& path = Queue.Current()->GetPath();
     if (!Audio->OpenMusic(path))
         return false;
     Log("Playing %s\n", path.c_str());
     Rules.StartLevel(*Audio->GetAudioMap());
     Scenery.SetHouseLevels(MaxMultiplier);
-    SongLength = int64_t(Music()->GetLength());
-    const CAudioFile* music = Music();
+    SongLength = int64_t(Audio->GetMusic()->GetLength());
+    const CAudioFile* music = Audio->GetMusic();
     Timeline.Start(
         Shared->Speed, [music](double seconds) { return music->Seconds2Bytes(seconds); },
         Clock.NowMs());
@@ -93,8 +93,8 @@ CFrameHandler::EFrame CBattleScene::UpdatePlaying()
         return EFrame::Show;
     if (Timeline.Advance(Clock.NowMs()))
         Audio->PlayMusic(); // from the start of the song
-    const SFrameOutcome outcome =
-        Rules.StepLane(Timeline, int64_t(Music()->GetPosition()), Music()->IsPlaying());
+    const SFrameOutcome outcome = Rules.StepLane(
+        Timeline, int64_t(Audio->GetMusic()->GetPosition()), Audio->GetMusic()->IsPlaying());
     Scenery.Answer(outcome, Rules.Multiplier, Clock.NowMs(), Shared->Timer);
     Scenery.Update(Clock.NowMs(), true, Shared->Timer);
     Hud.SetBarTint(Rules.Multiplier, Rules.Streak);
@@ -105,7 +105,7 @@ CFrameHandler::EFrame CBattleScene::UpdatePlaying()
     {
         EndPlay();
         Phase = EBattlePhase::Results;
-        Results.Start(Rules, *CurrentItem(), SongLength, Clock.NowMs());
+        Results.Start(Rules, *Queue.Current(), SongLength, Clock.NowMs());
     }
     return EFrame::Show;
 }
@@ -151,7 +151,7 @@ void CBattleScene::DrawLoading(CGraphics& graphics) const
     Hud.DrawCannonsBuilt(
         graphics, std::clamp(LoadingShown - Arrived, 0, Lane::Columns * CBattleHud::CannonStages));
     CBattleHud::DrawCentred(graphics, Fonts->RenderLarge("Loading...", true), nullptr, 180);
-    if (const CFolderItem* item = CurrentItem())
+    if (const CFolderItem* item = Queue.Current())
         CBattleHud::DrawTitle(graphics, *Fonts, item->GetTitle(), 220, false);
     CBattleHud::DrawCentred(
         graphics, Fonts->RenderLarge(std::to_string(LoadingShown / 10) + "%", true), nullptr, 260);
@@ -164,7 +164,7 @@ void CBattleScene::DrawPlaying(CGraphics& graphics) const
     if (Phase == EBattlePhase::Results && !PlayOver)
     {
         Hud.DrawCannons(graphics, -1);
-        const CFolderItem* item = CurrentItem();
+        const CFolderItem* item = Queue.Current();
         Results.Draw(graphics, *Fonts, Hud, Rules, item ? item->GetTitle() : std::string(),
                      Shared->Speed);
         return;
@@ -175,6 +175,7 @@ void CBattleScene::DrawPlaying(CGraphics& graphics) const
     Hud.DrawScoreBar(graphics, Rules.Score, Rules.ReachableScore, Rules.MaxScore);
     // More than the song's length during the count-in, below zero during the run-out.
     const int64_t remaining = SongLength - Timeline.Position;
-    Hud.DrawTime(graphics, *Fonts, remaining <= 0 ? 0 : int(Music()->Bytes2Seconds(remaining)));
+    Hud.DrawTime(graphics, *Fonts,
+                 remaining <= 0 ? 0 : int(Audio->GetMusic()->Bytes2Seconds(remaining)));
     Hud.DrawHelpHint(graphics);
 }

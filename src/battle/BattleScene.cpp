@@ -19,11 +19,6 @@ CBattleScene::~CBattleScene()
     GrabInput(false);
 }
 
-CAudioFile* CBattleScene::Music() const
-{
-    return Audio->GetMusic();
-}
-
 void CBattleScene::ResetSong()
 {
     BackToMenu = NextSong = PreviousSong = false;
@@ -36,14 +31,6 @@ void CBattleScene::ResetSong()
     GrabInput(!Paused && !FocusLost);
 }
 
-CFolderItem* CBattleScene::CurrentItem() const
-{
-    if (!Shared || Shared->SelectedItem >= Shared->FolderItems.size())
-        return nullptr;
-    CFolderItem* item = Shared->FolderItems[Shared->SelectedItem].get();
-    return item->GetKind() == CFolderItem::SongKind ? item : nullptr;
-}
-
 bool CBattleScene::OpenCurrentSong(bool firstSong)
 {
     // A song reached by PageUp, PageDown or continuous play that cannot be played is passed
@@ -51,7 +38,7 @@ bool CBattleScene::OpenCurrentSong(bool firstSong)
     const size_t attempts = firstSong ? 1 : Shared->FolderItems.size() + 1;
     for (size_t i = 0; i < attempts; ++i)
     {
-        CFolderItem* item = CurrentItem();
+        CFolderItem* item = Queue.Current();
         if (!item)
             Log("No song to play at entry %u of the list (%zu entries)\n", Shared->SelectedItem,
                 Shared->FolderItems.size());
@@ -68,33 +55,14 @@ bool CBattleScene::OpenCurrentSong(bool firstSong)
 
 bool CBattleScene::ChooseNextSong()
 {
-    uint32_t& selected = Shared->SelectedItem;
-    const auto count = uint32_t(Shared->FolderItems.size());
-    if (NextSong)
-    {
-        selected = selected + 1 < count ? selected + 1 : Shared->FirstSongItem;
-        return true;
-    }
-    if (PreviousSong)
-    {
-        selected = selected > Shared->FirstSongItem ? selected - 1 : count - 1;
-        return true;
-    }
-    if (BackToMenu)
-        return false;
-    if (Shared->PlayContinuous && selected + 1 < count)
-    {
-        ++selected;
-        return true;
-    }
-    return false;
+    return Queue.Advance({NextSong, PreviousSong, BackToMenu});
 }
 
 CFrameHandler::EFrame CBattleScene::OpenSong()
 {
     if (!OpenCurrentSong(FirstSong))
         return Leave();
-    CurrentItem()->ReadTrackInfo();
+    Queue.Current()->ReadTrackInfo();
     NextWasAsked = NextSong;
     PreviousWasAsked = PreviousSong;
     ResetSong();
@@ -120,7 +88,7 @@ CFrameHandler::EFrame CBattleScene::NextAfter(bool played)
         return Leave();
     else
     {
-        Log("Skipping %s\n", CurrentItem()->GetPath().c_str());
+        Log("Skipping %s\n", Queue.Current()->GetPath().c_str());
         NextSong = NextWasAsked;
         PreviousSong = PreviousWasAsked;
     }
@@ -179,6 +147,7 @@ uint32_t CBattleScene::FrameDelayMs() const
 
 CScene* CBattleScene::Run()
 {
+    Queue.SetShared(Shared);
     Clock.Start();
     Scenery.Load(Shared->Note1Image, Shared->Note2Image);
     Scenery.Lay(Shared->Timer, Clock.NowMs());

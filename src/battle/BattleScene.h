@@ -6,14 +6,12 @@
 #include "battle/BattleResults.h"
 #include "battle/BattleScenery.h"
 #include "battle/LanePainter.h"
+#include "battle/SongQueue.h"
 #include "battle/rules/BattleRules.h"
 #include "battle/rules/BattleTimeline.h"
 #include "battle/rules/SceneClock.h"
 
 #include <cstdint>
-
-class CAudioFile;
-class CFolderItem;
 
 // The game itself: analyses the chosen song behind a loading screen, plays it as a level,
 // shows the result, and goes on with the next song (PageUp, PageDown, continuous play) until
@@ -42,7 +40,6 @@ private:
 
     // The song loop (BattleScene.cpp).
     void ResetSong();
-    CFolderItem* CurrentItem() const; // null when SelectedItem is not a song of the list
     bool OpenCurrentSong(bool firstSong);
     bool ChooseNextSong(); // false when the scene must end
     EFrame OpenSong();     // the loading screen's first picture, or leave
@@ -66,9 +63,8 @@ private:
     void DrawPlaying(CGraphics& graphics) const;
     void DrawField(CGraphics& graphics) const; // the world, Korvane, Minim: under everything
 
-    CAudioFile* Music() const;
-
     EBattlePhase Phase = EBattlePhase::Loading;
+    CSongQueue Queue;
     CSceneClock Clock;
     CBattleRules Rules;
     CBattleTimeline Timeline;

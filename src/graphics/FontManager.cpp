@@ -93,7 +93,7 @@ SDL_Surface* CFontManager::Render(int points, const std::string& text, bool blac
                         [&](const std::u32string& part) { return LineWidth(font, points, part); });
     if (Shaper->DrawsAlone(font, line))
         return TTF_RenderUNICODE_Blended(font, Ucs2(Visible(line)).data(), colour);
-    return Shaper->Draw(font, Shaper->Shape(font, points, line), colour);
+    return Shaper->Render(font, Shaper->Shape(font, points, line), colour);
 }
 
 SDL_Surface* CFontManager::RenderSmall(const std::string& text, bool black, int maxWidth_px)

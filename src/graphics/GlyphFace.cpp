@@ -132,10 +132,10 @@ const SGlyphInk& CGlyphFace::Ink(unsigned glyph)
         return known->second;
     if (Drawn.size() >= MaxDrawnGlyphs)
         Drawn.clear();
-    return Drawn.emplace(glyph, Draw(glyph)).first->second;
+    return Drawn.emplace(glyph, Rasterize(glyph)).first->second;
 }
 
-SGlyphInk CGlyphFace::Draw(unsigned glyph)
+SGlyphInk CGlyphFace::Rasterize(unsigned glyph)
 {
     const bool colour = IsColour();
     FT_Int32 flags = colour ? FT_LOAD_COLOR : FT_LOAD_TARGET_LIGHT | FT_LOAD_NO_BITMAP;

@@ -49,7 +49,7 @@ public:
     void Free();
 
 private:
-    SGlyphInk Draw(unsigned glyph);
+    SGlyphInk Rasterize(unsigned glyph);
     SGlyphInk Scaled(const FT_Bitmap& bitmap, int left, int top) const;
 
     FT_Face Face = nullptr;

@@ -60,7 +60,7 @@ public:
     SShapedLine Shape(TTF_Font* font, int points, const std::u32string& line);
     // A new 32-bit surface with per-pixel alpha in `colour` (emoji in their own), the game
     // font's baseline and height kept, grown for ink beyond them; null for an empty line.
-    SDL_Surface* Draw(TTF_Font* font, const SShapedLine& line, SDL_Color colour);
+    SDL_Surface* Render(TTF_Font* font, const SShapedLine& line, SDL_Color colour);
     // Where a missing character's box is drawn: x is the gap on either side, y its top below
     // the line's top; as high as the game font's ascent.
     static SDL_Rect MissingBox(TTF_Font* font);

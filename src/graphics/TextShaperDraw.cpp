@@ -59,7 +59,7 @@ int Pixels(int position)
 }
 } // namespace
 
-SDL_Surface* CTextShaper::Draw(TTF_Font* font, const SShapedLine& line, SDL_Color colour)
+SDL_Surface* CTextShaper::Render(TTF_Font* font, const SShapedLine& line, SDL_Color colour)
 {
     if (!font)
         return nullptr;

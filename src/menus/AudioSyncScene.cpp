@@ -141,10 +141,7 @@ void CAudioSyncScene::UpdateLane()
         StartLane(); // the track is over: it starts again after a count-in
         return;
     }
-    if (Timeline.UpdatePosition(int64_t(Clicks.GetPosition()), Clicks.IsPlaying()))
-        Rules.ScanLane(Timeline.Position, Timeline.BytesPerLine, Timeline.CountIn);
-    else
-        Rules.ClearLane();
+    Rules.StepLane(Timeline, int64_t(Clicks.GetPosition()), Clicks.IsPlaying());
 }
 
 void CAudioSyncScene::Tap()

@@ -46,7 +46,7 @@ inline uint32_t Showing(uint32_t scrollTop, uint64_t index)
     return scrollTop;
 }
 
-// The screen row under y, or -1 outside the rows (both edges excluded, as designed).
+// The screen row under y, or -1 outside the rows (both edges excluded).
 inline int64_t RowAt(int y)
 {
     if (y <= ListGeometry::Top || y >= ListGeometry::Bottom)
@@ -54,7 +54,7 @@ inline int64_t RowAt(int y)
     return (y - ListGeometry::Top) / ListGeometry::RowHeight;
 }
 
-// On the thumb drawn at thumbY: a 16 × 16 box, its edges excluded, as designed.
+// On the thumb drawn at thumbY: a 16 × 16 box, its edges excluded.
 inline bool OnThumb(int x, int y, int thumbY)
 {
     return x > ListGeometry::ThumbX && x < ListGeometry::ThumbX + ListGeometry::ThumbSize &&

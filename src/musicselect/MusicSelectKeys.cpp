@@ -1,4 +1,5 @@
-// The music browser's keys: additions beside the mouse, which works as designed.
+// The music browser's keys: Up, Down, PageUp, PageDown, Home, End, Enter, Backspace, Esc and
+// type-to-find, beside the mouse.
 #include "app/SharedData.h"
 #include "musicselect/FolderBrowser.h"
 #include "musicselect/FolderItem.h"

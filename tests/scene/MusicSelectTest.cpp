@@ -5,10 +5,12 @@
 #include "menus/CreditsScene.h"
 #include "menus/HowToPlayScene.h"
 #include "menus/OptionsScene.h"
+#include "menus/SplashScene.h"
 #include "menus/TitleScene.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/Highscores.h"
 #include "musicselect/MusicSelectScene.h"
+#include "platform/AppPath.h"
 #include "platform/Settings.h"
 #include "support/SceneRunner.h"
 #include "support/SongFactory.h"
@@ -442,5 +444,40 @@ TEST_F(MusicSelectTest, KeysTable)
         Harness->At(frame + 15, H::Quit());
         Harness->Run(first);
         EXPECT_EQ(SceneSequence(Harness->LogText()) + "|" + state, row.Shown);
+    }
+}
+
+// "Open with" from a file manager, with what is not a song: after the splash the browser opens
+// at the file's folder, or at the folder named; the title is never shown. (The game's process
+// tests open songs.)
+TEST_F(MusicSelectTest, AStartPathOpensTheBrowserThere)
+{
+    fs::copy_file(BuildAppPath("data/tessel.wav"), Music.Path() / "not a song.txt");
+    const struct
+    {
+        fs::path Path;
+        std::string Expected; // in the log after the splash
+    } cases[] = {
+        {Music.Path() / "not a song.txt",
+         "Scene Music Select starting\n" + (Music.Path() / "not a song.txt").string() +
+             " is not a song the game plays; showing its folder\n"},
+        {Music.Path(), "Scene Splash ending\nScene Music Select starting\n"},
+        {Music.Path() / "gone.mp3", "No song or folder at " + (Music.Path() / "gone.mp3").string()},
+    };
+    for (const auto& c : cases)
+    {
+        Harness.reset(); // one engine at a time
+        Harness = std::make_unique<CSceneHarness>();
+        Harness->Shared().StartPath = c.Path.string();
+        Harness->EachFrame(
+            [&](uint64_t)
+            {
+                if (Harness->LogText().find(c.Expected) != std::string::npos)
+                    H::Push(H::Quit());
+            });
+        Harness->Run(new CSplashScene());
+        const std::string log = Harness->LogText();
+        EXPECT_NE(log.find(c.Expected), std::string::npos) << log;
+        EXPECT_EQ(log.find("Scene Title"), std::string::npos) << log;
     }
 }
