@@ -17,6 +17,8 @@ public:
     // checked, unchecked: the shared state's two box pictures.
     void Draw(CGraphics& graphics, const CImage& checked, const CImage& unchecked) const;
     bool HitTest(int mouseX, int mouseY) const;
+    int GetX() const { return X; }
+    int GetY() const { return Y; }
     const CImage& GetLabelImage() const { return Label.Image; }
 
 private:

@@ -81,7 +81,8 @@ int CFontManager::LineWidth(TTF_Font* font, int points, const std::u32string& li
     return width;
 }
 
-SDL_Surface* CFontManager::Render(int points, const std::string& text, bool black, int maxWidth_px)
+SDL_Surface* CFontManager::Render(int points, const std::string& text, bool black, int maxWidth_px,
+                                  ECut cut)
 {
     TTF_Font* font = FontAt(points);
     if (!font)
@@ -89,16 +90,18 @@ SDL_Surface* CFontManager::Render(int points, const std::string& text, bool blac
     const SDL_Color colour = black ? SDL_Color{0, 0, 0, 0} : SDL_Color{255, 255, 255, 0};
     std::u32string line = DecodeText(text);
     if (maxWidth_px > 0)
-        line = FitWidth(line, maxWidth_px,
-                        [&](const std::u32string& part) { return LineWidth(font, points, part); });
+        line = FitWidth(
+            line, maxWidth_px,
+            [&](const std::u32string& part) { return LineWidth(font, points, part); }, cut);
     if (Shaper->DrawsAlone(font, line))
         return TTF_RenderUNICODE_Blended(font, Ucs2(Visible(line)).data(), colour);
     return Shaper->Render(font, Shaper->Shape(font, points, line), colour);
 }
 
-SDL_Surface* CFontManager::RenderSmall(const std::string& text, bool black, int maxWidth_px)
+SDL_Surface* CFontManager::RenderSmall(const std::string& text, bool black, int maxWidth_px,
+                                       ECut cut)
 {
-    return Render(SmallPoints, text, black, maxWidth_px);
+    return Render(SmallPoints, text, black, maxWidth_px, cut);
 }
 
 SDL_Surface* CFontManager::RenderMedium(const std::string& text, bool black, int maxWidth_px)

@@ -1,4 +1,6 @@
 #pragma once
+#include "graphics/TextDecode.h"
+
 #include <SDL/SDL.h>
 #include <SDL/SDL_ttf.h>
 
@@ -24,8 +26,10 @@ public:
     bool Init();
     void Shutdown();
 
-    // With maxWidth_px above 0, a wider line is cut between whole characters and ends in "…".
-    SDL_Surface* RenderSmall(const std::string& text, bool black, int maxWidth_px = 0);
+    // With maxWidth_px above 0, a wider line is cut between whole characters and ends in "…"
+    // (or, keeping its end, begins with it).
+    SDL_Surface* RenderSmall(const std::string& text, bool black, int maxWidth_px = 0,
+                             ECut cut = ECut::KeepStart);
     SDL_Surface* RenderMedium(const std::string& text, bool black, int maxWidth_px = 0);
     SDL_Surface* RenderLarge(const std::string& text, bool black, int maxWidth_px = 0);
 
@@ -36,7 +40,8 @@ public:
 
 private:
     TTF_Font* FontAt(int points) const;
-    SDL_Surface* Render(int points, const std::string& text, bool black, int maxWidth_px);
+    SDL_Surface* Render(int points, const std::string& text, bool black, int maxWidth_px,
+                        ECut cut = ECut::KeepStart);
     int LineWidth(TTF_Font* font, int points, const std::u32string& line);
     bool Open(TTF_Font*& font, const std::string& path, int points);
 

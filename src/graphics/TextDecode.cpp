@@ -90,7 +90,8 @@ bool JoinsPrevious(char32_t previous, char32_t c)
            IsVirama(previous);
 }
 
-std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWidth& width)
+std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWidth& width,
+                        ECut cut)
 {
     if (width(line) <= maxWidth)
         return line;
@@ -98,19 +99,31 @@ std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWid
     for (size_t i = 1; i < line.size(); ++i)
         if (!JoinsPrevious(line[i - 1], line[i]))
             cuts.push_back(i);
-    auto shortened = [&line](size_t cut)
+    cuts.push_back(line.size());
+    const auto blank = [](char32_t c) { return c == ' ' || c == 0x3000; };
+    // The part kept up to (or from) a cut, with "…" where the rest was.
+    auto shortened = [&](size_t at)
     {
-        std::u32string text = line.substr(0, cut);
-        while (!text.empty() && (text.back() == ' ' || text.back() == 0x3000))
+        if (cut == ECut::KeepEnd)
+        {
+            size_t from = at;
+            while (from < line.size() && blank(line[from]))
+                ++from;
+            return U'…' + line.substr(from);
+        }
+        std::u32string text = line.substr(0, at);
+        while (!text.empty() && blank(text.back()))
             text.pop_back();
         return text + U'…';
     };
-    // The widest start that fits: cuts[low] always does (the first is an empty start).
-    size_t low = 0, high = cuts.size();
+    // The most that fits: keeping nothing always does (cuts[0] for a start, the last cut for
+    // an end); kept[k] grows with k.
+    const auto kept = [&](size_t k) { return cut == ECut::KeepEnd ? cuts[cuts.size() - 1 - k] : cuts[k]; };
+    size_t low = 0, high = cuts.size() - 1;
     while (high - low > 1)
     {
         const size_t middle = (low + high) / 2;
-        (width(shortened(cuts[middle])) <= maxWidth ? low : high) = middle;
+        (width(shortened(kept(middle))) <= maxWidth ? low : high) = middle;
     }
-    return shortened(cuts[low]);
+    return shortened(kept(low));
 }

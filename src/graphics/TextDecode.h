@@ -29,7 +29,15 @@ std::u32string Visible(const std::u32string& line);
 // never cut or split between fonts there.
 bool JoinsPrevious(char32_t previous, char32_t c);
 
-// The line itself when it fits in maxWidth pixels, else its longest logical start that fits
-// with "…" after it, cut between whole characters. In a right-to-left line the "…" is thus
-// at its reading end.
-std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWidth& width);
+// Which part of a line too wide stays: its start (the "…" at the logical end, so at the reading
+// end of a right-to-left line too), or its end (a path, whose last folder matters most).
+enum class ECut
+{
+    KeepStart,
+    KeepEnd
+};
+
+// The line itself when it fits in maxWidth pixels, else its longest logical start (or end)
+// that fits with "…" after (or before) it, cut between whole characters.
+std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWidth& width,
+                        ECut cut = ECut::KeepStart);

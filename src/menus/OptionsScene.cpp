@@ -38,9 +38,13 @@ void COptionsScene::ToggleContinuousPlay()
 bool COptionsScene::HandleEvent(const SDL_Event& event)
 {
     if (event.type == SDL_MOUSEMOTION)
+    {
+        // The pointer takes the highlight over from the keys.
         BackEntry.SetHighlighted(BackEntry.HitTest(event.motion.x, event.motion.y));
-    else if (IsKeyPress(event, SDLK_ESCAPE))
-        BackChosen = true;
+        Focus = BackEntry.IsHighlighted() ? BackEntryIndex : -1;
+    }
+    else if (event.type == SDL_KEYDOWN)
+        return HandleKey(event.key.keysym.sym);
     else if (IsLeftClick(event))
     {
         HandleClick(event.button.x, event.button.y);
@@ -48,6 +52,53 @@ bool COptionsScene::HandleEvent(const SDL_Event& event)
         return !SwitchRequested;
     }
     return true;
+}
+
+bool COptionsScene::HandleKey(SDLKey key)
+{
+    switch (key)
+    {
+    case SDLK_ESCAPE:
+        BackChosen = true;
+        break;
+    case SDLK_UP:
+    case SDLK_DOWN:
+        // Down from none: the first entry; Up from none: the last; round at both ends.
+        Focus =
+            key == SDLK_DOWN ? (Focus + 1) % EntryCount : (Focus <= 0 ? EntryCount - 1 : Focus - 1);
+        BackEntry.SetHighlighted(Focus == BackEntryIndex);
+        break;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+    case SDLK_SPACE:
+        if (Focus >= 0)
+            Choose(Focus);
+        return !SwitchRequested;
+    default:
+        break;
+    }
+    return true;
+}
+
+void COptionsScene::Choose(int entry)
+{
+    switch (entry)
+    {
+    case SeparateEntry:
+        ToggleSeparateHighscores();
+        break;
+    case ContinuousEntry:
+        ToggleContinuousPlay();
+        break;
+    case FullScreenEntry:
+        SwitchRequested = true;
+        break;
+    case SyncEntryIndex:
+        SyncRequested = true;
+        break;
+    default:
+        BackChosen = true;
+    }
 }
 
 void COptionsScene::HandleClick(int x, int y)
@@ -100,6 +151,17 @@ void COptionsScene::Draw(CGraphics& graphics) const
     ContinuousBox.Draw(graphics, Shared->CheckedImage, Shared->UncheckedImage);
     BackEntry.Draw(graphics, Shared->MenuSelectImage);
     SyncEntry.Draw(graphics);
+    // The keys' highlight beside a box or the audio sync entry, as a menu item shows it.
+    const struct
+    {
+        int X, Y;
+    } marks[] = {{SeparateBox.GetX(), SeparateBox.GetY()},
+                 {ContinuousBox.GetX(), ContinuousBox.GetY()},
+                 {FullScreenBox.GetX(), FullScreenBox.GetY()},
+                 {SyncEntry.GetX(), SyncEntry.GetY()}};
+    if (Focus >= 0 && Focus < BackEntryIndex)
+        graphics.Draw(Shared->MenuSelectImage.GetSurface(), int16_t(marks[Focus].X - 49),
+                      int16_t(marks[Focus].Y + 4));
 }
 
 CScene* COptionsScene::Run()

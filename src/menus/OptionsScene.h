@@ -8,7 +8,8 @@
 
 // The three settings as check boxes, saved on each click, the audio sync entry (its own
 // screen) and BACK. A click on the full-screen box switches the screen mode and returns a
-// fresh options scene. Esc is BACK, whose frame is still drawn.
+// fresh options scene. Esc is BACK, whose frame is still drawn. Up and Down move a highlight
+// over the boxes, the audio sync entry and BACK; Enter or Space does what a click on it does.
 // Returns the title scene, a new options scene, the audio sync scene, or null on window close.
 class COptionsScene : public CScene, private CFrameHandler
 {
@@ -24,7 +25,20 @@ private:
     void Draw(CGraphics& graphics) const override;
     bool IsDone() const override { return Back || SwitchRequested || SyncRequested; }
     uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
+    // In the order Up and Down go through them.
+    enum EEntry
+    {
+        SeparateEntry,
+        ContinuousEntry,
+        FullScreenEntry,
+        SyncEntryIndex,
+        BackEntryIndex,
+        EntryCount
+    };
+
     void HandleClick(int x, int y); // a full-screen hit only requests the switch
+    bool HandleKey(SDLKey key);     // false when the rest of the frame's events must wait
+    void Choose(int entry);
     void ToggleSeparateHighscores();
     void ToggleContinuousPlay();
     CScene* SwitchFullScreen();
@@ -36,6 +50,7 @@ private:
     bool SeparateHighscores = false;
     bool ContinuousPlay = false;
     bool SyncRequested = false; // the audio sync entry was clicked
+    int Focus = -1;             // the entry the keys highlight, -1 none
     CImage Background;          // with the screen title painted in
     CCheckedBox FullScreenBox;
     CCheckedBox SeparateBox;

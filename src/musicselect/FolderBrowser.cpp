@@ -2,7 +2,7 @@
 
 #include "app/SharedData.h"
 #include "musicselect/FolderItem.h"
-#include "musicselect/HiddenFolders.h"
+#include "musicselect/HiddenNames.h"
 #include "musicselect/Highscores.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/NameOrder.h"
@@ -136,7 +136,7 @@ void CFolderBrowser::ListFolderView()
 
     // Linux file systems hand names out in hash order: each group is put in name order.
     std::vector<std::string> folders, songs[SongTypes::GroupCount];
-    const CHiddenFolders hidden(Shared->CurrentPath);
+    const CHiddenNames hidden(Shared->CurrentPath);
     std::error_code ec;
     for (fs::directory_iterator it(Shared->CurrentPath, ec), end; !ec && it != end;
          it.increment(ec))
@@ -146,7 +146,7 @@ void CFolderBrowser::ListFolderView()
         // Follows links, as a test on the full path would; a song-named folder is both.
         if (it->is_directory(typeError) && name != "." && name != ".." && !hidden.Hides(name))
             folders.push_back(name);
-        if (const int group = SongTypes::Group(name); group >= 0)
+        if (const int group = SongTypes::Group(name); group >= 0 && !hidden.Hides(name))
             songs[group].push_back(name);
     }
 

@@ -290,9 +290,11 @@ CFrameHandler::EFrame CMusicSelectScene::Update(int64_t)
 {
     StartSettledPreview();
     LoadVisibleTrackInfo();
-    // The folder's path, rendered once per folder.
+    // The folder's path, rendered once per folder; a long one loses its start, so the folder
+    // the player is in stays in view.
     if (!PathHeader.GetSurface())
-        PathHeader.Attach(Fonts->RenderSmall(Paths::DisplayableUtf8(Shared->CurrentPath), false));
+        PathHeader.Attach(Fonts->RenderSmall(Paths::DisplayableUtf8(Shared->CurrentPath), false,
+                                             CGraphics::Width, ECut::KeepEnd));
     return EFrame::Show;
 }
 

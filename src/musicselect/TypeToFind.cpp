@@ -1,39 +1,30 @@
 #include "musicselect/TypeToFind.h"
 
+#include "graphics/TextDecode.h"
+
 #include <algorithm>
+#include <clocale>
+#include <cwctype>
+#include <locale.h>
 
 namespace
 {
-std::string Utf8(const std::u32string& text)
+// Lower case by the Unicode tables (Greek, Cyrillic, accented Latin…), whatever the player's
+// locale; ASCII alone where the C library has no UTF-8 locale at all.
+char32_t Folded(char32_t c)
 {
-    std::string out;
-    for (const char32_t c : text)
-    {
-        if (c < 0x80)
-            out += static_cast<char>(c);
-        else if (c < 0x800)
-            out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
-        else if (c < 0x10000)
-            out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
-                    static_cast<char>(0x80 | (c & 0x3F))};
-        else
-            out +=
-                {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-                 static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-    }
-    return out;
+    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+    if (unicode)
+        return char32_t(towlower_l(wint_t(c), unicode));
+    return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c;
 }
 
-char Folded(char c)
+bool StartsWith(const std::string& name, const std::u32string& prefix)
 {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool StartsWith(const std::string& name, const std::string& prefix)
-{
-    return name.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), name.begin(),
-                      [](char a, char b) { return Folded(a) == Folded(b); });
+    const std::u32string text = DecodeText(name);
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char32_t a, char32_t b) { return Folded(a) == Folded(b); });
 }
 } // namespace
 
@@ -46,7 +37,7 @@ int64_t CTypeToFind::Type(uint32_t character, int64_t nowMs, const std::vector<s
     Typed += static_cast<char32_t>(character);
     const bool repeated =
         std::all_of(Typed.begin(), Typed.end(), [&](char32_t c) { return c == Typed[0]; });
-    const std::string prefix = Utf8(repeated ? Typed.substr(0, 1) : Typed);
+    const std::u32string prefix = repeated ? Typed.substr(0, 1) : Typed;
     const int64_t count = static_cast<int64_t>(names.size());
     // One letter moves on from the selected name; a longer prefix may still fit it.
     const int64_t start =

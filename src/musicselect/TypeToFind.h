@@ -4,8 +4,9 @@
 #include <vector>
 
 // Type-to-find: the characters typed less than a second apart form a prefix, and each key
-// finds the next name that starts with it (ASCII letters in either case). Typing the same
-// letter again cycles through the names that start with it. Main thread only.
+// finds the next name that starts with it, in any script and either case (as Unicode folds it:
+// Greek, Cyrillic, accented Latin). Typing the same letter again cycles through the names that
+// start with it. Main thread only.
 class CTypeToFind
 {
 public:

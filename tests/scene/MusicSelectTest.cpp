@@ -387,7 +387,22 @@ TEST_F(MusicSelectTest, KeysTable)
         {"title: Enter, nothing highlighted", Title, {enter, esc}, "Title|full=0"},
         {"title: Alt+Enter", Title, {key(SDLK_RETURN, KMOD_RALT)}, "Title|full=1"},
         {"options: Esc", Options, {esc}, "Options,Title|full=0"},
-        {"options: F11", Options, {f11}, "Options|box=x full=1"},
+        {"options: F11", Options, {f11}, "Options|boxes=x-x full=1"},
+        // (The browser's tests keep separate highscores: the first box starts checked.)
+        {"options: Down, Space toggles",
+         Options,
+         {down, key(SDLK_SPACE)},
+         "Options|boxes=--- full=0"},
+        {"options: Down twice, Enter twice",
+         Options,
+         {down, down, enter, enter},
+         "Options|boxes=x-- full=0"},
+        {"options: Up is BACK", Options, {up, enter}, "Options,Title|full=0"},
+        {"options: the full-screen box",
+         Options,
+         {down, down, down, enter},
+         "Options,Options|boxes=x-x full=1"},
+        {"options: audio sync", Options, {up, up, enter}, "Options,Audio Sync|full=0"},
         {"how to play: Esc", HowToPlay, {key(SDLK_SPACE), esc}, "How To Play,Title|full=0"},
         {"credits: Esc", Credits, {esc}, "Credits,Title|full=0"},
     };
@@ -426,21 +441,29 @@ TEST_F(MusicSelectTest, KeysTable)
                              { during = during || (browserShown() && browser->IsPreviewing()); });
         }
         std::string state;
-        Harness->AtFrame(
-            frame + 15,
-            [&](CGraphics& g)
-            {
-                const CSharedData& shared = Harness->Shared();
-                char line[96];
-                if (browserShown())
-                    std::snprintf(line, sizeof line, "sel=%d top=%u n=%zu preview=%d%d ",
-                                  browser->GetSelectedIndex(), shared.ScrollTop,
-                                  shared.FolderItems.size(), during, browser->IsPreviewing());
-                state = browserShown() ? line : "";
-                if (SceneSequence(Harness->LogText()) == "Options")
-                    state += PictureAt(g, "data/checked.png", 100, 300) ? "box=x " : "box=- ";
-                state += g.IsFullScreen() ? "full=1" : "full=0";
-            });
+        Harness->AtFrame(frame + 15,
+                         [&](CGraphics& g)
+                         {
+                             const CSharedData& shared = Harness->Shared();
+                             char line[96];
+                             if (browserShown())
+                                 std::snprintf(
+                                     line, sizeof line, "sel=%d top=%u n=%zu preview=%d%d ",
+                                     browser->GetSelectedIndex(), shared.ScrollTop,
+                                     shared.FolderItems.size(), during, browser->IsPreviewing());
+                             state = browserShown() ? line : "";
+                             // The boxes of the options shown last: separate scores, continuous,
+                             // full screen.
+                             if (SceneSequence(Harness->LogText()).rfind("Options") + 7 ==
+                                 SceneSequence(Harness->LogText()).size())
+                             {
+                                 state += "boxes=";
+                                 for (int y : {100, 200, 300})
+                                     state += PictureAt(g, "data/checked.png", 100, y) ? "x" : "-";
+                                 state += " ";
+                             }
+                             state += g.IsFullScreen() ? "full=1" : "full=0";
+                         });
         Harness->At(frame + 15, H::Quit());
         Harness->Run(first);
         EXPECT_EQ(SceneSequence(Harness->LogText()) + "|" + state, row.Shown);

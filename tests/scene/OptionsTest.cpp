@@ -195,7 +195,7 @@ TEST(OptionsScene, FullScreenBoxRestartsTheSceneInTheOtherMode)
     EXPECT_NE(harness.Shared().CheckedImage.GetSurface(), nullptr);
 }
 
-TEST(OptionsScene, BackLeadsToTheTitleAndKeysButEscDoNothing)
+TEST(OptionsScene, BackLeadsToTheTitleAndEnterWithoutAHighlightDoesNothing)
 {
     CTempHome home;
     CSceneHarness harness;

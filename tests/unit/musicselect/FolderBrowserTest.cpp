@@ -57,9 +57,11 @@ TEST_F(FolderBrowserTest, ListsParentFoldersThenEachSongTypeInNameOrder)
 {
     for (const char* name : {"b.ogg", "Track 10.mp3", "track 9.MP3", "Track 010.mp3", "notes.txt",
                              "d.Ogg", "e.mp3.bak", "z.flac", "a.opus", "c.m4a", "b.MP4", "a.aac",
-                             "w.wma", "s.aiff", "t.AIF", "r.wav", "cover.jpg", "Zed.ogg"})
+                             "w.wma", "s.aiff", "t.AIF", "r.wav", "cover.jpg", "Zed.ogg",
+                             ".hidden.mp3", "._b.ogg"})
         Touch(Music.Path() / name);
-    // Not .hidden; a "bin" or "run" is hidden only at the root.
+    // Not .hidden (nor the songs above whose names start with "."); a "bin" or "run" is hidden
+    // only at the root.
     for (const char* name :
          {"Sub 10", "sub 9", "x.mp3", "Album", ".hidden", "Live 1999", "Live", "bin", "run"})
         fs::create_directory(Music.Path() / name);
@@ -86,6 +88,12 @@ TEST_F(FolderBrowserTest, ListsParentFoldersThenEachSongTypeInNameOrder)
     EXPECT_EQ(PreviewCloses, 1);
     EXPECT_EQ(Renders, 1);
     EXPECT_EQ(Settings::ReadText("CurrentPath"), Shared.CurrentPath);
+
+    Settings::WriteNumber("ShowHiddenFolders", 1);
+    Browser.ListFolder();
+    const auto rows = Listing(Shared);
+    for (const char* row : {"D:.hidden", "S:.hidden.mp3", "S:._b.ogg"})
+        EXPECT_EQ(std::count(rows.begin(), rows.end(), row), 1) << row;
 }
 
 TEST_F(FolderBrowserTest, SongEntryKeepsExtensionForDisplayAndFullPath)

@@ -1,4 +1,4 @@
-#include "musicselect/HiddenFolders.h"
+#include "musicselect/HiddenNames.h"
 
 #include "platform/Settings.h"
 
@@ -14,12 +14,12 @@ constexpr const char* SystemFolders[] = {"bin",  "boot",  "dev",   "efi",    "et
                                          "proc", "run",   "sbin",  "snap",   "sys"};
 } // namespace
 
-CHiddenFolders::CHiddenFolders(const std::string& parent)
+CHiddenNames::CHiddenNames(const std::string& parent)
     : ShowAll(Settings::ReadNumber("ShowHiddenFolders") == 1), AtRoot(parent == "/")
 {
 }
 
-bool CHiddenFolders::Hides(const std::string& name) const
+bool CHiddenNames::Hides(const std::string& name) const
 {
     if (ShowAll)
         return false;
