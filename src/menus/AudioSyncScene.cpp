@@ -167,13 +167,12 @@ void CAudioSyncScene::ShowVerdict()
         Verdict.Good, counted, Verdict.MedianMs, Verdict.SpreadMs, int(Verdict.ProposedMs));
     if (Verdict.Enough)
     {
-        VerdictLines[0].Create(*Fonts,
-                               Format("Median : %+d ms, spread : %d ms",
-                                      int(std::lround(Verdict.MedianMs)),
-                                      int(std::lround(Verdict.SpreadMs))),
-                               400, 340, true, 1);
-        VerdictLines[1].Create(*Fonts, Format("Proposed offset : %d ms", Verdict.ProposedMs), 400,
-                               380, true, 1);
+        // Both lines speak of the offset the player gets, whatever was set before the taps.
+        VerdictLines[0].Create(*Fonts, Format("Proposed offset : %d ms", Verdict.ProposedMs), 400,
+                               340, true, 1);
+        VerdictLines[1].Create(
+            *Fonts, Format("Spread of your taps : %d ms", int(std::lround(Verdict.SpreadMs))), 400,
+            380, true, 1);
     }
     else
     {

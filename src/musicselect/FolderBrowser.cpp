@@ -14,6 +14,7 @@
 #include "platform/Settings.h"
 
 #include <filesystem>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -138,8 +139,9 @@ void CFolderBrowser::ListFolderView()
     std::vector<std::string> folders, songs[SongTypes::GroupCount];
     const CHiddenNames hidden(Shared->CurrentPath);
     std::error_code ec;
-    for (fs::directory_iterator it(Shared->CurrentPath, ec), end; !ec && it != end;
-         it.increment(ec))
+    fs::directory_iterator it(Shared->CurrentPath, ec);
+    const std::error_code opened = ec;
+    for (const fs::directory_iterator end; !ec && it != end; it.increment(ec))
     {
         const std::string name = it->path().filename().string();
         std::error_code typeError;
@@ -162,7 +164,10 @@ void CFolderBrowser::ListFolderView()
             items.push_back(std::make_unique<CFolderItem>(Shared, name, CFolderItem::SongKind));
     }
     Call(RenderRows);
-    SaveCurrentPath();
+    if (!opened)
+        SaveCurrentPath();
+    else if (opened == std::errc::permission_denied || opened == std::errc::operation_not_permitted)
+        Call(FolderLocked);
 }
 
 void CFolderBrowser::ListDriveView()
@@ -243,7 +248,8 @@ void CFolderBrowser::LoadCurrentPath()
 {
     const std::string saved = Settings::ReadText(CurrentPathSetting);
     std::error_code ec;
-    if (!saved.empty() && saved.front() == '/' && fs::is_directory(saved, ec))
+    if (!saved.empty() && saved.front() == '/' && fs::is_directory(saved, ec) &&
+        access(saved.c_str(), R_OK | X_OK) == 0)
         Shared->CurrentPath = WithSlash(saved);
 }
 

@@ -22,7 +22,8 @@ public:
     void InitBrowser();
     // Rebuilds FolderItems: "..", sub-folders (not the hidden ones), then the songs in the
     // groups of SongTypes, each in name order; or the drive view's places (Music, Home, mount
-    // points). Every folder listing is saved.
+    // points). A folder listed is saved as the one to start in; one that cannot be read lists
+    // ".." alone and is not saved (FolderLocked tells when the player may not open it).
     void ListFolder();
     // A click on list row index: a folder is entered, a song is handed to OpenSong;
     // an index past the end does nothing. Going up selects the folder left (no preview).
@@ -32,7 +33,8 @@ public:
     // The song or folder named on the command line, once: lists its folder and selects the
     // song (with its preview). False when there was none or it does not exist (logged).
     bool OpenStartPath();
-    // Takes the saved folder when it is an existing absolute directory, else keeps CurrentPath.
+    // Takes the saved folder when it is an existing absolute directory the player may open, else
+    // keeps CurrentPath.
     void LoadCurrentPath();
     void SaveCurrentPath();
 
@@ -45,6 +47,7 @@ public:
     std::function<void()> RenderRows;
     std::function<void()> FreePathHeader;
     std::function<void(uint32_t)> OpenSong; // a song entry was clicked (its index)
+    std::function<void()> FolderLocked;     // the folder listed may not be opened by the player
 
     // What CurrentPath holds while the drive view is shown (and what the header shows).
     static constexpr const char* DriveViewCaption = "HDD Select";

@@ -12,6 +12,7 @@
 #include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/SongShuffle.h"
+#include "musicselect/SongTrouble.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -39,9 +40,12 @@ struct SLabelPlace
     bool Centred;
     int Size; // 0 small, 1 medium
 };
-// In place of "Select a file to play" after the battle could not read the song; small enough
-// to end before "Current Speed : ".
-constexpr const char* RefusedText = "Cannot play this file: not an audio file we can read";
+// In place of "Select a file to play" when a song or a folder failed; small enough to end
+// before "Current Speed : ".
+constexpr const char* MessageTexts[] = {"", "Cannot play this file: not an audio file we can read",
+                                        "This file is gone", "You may not read this file",
+                                        "You may not open this folder"};
+constexpr int MessageX = 10, MessageY = 444;
 
 constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
                                        {Speeds[0].Name, 620, 440, true, 1},
@@ -51,7 +55,6 @@ constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
                                        {"Supported Formats :", 10, 480, false, 0},
                                        {".MP3", 10, 500, false, 0},
                                        {".OGG", 10, 520, false, 0},
-                                       {RefusedText, 10, 444, false, 0},
                                        {".FLAC", 10, 540, false, 0},
                                        {".OPUS", 65, 540, false, 0},
                                        {".WMA", 120, 540, false, 0},
@@ -107,8 +110,9 @@ void CMusicSelectScene::ConnectBrowser()
     {
         Preview.Close();
         PreviewPending = false;
-        SongRefused = false;
+        Message = EMessage::None;
     };
+    Browser->FolderLocked = [this] { Say(EMessage::FolderLocked); };
     Browser->RenderRows = [this] { RenderRows(); };
     Browser->FreePathHeader = [this] { PathHeader.Free(); };
     Browser->OpenSong = [this](uint32_t index) { OpenSong(index); };
@@ -132,12 +136,40 @@ void CMusicSelectScene::OpenSong(uint32_t index)
     DebugTrace("Opening music file");
     Browser->SelectedIndex = static_cast<int32_t>(index);
     PreviewPending = false;
-    SongRefused = false;
+    Message = EMessage::None;
     Preview.Close();
-    // A song that cannot be opened (gone, damaged) stays selected and silent.
+    // A damaged song stays selected and silent; one gone or not readable says so.
     if (Preview.Open(Shared->FolderItems[index]->GetPath()))
         Preview.Play();
+    else
+        TellWhyNot(index);
     RenderRows();
+}
+
+void CMusicSelectScene::Say(EMessage message)
+{
+    Message = message;
+    if (message != EMessage::None)
+        MessageLabel.Create(*Fonts, MessageTexts[int(message)], MessageX, MessageY, false, 0);
+}
+
+void CMusicSelectScene::TellWhyNot(uint32_t index)
+{
+    auto& items = Shared->FolderItems;
+    switch (SongTrouble(items[index]->GetPath()))
+    {
+    case ESongTrouble::Gone:
+        Say(EMessage::Gone);
+        items.erase(items.begin() + index);
+        Browser->SelectedIndex = -1;
+        Shared->ScrollTop = ListScroll::ScrolledBy(Shared->ScrollTop, 0, items.size());
+        break;
+    case ESongTrouble::Unreadable:
+        Say(EMessage::Unreadable);
+        break;
+    case ESongTrouble::Unplayable:
+        break;
+    }
 }
 
 void CMusicSelectScene::PlaySong(uint32_t index)
@@ -310,8 +342,10 @@ void CMusicSelectScene::Draw(CGraphics& graphics) const
     graphics.Draw(Pictures[Separator].GetSurface(), 0, 20);
     graphics.Draw(Pictures[Separator].GetSurface(), 0, ListGeometry::Bottom);
     for (int label = SelectFileLabel; label < LabelCount; ++label)
-        if (label != (SongRefused ? SelectFileLabel : RefusedLabel))
+        if (label != SelectFileLabel || Message == EMessage::None)
             Labels[label].Draw(graphics);
+    if (Message != EMessage::None)
+        MessageLabel.Draw(graphics);
     if (SongSelected())
         PlayItem.Draw(graphics, Shared->MenuSelectImage);
     BackItem.Draw(graphics, Shared->MenuSelectImage);
@@ -332,8 +366,9 @@ CScene* CMusicSelectScene::Run()
     Browser->InitBrowser();
     // A song the battle could not open comes back selected; the panel says why it did not play.
     const std::string refused = Audio->TakeRefusedSong();
-    SongRefused = SongSelected() && !refused.empty() &&
-                  Shared->FolderItems[uint32_t(Browser->SelectedIndex)]->GetPath() == refused;
+    if (Message == EMessage::None && SongSelected() && !refused.empty() &&
+        Shared->FolderItems[uint32_t(Browser->SelectedIndex)]->GetPath() == refused)
+        Say(EMessage::Refused);
     SDL_EnableUNICODE(1); // type-to-find reads the characters typed
     SDL_EnableKeyRepeat(SDL_DEFAULT_REPEAT_DELAY, SDL_DEFAULT_REPEAT_INTERVAL);
     LastInfoRead = Timer->GetCounter();

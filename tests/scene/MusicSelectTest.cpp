@@ -504,3 +504,32 @@ TEST_F(MusicSelectTest, AStartPathOpensTheBrowserThere)
         EXPECT_EQ(log.find("Scene Title"), std::string::npos) << log;
     }
 }
+
+// A song deleted after the list was read says so where "Select a file to play" was, and its row
+// leaves the list; the next song clicked plays and the panel is as before.
+TEST_F(MusicSelectTest, ASongGoneSinceTheListingSaysSoAndLeavesTheList)
+{
+    Fill(Music.Path(), 3);
+    Open(Music.Path());
+    CSharedData& shared = Harness->Shared();
+    int gonePlace = -2, afterPlace = -2;
+    size_t entries = 0;
+    Harness->AtFrame(3, [&](CGraphics&) { fs::remove(Music.Path() / "song1.mp3"); });
+    Harness->At(3, H::Click(300, RowY(2) + 5)); // song1
+    Harness->AtFrame(5,
+                     [&](CGraphics& g)
+                     {
+                         gonePlace =
+                             TextOffPlace(g, shared, "This file is gone", 0, 10, 444, false, 128);
+                         entries = shared.FolderItems.size();
+                     });
+    Harness->At(5, H::Click(300, RowY(2) + 5)); // song2, in its place now
+    Harness->AtFrame(
+        7, [&](CGraphics& g)
+        { afterPlace = TextOffPlace(g, shared, "Select a file to play", 1, 10, 440, false); });
+    Harness->At(7, H::Quit());
+    Run();
+    EXPECT_EQ(gonePlace, 0);
+    EXPECT_EQ(entries, 3u);
+    EXPECT_EQ(afterPlace, 0);
+}

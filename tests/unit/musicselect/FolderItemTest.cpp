@@ -1,9 +1,14 @@
 #include "musicselect/FolderItem.h"
+#include "TestHelpers.h"
 #include "app/SharedData.h"
 #include "musicselect/Highscores.h"
+#include "musicselect/SongTrouble.h"
 #include "musicselect/Utf8Text.h"
+#include "support/TempHome.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace
 {
@@ -90,3 +95,21 @@ TEST(FolderItemTest, HighscoreNamesFitTheFileSystemAndKeepTheLength)
         EXPECT_EQ(HighscoreFileName(c.Safe, c.Length, c.Max), c.Name) << c.Safe;
 }
 } // namespace
+
+// Why a listed song did not open: gone (a dangling link too), not readable by the player (as
+// a user who is not root), or neither.
+TEST(SongTrouble, TellsGoneFromLockedFromDamaged)
+{
+    CTempDir dir;
+    OpenToEveryone(dir.Path());
+    std::ofstream(dir.Path() / "damaged.mp3") << "x";
+    std::ofstream(dir.Path() / "locked.mp3") << "x";
+    std::filesystem::permissions(dir.Path() / "locked.mp3", std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink(dir.Path() / "nowhere", dir.Path() / "link.mp3");
+    EXPECT_EQ(SongTrouble((dir.Path() / "gone.mp3").string()), ESongTrouble::Gone);
+    EXPECT_EQ(SongTrouble((dir.Path() / "link.mp3").string()), ESongTrouble::Gone);
+    EXPECT_EQ(SongTrouble((dir.Path() / "damaged.mp3").string()), ESongTrouble::Unplayable);
+    const int locked =
+        RunUnprivileged([&] { return int(SongTrouble((dir.Path() / "locked.mp3").string())); });
+    EXPECT_EQ(locked, int(ESongTrouble::Unreadable));
+}
