@@ -36,6 +36,7 @@ bool CSharedData::Init()
 
 void CSharedData::Shutdown()
 {
+    PendingSaves.RetryAll(); // the last chance for a score earned on a full disk
     FreeSharedImages();
     if (Audio)
         Audio->Shutdown();

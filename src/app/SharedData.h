@@ -4,6 +4,7 @@
 #include "app/Speeds.h"
 #include "app/TimeManager.h"
 #include "graphics/Image.h"
+#include "platform/RetryList.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,6 +46,7 @@ public:
     std::unique_ptr<CPacer> Pacer;
     CSceneFactory Scenes;
     std::vector<std::unique_ptr<CFolderItem>> FolderItems;
+    CRetryList PendingSaves; // highscores not written yet (a full disk); Shutdown tries them too
     uint32_t SelectedItem = 0;
     uint32_t ScrollTop = 0;
     uint32_t FirstSongItem = 0;

@@ -106,6 +106,7 @@ CFrameHandler::EFrame CBattleScene::UpdatePlaying()
         EndPlay();
         Phase = EBattlePhase::Results;
         Results.Start(Rules, *Queue.Current(), SongLength, Clock.NowMs());
+        Shared->PendingSaves.RetryAll(); // any save that failed before, on a disk freed since
     }
     return EFrame::Show;
 }

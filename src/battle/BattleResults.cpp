@@ -32,6 +32,7 @@ void CBattleResults::Start(const CBattleRules& rules, CFolderItem& song, int64_t
     const bool rated = rules.MaxScore > 0.0;
     Trophy = rated ? TrophyFor(rating) : 0;
     NewBest = rated && song.SaveHighscore(int32_t(rating), songLength);
+    SaveError = rated ? song.GetSaveError() : std::string();
     Phase = 0;
     StartMs = nowMs;
     ElapsedMs = 0;
@@ -79,9 +80,12 @@ void CBattleResults::Draw(CGraphics& graphics, CFontManager& fonts, const CBattl
         hud.DrawTrophy(graphics, Trophy);
         DrawRating(graphics, fonts, score, rules.MaxScore, speed);
         hud.DrawScoreBar(graphics, 0.0, rules.ReachableScore, rules.MaxScore);
-        if (NewBest)
-            CBattleHud::DrawCentred(graphics, fonts.RenderLarge("- New Highscore -", false),
-                                    fonts.RenderLarge("- New Highscore -", true), 150);
+        const std::string line = NewBest             ? "- New Highscore -"
+                                 : SaveError.empty() ? std::string()
+                                                     : "Could not save: " + SaveError;
+        if (!line.empty())
+            CBattleHud::DrawCentred(graphics, fonts.RenderLarge(line, false),
+                                    fonts.RenderLarge(line, true), 150);
         SDL_Surface* text = fonts.RenderLarge("Click to continue", true);
         CBattleHud::DrawCentred(graphics, text, text, Trophy != 0 ? 350 : 250);
     }

@@ -10,9 +10,10 @@ class CGraphics;
 
 // The result screen of a song. Phase 0: the score bar stays full for a second, then pours into
 // the rating over three; phase 1: the trophy, the rating, "- New Highscore -" when the save
-// made one, and "Click to continue"; a click or Esc moves on a phase, and phase 2 is the end.
-// The rating is saved when the screen starts, before anything is shown, so a skipped screen
-// loses nothing. Times are the battle's scene-clock milliseconds. Main thread only.
+// made one (or, in its place, why the save failed), and "Click to continue"; a click or Esc moves
+// on a phase, and phase 2 is the end. The rating is saved when the screen starts, before anything
+// is shown, so a skipped screen loses nothing. Times are the battle's scene-clock milliseconds.
+// Main thread only.
 class CBattleResults
 {
 public:
@@ -30,6 +31,7 @@ public:
     int GetPhase() const { return Phase; }
     int GetTrophy() const { return Trophy; }
     bool IsNewBest() const { return NewBest; }
+    const std::string& GetSaveError() const { return SaveError; }
 
     // The texts, the trophy and the bar over the battle's picture; `speed` names the rating.
     void Draw(CGraphics& graphics, CFontManager& fonts, const CBattleHud& hud,
@@ -42,6 +44,7 @@ private:
     int Phase = 0;
     int Trophy = 0;
     bool NewBest = false;
+    std::string SaveError; // "" unless the save failed
     int64_t StartMs = 0;
     int64_t ElapsedMs = 0;
     int RatingX = 400;

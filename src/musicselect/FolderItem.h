@@ -43,8 +43,10 @@ public:
     // Stores a strictly better rating for the current Speed and rewrites the file, keeping
     // any better value that another save (a copy of the same song) has put there meanwhile.
     // True only when the file now holds this rating as the best: false when it held more,
-    // or when it could not be written (logged; the rating still holds for this run).
+    // or when it could not be written (logged, SaveError says why in a few words, and the
+    // write is kept in the shared PendingSaves to be tried again).
     bool SaveHighscore(int32_t rating, int64_t length);
+    const std::string& GetSaveError() const { return SaveError; } // "" after a good save
 
     int32_t Kind;
     CSharedData* Shared;     // not owned
@@ -58,4 +60,6 @@ public:
 
 private:
     bool SaveToAnyFolder(int64_t length); // false when no folder took the file
+
+    std::string SaveError;
 };

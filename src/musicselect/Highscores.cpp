@@ -133,15 +133,32 @@ bool LoadFrom(const fs::path& folder, const std::string& safeTitle, int64_t leng
     return ReadHighscoreFile(file, ratings);
 }
 
+// What the player is told of a failed write, in a few words.
+std::string Reason(int error)
+{
+    switch (error)
+    {
+    case ENOSPC:
+    case EDQUOT:
+        return "disk full";
+    case EROFS:
+        return "read-only disk";
+    case EACCES:
+    case EPERM:
+        return "no permission";
+    default:
+        return std::strerror(error);
+    }
+}
+
 // Keeps the better of memory and file for each speed: another entry of the same song, or
-// another running game, may have saved since these ratings were loaded.
-bool SaveTo(const fs::path& folder, const std::string& safeTitle, int64_t length,
-            int32_t ratings[3])
+// another running game, may have saved since these ratings were loaded. False with errno's
+// reason in `error` when the file could not be written.
+bool WriteMerged(const fs::path& file, int32_t ratings[3], int& error)
 {
     std::error_code ec;
-    if (!fs::is_directory(folder, ec))
-        fs::create_directories(folder, ec);
-    const fs::path file = HighscorePath(folder, safeTitle, length);
+    if (!fs::is_directory(file.parent_path(), ec))
+        fs::create_directories(file.parent_path(), ec);
     int32_t stored[3] = {ratings[0], ratings[1], ratings[2]};
     if (ReadHighscoreFile(file, stored))
         for (size_t i = 0; i < 3; ++i)
@@ -149,8 +166,31 @@ bool SaveTo(const fs::path& folder, const std::string& safeTitle, int64_t length
     Log("Saving score for : %s\n", file.c_str());
     if (WriteHighscoreFile(file, ratings))
         return true;
-    Log("Unable to write the highscore file %s (%s); the score is kept until the game ends\n",
-        file.c_str(), std::strerror(errno));
+    error = errno;
+    return false;
+}
+
+// A write that failed is kept in the run's retry list: tried again at the next result screen,
+// when the browser shows the song, and at the end of the game.
+bool SaveTo(CSharedData& shared, const fs::path& folder, const std::string& safeTitle,
+            int64_t length, int32_t ratings[3], std::string& reason)
+{
+    const fs::path file = HighscorePath(folder, safeTitle, length);
+    int error = 0;
+    if (WriteMerged(file, ratings, error))
+        return true;
+    reason = Reason(error);
+    Log("Unable to write the highscore file %s (%s); it is tried again at the next result "
+        "screen, when the song is shown and when the game ends\n",
+        file.c_str(), std::strerror(error));
+    const std::array<int32_t, 3> kept{ratings[0], ratings[1], ratings[2]};
+    shared.PendingSaves.Keep(file.string(),
+                             [file, kept]
+                             {
+                                 int32_t again[3] = {kept[0], kept[1], kept[2]};
+                                 int error = 0;
+                                 return WriteMerged(file, again, error);
+                             });
     return false;
 }
 
@@ -172,10 +212,12 @@ void CFolderItem::LoadHighscores(int64_t length)
     const fs::path userFolder = UserFolderOrSwitchToCommon(*Shared);
     if (!userFolder.empty())
     {
+        Shared->PendingSaves.Retry(HighscorePath(userFolder, safeTitle, length).string());
         LoadFrom(userFolder, safeTitle, length, BestRatings);
         return;
     }
     const fs::path commonFolder = CommonHighscoreFolder(*Shared);
+    Shared->PendingSaves.Retry(HighscorePath(commonFolder, safeTitle, length).string());
     LoadFrom(commonFolder, safeTitle, length, BestRatings);
     // While the common folder cannot be written, new scores go to the user's folder; read
     // them too and keep the better value of each speed.
@@ -183,6 +225,7 @@ void CFolderItem::LoadHighscores(int64_t length)
     if (fallback.empty() || CanWriteFolder(commonFolder))
         return;
     int32_t userRatings[3] = {BestRatings[0], BestRatings[1], BestRatings[2]};
+    Shared->PendingSaves.Retry(HighscorePath(fallback, safeTitle, length).string());
     if (!LoadFrom(fallback, safeTitle, length, userRatings))
         return;
     for (size_t i = 0; i < 3; ++i)
@@ -191,6 +234,7 @@ void CFolderItem::LoadHighscores(int64_t length)
 
 bool CFolderItem::SaveHighscore(int32_t rating, int64_t length)
 {
+    SaveError.clear();
     // The file keeps percentages only; anything else would read back as no rating.
     rating = std::clamp(rating, 0, 100);
     const int slot = HighscoreSlot(Shared->Speed);
@@ -198,7 +242,7 @@ bool CFolderItem::SaveHighscore(int32_t rating, int64_t length)
         return false;
     BestRatings[slot] = rating;
     // A new best is announced only when the file now holds it: the save merges with the
-    // file, which may already hold more, and a failed write keeps the rating in memory only.
+    // file, which may already hold more, and a failed write is kept to be tried again.
     const bool written = SaveToAnyFolder(length);
     return written && BestRatings[slot] == rating;
 }
@@ -208,16 +252,16 @@ bool CFolderItem::SaveToAnyFolder(int64_t length)
     const std::string safeTitle = MakeSafeFileName();
     const fs::path userFolder = UserFolderOrSwitchToCommon(*Shared);
     if (!userFolder.empty())
-        return SaveTo(userFolder, safeTitle, length, BestRatings);
+        return SaveTo(*Shared, userFolder, safeTitle, length, BestRatings, SaveError);
     // Only a folder the player may not write sends the score elsewhere, as loading looks
     // there only then; a full or failing disk is reported, not worked around.
     const fs::path commonFolder = CommonHighscoreFolder(*Shared);
     const fs::path fallback = UserHighscoreFolder();
     if (fallback.empty() || CanWriteFolder(commonFolder))
-        return SaveTo(commonFolder, safeTitle, length, BestRatings);
+        return SaveTo(*Shared, commonFolder, safeTitle, length, BestRatings, SaveError);
     Log("The common highscore folder %s cannot be written, saving in %s instead\n",
         commonFolder.c_str(), fallback.c_str());
-    return SaveTo(fallback, safeTitle, length, BestRatings);
+    return SaveTo(*Shared, fallback, safeTitle, length, BestRatings, SaveError);
 }
 
 void ShareRatings(const std::vector<std::unique_ptr<CFolderItem>>& items)

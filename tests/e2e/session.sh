@@ -65,10 +65,10 @@ e2e_start_xvfb() {
     e2e_fail "Xvfb did not start"
 }
 
-# e2e_start_game EXE: runs the game with SDL's dummy audio (or E2E_AUDIO_DRIVER, e.g. disk with
-# SDL_DISKAUDIOFILE); its output goes to game.out/.err.
+# e2e_start_game EXE [ARGUMENTS...]: runs the game with SDL's dummy audio (or E2E_AUDIO_DRIVER,
+# e.g. disk with SDL_DISKAUDIOFILE); its output goes to game.out/.err.
 e2e_start_game() {
-    SDL_AUDIODRIVER=${E2E_AUDIO_DRIVER:-dummy} "$1" >"$E2E_ROOT/game.out" 2>"$E2E_ROOT/game.err" &
+    SDL_AUDIODRIVER=${E2E_AUDIO_DRIVER:-dummy} "$@" >"$E2E_ROOT/game.out" 2>"$E2E_ROOT/game.err" &
     E2E_GAME_PID=$!
 }
 
