@@ -26,10 +26,30 @@ inline bool IsLeftClick(const SDL_Event& event)
     return event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT;
 }
 
+// Ctrl+Plus (or Ctrl+=) and Ctrl+Minus: the window one scale step bigger or smaller; 0 for
+// any other event.
+inline int WindowScaleKey(const SDL_Event& event)
+{
+    if (event.type != SDL_KEYDOWN || !(event.key.keysym.mod & KMOD_CTRL))
+        return 0;
+    switch (event.key.keysym.sym)
+    {
+    case SDLK_PLUS:
+    case SDLK_EQUALS:
+    case SDLK_KP_PLUS:
+        return 1;
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS:
+        return -1;
+    default:
+        return 0;
+    }
+}
+
 // The next pending event of this frame, if any. The close button sets quit and ends the
-// handling for the frame: further queued events wait for the next one. The full-screen keys
-// switch the screen here, in every scene alike, and no scene sees them.
-inline bool NextFrameEvent(SDL_Event& event, bool& quit)
+// handling for the frame: further queued events wait for the next one. The full-screen and
+// window scale keys change the screen here, in every scene alike, and no scene sees them.
+inline bool NextFrameEvent(CGraphics& graphics, SDL_Event& event, bool& quit)
 {
     while (SDL_PollEvent(&event))
     {
@@ -38,9 +58,12 @@ inline bool NextFrameEvent(SDL_Event& event, bool& quit)
             quit = true;
             return false;
         }
-        if (!IsFullScreenKey(event))
+        if (IsFullScreenKey(event))
+            graphics.ToggleFullScreen();
+        else if (const int step = WindowScaleKey(event))
+            graphics.ScaleWindow(step);
+        else
             return true;
-        CGraphics::ToggleFullScreen();
     }
     return false;
 }

@@ -15,7 +15,7 @@ bool RunFrames(CFrameHandler& screen, CSharedData& shared)
     const auto readEvents = [&]
     {
         SDL_Event event;
-        while (NextFrameEvent(event, closed))
+        while (NextFrameEvent(*shared.Graphics, event, closed))
             if (!screen.HandleEvent(event))
                 break;
         return !closed && !screen.IsDone();

@@ -1,11 +1,13 @@
 #include "graphics/Graphics.h"
 
+#include "graphics/WindowScale.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <string>
 
 namespace
 {
@@ -37,6 +39,9 @@ bool CGraphics::Init()
     }
     static char centred[] = "SDL_VIDEO_CENTERED=1";
     SDL_putenv(centred);
+    // Before any mode is set, the video information is the desktop's.
+    const SDL_VideoInfo* desktop = SDL_GetVideoInfo();
+    Scale = desktop ? WindowScale::Load(desktop->current_w, desktop->current_h) : 1.0f;
     return SetVideoMode();
 }
 
@@ -49,6 +54,8 @@ bool CGraphics::ApplyVideoMode()
 bool CGraphics::SetVideoMode()
 {
     const bool fullScreen = Settings::ReadNumber("FullScreen") != 0;
+    // Read by SDL's compatibility layer each time a mode is set.
+    setenv("SDL12COMPAT_WINDOW_SCALING", std::to_string(Scale).c_str(), 1);
     Screen = SDL_SetVideoMode(Width, Height, 0, fullScreen ? SDL_FULLSCREEN : 0);
     if (!Screen)
     {
@@ -73,6 +80,13 @@ bool CGraphics::ToggleFullScreen()
     if (!fullScreen)
         SDL_WM_SetCaption(Caption, Caption); // a game started in full screen had none
     return true;
+}
+
+void CGraphics::ScaleWindow(int direction)
+{
+    Scale = WindowScale::Step(Scale, direction);
+    if (Screen && !IsFullScreen())
+        SetVideoMode();
 }
 
 void CGraphics::Shutdown()

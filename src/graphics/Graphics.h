@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <functional>
 
-// The game's one 800 × 600 screen, windowed or full screen by the "FullScreen" setting.
-// Drawing is immediate and clipped by SDL; nothing is scaled. Main thread only.
+// The game's one 800 × 600 screen, windowed or full screen by the "FullScreen" setting; a
+// window is drawn bigger by the "WindowScale" setting (WindowScale.h), the pointer mapped back
+// to the screen. Drawing is immediate and clipped by SDL. Main thread only.
 class CGraphics
 {
 public:
@@ -20,7 +21,11 @@ public:
     // Switches the screen between window and full screen and saves "FullScreen". The screen
     // surface stays the same, so every scene's images stay valid. False (logged) when the
     // video driver refused.
-    static bool ToggleFullScreen();
+    bool ToggleFullScreen();
+    // Draws the window one scale step bigger (direction > 0) or smaller, and saves it; a full
+    // screen keeps filling the screen and uses it once windowed. The screen surface stays.
+    void ScaleWindow(int direction);
+    float GetWindowScale() const { return Scale; }
     bool IsFullScreen() const { return Screen && (Screen->flags & SDL_FULLSCREEN); }
 
     // Blits a whole surface, or a part of it, onto the screen; a null source draws nothing
@@ -46,6 +51,7 @@ private:
     bool SetVideoMode();
 
     SDL_Surface* Screen = nullptr;
+    float Scale = 1.0f;
     FrameObserver Observer;
     uint64_t FramesShown = 0;
 };

@@ -47,10 +47,12 @@ e2e_begin() {
     e2e_temp_home
 }
 
-# Starts Xvfb on a display it picks itself (-displayfd), and exports DISPLAY once it is ready.
+# Starts Xvfb (a desktop of E2E_SCREEN pixels, 1024x768 unless set) on a display it picks itself
+# (-displayfd), and exports DISPLAY once it is ready.
 e2e_start_xvfb() {
     local fdfile="$E2E_ROOT/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>"$E2E_ROOT/xvfb.err" &
+    Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1024x768}x24" -nolisten tcp 3>"$fdfile" \
+        2>"$E2E_ROOT/xvfb.err" &
     E2E_XVFB_PID=$!
     local i
     for i in $(seq 1 100); do

@@ -2,7 +2,9 @@
 #include "app/SharedData.h"
 #include "graphics/FontManager.h"
 #include "graphics/Image.h"
+#include "graphics/WindowScale.h"
 #include "platform/Paths.h"
+#include "platform/Settings.h"
 #include "support/SceneRunner.h"
 #include "support/TempHome.h"
 
@@ -175,4 +177,30 @@ TEST_F(GraphicsTest, TextIsBlackOnTransparentAndGrowsWithTheSize)
     EXPECT_EQ(maxR, 255);
     for (SDL_Surface* s : {small, medium, large, white})
         SDL_FreeSurface(s);
+}
+
+// The window is drawn at the largest scale that fits in about 85 % of the desktop, kept from
+// then on; Ctrl+Plus and Ctrl+Minus step through the scales and stop at either end.
+TEST(WindowScale, ChosenForTheDesktopOnceThenStepped)
+{
+    const struct
+    {
+        int Width, Height;
+        float Scale;
+    } desktops[] = {{800, 600, 1.0f},   {1366, 768, 1.0f},  {1920, 1080, 1.5f},
+                    {1920, 1200, 1.5f}, {2560, 1440, 2.0f}, {3200, 1800, 2.5f},
+                    {3840, 2160, 3.0f}, {7680, 4320, 3.0f}, {2000, 600, 1.0f}};
+    for (const auto& d : desktops)
+        EXPECT_EQ(WindowScale::ForDesktop(d.Width, d.Height), d.Scale)
+            << d.Width << "x" << d.Height;
+
+    CTempHome home;
+    EXPECT_EQ(WindowScale::Load(2560, 1440), 2.0f);
+    EXPECT_EQ(WindowScale::Load(1366, 768), 2.0f) << "kept from the first start";
+    EXPECT_EQ(WindowScale::Step(2.0f, 1), 2.5f);
+    EXPECT_EQ(WindowScale::Step(3.0f, 1), 3.0f);
+    EXPECT_EQ(WindowScale::Load(1366, 768), 3.0f);
+    EXPECT_EQ(WindowScale::Step(1.0f, -1), 1.0f);
+    Settings::WriteText("WindowScale", "7");
+    EXPECT_EQ(WindowScale::Load(1920, 1080), 1.5f) << "a value that is no step";
 }
