@@ -9,8 +9,8 @@
 // Goals: within 10 ms; no step more than 2 ms longer than its frame.
 // Usage: bench_time_base [SECONDS]   (default 10)
 #include "audio/Audio.h"
-#include "audio/backend/Output.h"
-#include "audio/backend/Voice.h"
+#include "audio/backend/output/Output.h"
+#include "audio/backend/output/Voice.h"
 #include "platform/Settings.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"

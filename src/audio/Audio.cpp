@@ -2,7 +2,7 @@
 
 #include "audio/AudioMap.h"
 #include "audio/Sample.h"
-#include "audio/backend/Output.h"
+#include "audio/backend/output/Output.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
 

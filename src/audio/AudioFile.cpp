@@ -1,9 +1,9 @@
 #include "audio/AudioFile.h"
 
-#include "audio/backend/ClickTrack.h"
-#include "audio/backend/DecodeStream.h"
-#include "audio/backend/OpenReader.h"
-#include "audio/backend/PlaybackStream.h"
+#include "audio/backend/output/ClickTrack.h"
+#include "audio/backend/reads/DecodeStream.h"
+#include "audio/backend/decode/OpenReader.h"
+#include "audio/backend/output/PlaybackStream.h"
 #include "platform/Log.h"
 
 #include <cmath>

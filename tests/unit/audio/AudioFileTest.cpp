@@ -1,7 +1,7 @@
 // The audio engine's streams: neutral answers when closed, a failed open leaves nothing,
 // Init/Shutdown in any order (or none), analysis open building the note bins.
 #include "audio/Audio.h"
-#include "audio/backend/Output.h"
+#include "audio/backend/output/Output.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 

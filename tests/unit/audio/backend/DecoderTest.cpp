@@ -1,8 +1,8 @@
 // Every decoder behind the reader interface: exact lengths (gapless where the file says so),
 // sample-exact seeks, and the same length for every way of opening a file.
-#include "audio/backend/DecodeStream.h"
-#include "audio/backend/OpenReader.h"
-#include "audio/backend/TrackProbe.h"
+#include "audio/backend/reads/DecodeStream.h"
+#include "audio/backend/decode/OpenReader.h"
+#include "audio/backend/decode/TrackProbe.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 

@@ -4,8 +4,8 @@
 // device clock never runs faster than the wall clock (plus its 5 % correction), and every wait
 // for progress has seconds to spare, so a stalled or doubled clock fails and a slow one passes.
 #include "audio/Audio.h"
-#include "audio/backend/DeviceClock.h"
-#include "audio/backend/PulseWatch.h"
+#include "audio/backend/output/DeviceClock.h"
+#include "audio/backend/output/PulseWatch.h"
 #include "platform/Settings.h"
 #include "support/LogCapture.h"
 #include "support/SongFactory.h"
