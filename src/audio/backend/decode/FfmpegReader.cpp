@@ -246,7 +246,6 @@ int64_t CFfmpegReader::HandOut(int16_t* out, int64_t frames)
         ReadyLeft -= samples;
         done += n;
     }
-    Position += done;
     return done;
 }
 
@@ -337,24 +336,22 @@ int64_t CFfmpegReader::MemoCount(uint64_t keepBytes)
     return frames;
 }
 
-int64_t CFfmpegReader::Read(int16_t* out, int64_t frames)
+int64_t CFfmpegReader::ReadFrames(int16_t* out, int64_t frames)
 {
-    return HandOut(out, std::min(frames, Length - Position));
+    return HandOut(out, frames);
 }
 
-bool CFfmpegReader::Seek(int64_t frame)
+int64_t CFfmpegReader::SeekFrames(int64_t frame)
 {
     if (!Codec)
-        return false;
-    frame = std::clamp<int64_t>(frame, 0, Length);
+        return -1;
     if (frame < Position)
     {
         Kept.Clear(); // given back as it was handed out
         if (!Start())
-            return false;
+            return -1;
     }
-    const int64_t skip = frame - Position;
-    return HandOut(nullptr, skip) == skip;
+    return Position + HandOut(nullptr, frame - Position);
 }
 
 } // namespace korvane::backend

@@ -29,19 +29,19 @@ public:
     ~CFfmpegReader() override;
     bool Open(const std::string& path, EContainer container, uint64_t keepBytes = 0);
 
-    int64_t Read(int16_t* out, int64_t frames) override;
-    bool Seek(int64_t frame) override;
-
     // The song's audio is locked to another player: FairPlay or encrypted MP4 samples, or a
     // WMA with a content encryption object. Such files are refused.
     static bool IsProtected(const std::string& path, EContainer container);
 
 private:
+    int64_t ReadFrames(int16_t* out, int64_t frames) override;
+    int64_t SeekFrames(int64_t frame) override;
+
     bool Start();      // demuxer and decoder at frame 0, nothing decoded
     bool DecodeNext(); // the next decoded frame into Pending; false at the end
     bool Accept();     // takes Frame: checks its format, counts or converts it
     bool Refill();     // Ready from what the count kept, else from the next frame
-    // Up to `frames` frames into `out`, or passed over without it; moves Position.
+    // Up to `frames` frames into `out`, or passed over without it, from Position.
     int64_t HandOut(int16_t* out, int64_t frames);
     int64_t CountFrames(uint64_t keepBytes); // what the decoder gives for the whole file
     int64_t MemoCount(uint64_t keepBytes);   // CountFrames, done once per file and run

@@ -152,9 +152,8 @@ bool CFlacReader::FindsFrame(int64_t frame)
     return FLAC__stream_decoder_seek_absolute(Decoder, FLAC__uint64(frame)) && !Pending.empty();
 }
 
-int64_t CFlacReader::Read(int16_t* out, int64_t frames)
+int64_t CFlacReader::ReadFrames(int16_t* out, int64_t frames)
 {
-    frames = std::min(frames, Length - Position);
     int64_t done = 0;
     while (done < frames)
     {
@@ -177,29 +176,24 @@ int64_t CFlacReader::Read(int16_t* out, int64_t frames)
         else if (!DecodeNext())
             break;
     }
-    Position += done;
     return done;
 }
 
-bool CFlacReader::Seek(int64_t frame)
+int64_t CFlacReader::SeekFrames(int64_t frame)
 {
     if (!Decoder)
-        return false;
-    frame = std::clamp<int64_t>(frame, 0, Length);
+        return -1;
     if (frame == Length)
     {
         Pending.clear();
         Silence = 0;
-        Position = Decoded = Length; // nothing is left to read
-        return true;
+        Decoded = Length; // nothing is left to read
+        return Length;
     }
     if (FindsFrame(frame))
-    {
-        Position = frame;
-        return true;
-    }
+        return frame;
     // A file libFLAC cannot seek in is decoded from the start up to the frame.
-    return Rewind() && DiscardFrames(*this, frame);
+    return Rewind() && DiscardFrames(*this, frame) ? frame : -1;
 }
 
 } // namespace korvane::backend

@@ -20,10 +20,10 @@ public:
     ~CFlacReader() override;
     bool Open(const std::string& path);
 
-    int64_t Read(int16_t* out, int64_t frames) override;
-    bool Seek(int64_t frame) override;
-
 private:
+    int64_t ReadFrames(int16_t* out, int64_t frames) override;
+    int64_t SeekFrames(int64_t frame) override;
+
     static FLAC__StreamDecoderWriteStatus OnWrite(const FLAC__StreamDecoder*,
                                                   const FLAC__Frame* frame,
                                                   const FLAC__int32* const channels[], void* self);

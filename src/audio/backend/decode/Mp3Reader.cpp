@@ -93,10 +93,9 @@ bool CMp3Reader::Open(const std::string& path)
     return Seek(0);
 }
 
-int64_t CMp3Reader::Read(int16_t* out, int64_t frames)
+int64_t CMp3Reader::ReadFrames(int16_t* out, int64_t frames)
 {
-    frames = std::min(frames, Length - Position);
-    if (!Handle || frames <= 0)
+    if (!Handle)
         return 0;
     const size_t want = size_t(frames) * size_t(ChannelCount) * 2;
     size_t total = 0;
@@ -119,21 +118,12 @@ int64_t CMp3Reader::Read(int16_t* out, int64_t frames)
         if (++errors > 64)
             break;
     }
-    const int64_t got = int64_t(total) / (ChannelCount * 2);
-    Position += got;
-    return got;
+    return int64_t(total) / (ChannelCount * 2);
 }
 
-bool CMp3Reader::Seek(int64_t frame)
+int64_t CMp3Reader::SeekFrames(int64_t frame)
 {
-    if (!Handle)
-        return false;
-    frame = std::clamp<int64_t>(frame, 0, Length);
-    const off_t at = mpg123_seek(Handle, off_t(frame), SEEK_SET);
-    if (at < 0)
-        return false;
-    Position = int64_t(at);
-    return Position == frame;
+    return Handle ? int64_t(mpg123_seek(Handle, off_t(frame), SEEK_SET)) : -1;
 }
 
 } // namespace korvane::backend

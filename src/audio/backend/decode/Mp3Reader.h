@@ -19,10 +19,10 @@ public:
     ~CMp3Reader() override;
     bool Open(const std::string& path); // false when the file holds no decodable MPEG audio
 
-    int64_t Read(int16_t* out, int64_t frames) override;
-    bool Seek(int64_t frame) override;
-
 private:
+    int64_t ReadFrames(int16_t* out, int64_t frames) override;
+    int64_t SeekFrames(int64_t frame) override;
+
     mpg123_handle_struct* Handle = nullptr;
     std::FILE* File = nullptr; // owned; closed after the handle that reads it
 };

@@ -56,10 +56,9 @@ bool COggReader::Open(const std::string& path)
     return true;
 }
 
-int64_t COggReader::Read(int16_t* out, int64_t frames)
+int64_t COggReader::ReadFrames(int16_t* out, int64_t frames)
 {
-    frames = std::min(frames, Length - Position);
-    if (!IsOpen || frames <= 0)
+    if (!IsOpen)
         return 0;
     const long frameBytes = long(ChannelCount) * 2;
     char* dest = reinterpret_cast<char*>(out);
@@ -79,19 +78,12 @@ int64_t COggReader::Read(int16_t* out, int64_t frames)
         want -= rc;
         got += rc / frameBytes;
     }
-    Position += got;
     return got;
 }
 
-bool COggReader::Seek(int64_t frame)
+int64_t COggReader::SeekFrames(int64_t frame)
 {
-    if (!IsOpen)
-        return false;
-    frame = std::clamp<int64_t>(frame, 0, Length);
-    if (ov_pcm_seek(&File->Vorbis, ogg_int64_t(frame)) != 0)
-        return false;
-    Position = frame;
-    return true;
+    return IsOpen && ov_pcm_seek(&File->Vorbis, ogg_int64_t(frame)) == 0 ? frame : -1;
 }
 
 } // namespace korvane::backend

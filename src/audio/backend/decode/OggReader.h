@@ -17,10 +17,10 @@ public:
     ~COggReader() override;
     bool Open(const std::string& path);
 
-    int64_t Read(int16_t* out, int64_t frames) override;
-    bool Seek(int64_t frame) override;
-
 private:
+    int64_t ReadFrames(int16_t* out, int64_t frames) override;
+    int64_t SeekFrames(int64_t frame) override;
+
     struct SFile;
     std::unique_ptr<SFile> File;
     bool IsOpen = false;

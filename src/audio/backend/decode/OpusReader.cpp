@@ -58,10 +58,9 @@ bool COpusReader::Open(const std::string& path)
     return true;
 }
 
-int64_t COpusReader::Read(int16_t* out, int64_t frames)
+int64_t COpusReader::ReadFrames(int16_t* out, int64_t frames)
 {
-    frames = std::min(frames, Length - Position);
-    if (!File || frames <= 0)
+    if (!File)
         return 0;
     int64_t got = 0;
     int holes = 0;
@@ -75,20 +74,16 @@ int64_t COpusReader::Read(int16_t* out, int64_t frames)
             break;
         got += rc;
     }
-    Position += got;
     return got;
 }
 
-bool COpusReader::Seek(int64_t frame)
+int64_t COpusReader::SeekFrames(int64_t frame)
 {
-    if (!File)
-        return false;
-    frame = std::clamp<int64_t>(frame, 0, Length);
     const int64_t from = std::max<int64_t>(0, frame - SettleFrames);
-    if (op_pcm_seek(File, ogg_int64_t(from)) != 0)
-        return false;
-    Position = from;
-    return DiscardFrames(*this, frame - from);
+    if (!File || op_pcm_seek(File, ogg_int64_t(from)) != 0)
+        return -1;
+    Position = from; // the frames up to the target are read through Read, which moves it
+    return DiscardFrames(*this, frame - from) ? frame : -1;
 }
 
 } // namespace korvane::backend

@@ -19,10 +19,10 @@ public:
     ~COpusReader() override;
     bool Open(const std::string& path);
 
-    int64_t Read(int16_t* out, int64_t frames) override;
-    bool Seek(int64_t frame) override;
-
 private:
+    int64_t ReadFrames(int16_t* out, int64_t frames) override;
+    int64_t SeekFrames(int64_t frame) override;
+
     OggOpusFile* File = nullptr;
 };
 

@@ -31,15 +31,24 @@ public:
 };
 
 // What every decoder of one file keeps: the format it found when it opened the file, and the
-// frame it stands at (handed out by Read or passed by Seek).
+// frame it stands at (handed out by Read or passed by Seek). Read never goes past Length and
+// Seek never outside 0..Length: the decoders only decode and move.
 class CFileReader : public CReader
 {
 public:
+    int64_t Read(int16_t* out, int64_t frames) final;
+    bool Seek(int64_t frame) final; // true when the decoder stands at `frame`
     int Rate() const override { return SampleRate; }
     int Channels() const override { return ChannelCount; }
     int64_t Frames() const override { return Length; }
 
 protected:
+    // 1..Length - Position frames from Position; returns how many it wrote (Read moves Position).
+    virtual int64_t ReadFrames(int16_t* out, int64_t frames) = 0;
+    // Moves to `frame` (within 0..Length) and returns the frame it stands at now, which Seek
+    // makes the Position; negative when it could not move (Position is then left as it is).
+    virtual int64_t SeekFrames(int64_t frame) = 0;
+
     int SampleRate = 0;
     int ChannelCount = 0;
     int64_t Length = 0;

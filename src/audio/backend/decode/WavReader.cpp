@@ -40,10 +40,9 @@ bool CWavReader::Open(const std::string& path)
     return true;
 }
 
-int64_t CWavReader::Read(int16_t* out, int64_t frames)
+int64_t CWavReader::ReadFrames(int16_t* out, int64_t frames)
 {
-    frames = std::min(frames, Length - Position);
-    if (!File || frames <= 0)
+    if (!File)
         return 0;
     sf_count_t got = 0;
     if (FloatSamples)
@@ -55,21 +54,12 @@ int64_t CWavReader::Read(int16_t* out, int64_t frames)
     }
     else
         got = sf_readf_short(File, out, sf_count_t(frames));
-    if (got <= 0)
-        return 0;
-    Position += got;
-    return int64_t(got);
+    return std::max<int64_t>(got, 0);
 }
 
-bool CWavReader::Seek(int64_t frame)
+int64_t CWavReader::SeekFrames(int64_t frame)
 {
-    if (!File)
-        return false;
-    frame = std::clamp<int64_t>(frame, 0, Length);
-    if (sf_seek(File, sf_count_t(frame), SEEK_SET) < 0)
-        return false;
-    Position = frame;
-    return true;
+    return File && sf_seek(File, sf_count_t(frame), SEEK_SET) >= 0 ? frame : -1;
 }
 
 } // namespace korvane::backend

@@ -19,10 +19,10 @@ public:
     ~CWavReader() override;
     bool Open(const std::string& path);
 
-    int64_t Read(int16_t* out, int64_t frames) override;
-    bool Seek(int64_t frame) override;
-
 private:
+    int64_t ReadFrames(int16_t* out, int64_t frames) override;
+    int64_t SeekFrames(int64_t frame) override;
+
     int Descriptor = -1; // owned; closed after the library's handle that reads it
     sf_private_tag* File = nullptr;
     bool FloatSamples = false;

@@ -33,23 +33,17 @@ CClickTrack::CClickTrack(int64_t periodFrames, int64_t clicks)
     }
 }
 
-int64_t CClickTrack::Read(int16_t* out, int64_t frames)
+int64_t CClickTrack::ReadFrames(int16_t* out, int64_t frames)
 {
-    const int64_t count = std::clamp<int64_t>(Length - Position, 0, std::max<int64_t>(frames, 0));
-    for (int64_t i = 0; i < count; ++i, ++Position)
+    for (int64_t i = 0; i < frames; ++i)
     {
-        const int64_t inBeat = Position % Period;
+        const int64_t at = Position + i;
+        const int64_t inBeat = at % Period;
         const int16_t sample =
-            Position >= Period && inBeat < int64_t(Tick.size()) ? Tick[size_t(inBeat)] : 0;
+            at >= Period && inBeat < int64_t(Tick.size()) ? Tick[size_t(inBeat)] : 0;
         out[2 * i] = out[2 * i + 1] = sample;
     }
-    return count;
-}
-
-bool CClickTrack::Seek(int64_t frame)
-{
-    Position = std::clamp<int64_t>(frame, 0, Length);
-    return true;
+    return frames;
 }
 
 } // namespace korvane::backend

@@ -16,10 +16,10 @@ public:
 
     CClickTrack(int64_t periodFrames, int64_t clicks); // ends a period after the last click
 
-    int64_t Read(int16_t* out, int64_t frames) override;
-    bool Seek(int64_t frame) override;
-
 private:
+    int64_t ReadFrames(int16_t* out, int64_t frames) override;
+    int64_t SeekFrames(int64_t frame) override { return frame; }
+
     int64_t Period;
     std::vector<int16_t> Tick; // one channel's samples of a tick
 };
