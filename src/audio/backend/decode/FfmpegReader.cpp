@@ -1,6 +1,7 @@
 #include "audio/backend/decode/FfmpegReader.h"
 
 #include "audio/backend/decode/AvSamples.h"
+#include "audio/backend/decode/FrameCountMemo.h"
 #include "audio/backend/decode/SongFile.h"
 
 extern "C"
@@ -10,14 +11,10 @@ extern "C"
 #include <libavutil/intreadwrite.h>
 }
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
-#include <map>
-#include <mutex>
-#include <tuple>
 
 namespace korvane::backend
 {
@@ -53,21 +50,6 @@ bool AsfHeaderIsProtected(int fd)
     return false;
 }
 
-// Per file, as long as it is not changed: the decoded length of songs whose container does
-// not give it. The first open of a song (mostly the browser's look at it) pays for the count;
-// the preview, the analysis and the music do not. An analysis that comes first keeps what the
-// count decoded instead. Any thread.
-struct SFileKey
-{
-    dev_t Device;
-    ino_t Inode;
-    off_t Size;
-    int64_t ModifiedNs;
-    auto Tie() const { return std::tie(Device, Inode, Size, ModifiedNs); }
-    bool operator<(const SFileKey& other) const { return Tie() < other.Tie(); }
-};
-std::mutex CountsLock;
-std::map<SFileKey, int64_t> Counts;
 } // namespace
 
 CFfmpegReader::CFfmpegReader() : Packet(av_packet_alloc()), Frame(av_frame_alloc()) {}
@@ -100,7 +82,7 @@ bool CFfmpegReader::Open(const std::string& path, EContainer container, uint64_t
         return false;
     Length = PacketFrames();
     if (Length <= 0)
-        Length = MemoCount(keepBytes);
+        Length = CFrameCountMemo::OfThisRun().Count(Fd, [&] { return CountFrames(keepBytes); });
     // With the whole song kept, the decoder is only needed again after a seek back; it stands
     // at the end, so nothing is read past what was kept.
     return IsUsableFormat(SampleRate, ChannelCount, Length) && (!Kept.IsEmpty() || Start());
@@ -311,29 +293,6 @@ int64_t CFfmpegReader::CountFrames(uint64_t keepBytes)
     }
     Counting = false;
     return Decoded;
-}
-
-int64_t CFfmpegReader::MemoCount(uint64_t keepBytes)
-{
-    struct stat info
-    {
-    };
-    if (::fstat(Fd, &info) != 0)
-        return CountFrames(keepBytes);
-    const SFileKey key{info.st_dev, info.st_ino, info.st_size,
-                       int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
-    {
-        std::lock_guard<std::mutex> lock(CountsLock);
-        const auto known = Counts.find(key);
-        if (known != Counts.end())
-            return known->second;
-    }
-    const int64_t frames = CountFrames(keepBytes);
-    std::lock_guard<std::mutex> lock(CountsLock);
-    if (Counts.size() >= 4096)
-        Counts.clear();
-    Counts[key] = frames;
-    return frames;
 }
 
 int64_t CFfmpegReader::ReadFrames(int16_t* out, int64_t frames)

@@ -17,8 +17,8 @@ namespace korvane::backend
 // audio stream only, samples converted to 16 bits as `ffmpeg -f s16le` converts them. An MP4's
 // length comes from its packet durations, edit list and encoder delay, so the encoder's
 // padding at the end is not played; an ADTS stream's from its frame count. A WMA does not
-// say: it is decoded once to count, and the count is remembered per file for the rest of the
-// run, so only the first of the song's opens pays for it. An open that will read the song
+// say: it is decoded once to count, and the count is remembered (CFrameCountMemo) for the rest of
+// the run, so only the first of the song's opens pays for it. An open that will read the song
 // through may keep what the count decoded, up to `keepBytes`, and hand it out so that it is not
 // decoded twice. Seeks decode from the start, or on from the position, up to the frame, so the
 // PCM after a seek is exactly that of one decode.
@@ -44,7 +44,6 @@ private:
     // Up to `frames` frames into `out`, or passed over without it, from Position.
     int64_t HandOut(int16_t* out, int64_t frames);
     int64_t CountFrames(uint64_t keepBytes); // what the decoder gives for the whole file
-    int64_t MemoCount(uint64_t keepBytes);   // CountFrames, done once per file and run
     int64_t PacketFrames();                  // from the packets alone; -1 when they do not say
     bool IsLocked();                         // the demuxed stream's samples are encrypted
 

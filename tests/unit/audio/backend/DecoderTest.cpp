@@ -1,12 +1,17 @@
 // Every decoder behind the reader interface: exact lengths (gapless where the file says so),
 // sample-exact seeks, and the same length for every way of opening a file.
-#include "audio/backend/reads/DecodeStream.h"
+#include "audio/backend/decode/FrameCountMemo.h"
 #include "audio/backend/decode/OpenReader.h"
 #include "audio/backend/decode/TrackProbe.h"
+#include "audio/backend/reads/DecodeStream.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <unistd.h>
 
 using namespace korvane::backend;
 namespace sf = SongFactory;
@@ -133,4 +138,35 @@ TEST(DecoderContent, PicksTheDecoderByContentNotByName)
         ASSERT_TRUE(reader) << path;
         EXPECT_EQ(reader->Frames(), pcm.Frames()) << path;
     }
+}
+
+// A length that had to be counted is counted once per file; a file written again (another size
+// or time) is counted anew, and one whose identity cannot be read is counted every time.
+TEST(FrameCountMemo, CountsEachFileOnceUntilItChanges)
+{
+    CTempDir dir;
+    const auto path = dir.Path() / "song.wma";
+    std::ofstream(path) << "first";
+    CFrameCountMemo& memo = CFrameCountMemo::OfThisRun();
+    int counted = 0;
+    const auto count = [&](int64_t frames)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int64_t got = memo.Count(fd,
+                                       [&]
+                                       {
+                                           ++counted;
+                                           return frames;
+                                       });
+        ::close(fd);
+        return got;
+    };
+    EXPECT_EQ(count(1000), 1000);
+    EXPECT_EQ(count(2000), 1000);
+    EXPECT_EQ(counted, 1);
+    std::ofstream(path) << "written again";
+    EXPECT_EQ(count(3000), 3000);
+    EXPECT_EQ(counted, 2);
+    EXPECT_EQ(memo.Count(-1, [] { return int64_t(7); }), 7);
+    EXPECT_EQ(memo.Count(-1, [] { return int64_t(8); }), 8);
 }
