@@ -327,7 +327,7 @@ CScene* CAudioSyncScene::Run()
     Clock.Start(*Timer);
     StoredOffsetMs = OffsetMs = CAudio::StoredAudioOffset();
     LoadScreen();
-    Clicks.OpenClickTrack(BeatFrames, TrackClicks);
+    Clicks.OpenClickTrack(*Audio, BeatFrames, TrackClicks);
     StartByEar();
     while (!Quit && !Done)
     {

@@ -76,7 +76,7 @@ CScene* CSplashScene::Run()
     Logo.SetAlpha(0);
     CreateBackground(); // without it the screen keeps its previous content behind the logo
 
-    if (Sound.Open(BuildAppPath("data/tessel.wav")))
+    if (Sound.Open(*Audio, BuildAppPath("data/tessel.wav")))
         Sound.Play();
 
     bool done = false;

@@ -136,7 +136,7 @@ void CMusicSelectScene::OpenSong(uint32_t index)
     SongRefused = false;
     Preview.Close();
     // A song that cannot be opened (gone, damaged) stays selected and silent.
-    if (Preview.Open(Shared->FolderItems[index]->GetPath()))
+    if (Preview.Open(*Audio, Shared->FolderItems[index]->GetPath()))
         Preview.Play();
     RenderRows();
 }

@@ -1,7 +1,6 @@
 #include "MenuChecks.h"
 #include "app/SharedData.h"
 #include "audio/Audio.h"
-#include "audio/backend/output/DeviceClock.h"
 #include "audio/backend/output/Output.h"
 #include "menus/OptionsScene.h"
 #include "platform/Settings.h"
@@ -78,7 +77,7 @@ TEST(AudioSyncScene, SavesOnlyOnSaveAndTheNextSongHearsIt)
         CAudio& audio = *harness.Shared().Audio;
         audio.SetAudioOffset(0);
         ASSERT_TRUE(audio.OpenMusic(song));
-        EXPECT_EQ(korvane::backend::Output::Clock().ExtraLatencyFrames(), c.Heard * 441 / 10);
+        EXPECT_EQ(audio.GetOutput()->ExtraLatencyFrames(), c.Heard * 441 / 10);
         audio.CloseMusic();
     }
 }

@@ -1,19 +1,18 @@
 #pragma once
 #include "audio/backend/decode/Reader.h"
+#include "audio/backend/output/OutputFormat.h"
 
 #include <vector>
 
 namespace korvane::backend
 {
 
-// A metronome made on the fly, at the output's own format (44100 Hz stereo): a short
+// A metronome made on the fly, at the output's own format (OutputRate, stereo): a short
 // percussive tick every PeriodFrames frames, the first one a whole period in, silence between
 // (exact zeros, so the onset of each tick is a clear frame). Nothing is read from disk.
 class CClickTrack final : public CFileReader
 {
 public:
-    static constexpr int OutputRate = 44100;
-
     CClickTrack(int64_t periodFrames, int64_t clicks); // ends a period after the last click
 
 private:

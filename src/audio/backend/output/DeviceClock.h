@@ -18,7 +18,8 @@ namespace korvane::backend
 // queued there). A lost clock runs on the wall clock from where it stood, so the music goes
 // on without sound and ends in time; Close does the same at once. The output starts the
 // clock anew once a lost device calls back again.
-// Threads: Callback and Tick from the audio callback, everything else under the audio lock.
+// Threads: Callback and Tick from the device's callback (SDL's audio thread, or the stand-in
+// device's PlayDue), everything else under the output's audio lock. Times are the output's.
 class CDeviceClock
 {
 public:

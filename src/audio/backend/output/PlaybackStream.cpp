@@ -1,39 +1,40 @@
 #include "audio/backend/output/PlaybackStream.h"
 
 #include "audio/backend/decode/OpenReader.h"
-#include "audio/backend/output/Output.h"
 #include "audio/backend/decode/ResampleReader.h"
 #include "audio/backend/decode/StereoReader.h"
+#include "audio/backend/output/Output.h"
 #include "audio/backend/output/Voice.h"
 
 namespace korvane::backend
 {
 
-std::unique_ptr<CPlaybackStream> CPlaybackStream::Open(const std::string& path)
+std::unique_ptr<CPlaybackStream> CPlaybackStream::Open(COutput* output, const std::string& path)
 {
-    if (!Output::IsOpen())
+    if (!output || !output->IsOpen())
         return nullptr;
-    return Open(OpenReader(path));
+    return Open(output, OpenReader(path));
 }
 
-std::unique_ptr<CPlaybackStream> CPlaybackStream::Open(std::unique_ptr<CReader> reader)
+std::unique_ptr<CPlaybackStream> CPlaybackStream::Open(COutput* output,
+                                                       std::unique_ptr<CReader> reader)
 {
-    if (!reader || !Output::IsOpen())
+    if (!reader || !output || !output->IsOpen())
         return nullptr;
     const int rate = reader->Rate();
     const int channels = reader->Channels();
     const int64_t frames = reader->Frames();
-    if (channels != 2)
+    if (channels != OutputChannels)
         reader = std::make_unique<CStereoReader>(std::move(reader));
-    if (rate != CVoice::OutputRate)
+    if (rate != OutputRate)
     {
-        auto resampler = std::make_unique<CResampleReader>(std::move(reader), CVoice::OutputRate);
+        auto resampler = std::make_unique<CResampleReader>(std::move(reader), OutputRate);
         if (!resampler->Create())
             return nullptr;
         reader = std::move(resampler);
     }
-    auto voice = std::make_shared<CVoice>(std::move(reader), rate, frames, Output::Clock());
-    if (!voice->Seek(0) || !Output::Attach(voice))
+    auto voice = std::make_shared<CVoice>(std::move(reader), rate, frames, *output);
+    if (!voice->Seek(0) || !output->Attach(voice))
         return nullptr;
     return std::unique_ptr<CPlaybackStream>(new CPlaybackStream(rate, channels, frames, voice));
 }
@@ -46,13 +47,14 @@ CPlaybackStream::CPlaybackStream(int rate, int channels, int64_t frames,
 
 CPlaybackStream::~CPlaybackStream()
 {
-    if (Output::IsOpen())
-        Output::Detach(Voice);
+    if (COutput* output = Voice->Attached())
+        output->Detach(Voice);
 }
 
 int64_t CPlaybackStream::PositionBytes() const
 {
-    Output::CheckDevice();
+    if (COutput* output = Voice->Attached())
+        output->CheckDevice();
     return Voice->HeardFrame() * BytesPerFrame();
 }
 
@@ -63,21 +65,26 @@ bool CPlaybackStream::SetPositionBytes(int64_t bytes)
 
 bool CPlaybackStream::IsPlaying() const
 {
-    Output::CheckDevice();
+    if (COutput* output = Voice->Attached())
+        output->CheckDevice();
     return Voice->IsPlaying();
 }
+
 void CPlaybackStream::Play()
 {
     Voice->Play();
 }
+
 void CPlaybackStream::Pause()
 {
     Voice->Pause();
 }
+
 void CPlaybackStream::Resume()
 {
     Voice->Resume();
 }
+
 void CPlaybackStream::Stop()
 {
     Voice->Stop();

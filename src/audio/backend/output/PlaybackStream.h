@@ -1,23 +1,25 @@
 #pragma once
-#include "audio/backend/decode/Reader.h"
 #include "audio/backend/Stream.h"
+#include "audio/backend/decode/Reader.h"
 
 #include <memory>
 #include <string>
 
 namespace korvane::backend
 {
+class COutput;
 class CVoice;
 
 // A stream heard through the output mixer. Its position is the frame being heard now,
 // in bytes of the file's own format. Main thread only (see CVoice for the threads inside).
+// It may outlive its output: it then falls silent and ends in time.
 class CPlaybackStream final : public CStream
 {
 public:
-    // Null when the file is not a song we decode or the output is not open.
-    static std::unique_ptr<CPlaybackStream> Open(const std::string& path);
-    // A source of our own making (a click track); null when the output is not open.
-    static std::unique_ptr<CPlaybackStream> Open(std::unique_ptr<CReader> reader);
+    // Null when the file is not a song we decode or there is no open output.
+    static std::unique_ptr<CPlaybackStream> Open(COutput* output, const std::string& path);
+    // A source of our own making (a click track); null when there is no open output.
+    static std::unique_ptr<CPlaybackStream> Open(COutput* output, std::unique_ptr<CReader> reader);
     ~CPlaybackStream() override;
 
     int64_t PositionBytes() const override;

@@ -1,11 +1,8 @@
 #include "audio/backend/output/Voice.h"
 
-#include "audio/backend/output/DeviceClock.h"
-
-#include <SDL.h>
+#include "audio/backend/output/Output.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace korvane::backend
 {
@@ -15,25 +12,11 @@ constexpr uint64_t RingFrames = 32768; // ~740 ms, of which KeepFrames may wait 
 constexpr uint64_t KeepFrames = 8192;  // more than the device buffer ever holds
 constexpr int64_t ChunkFrames = 2048;
 constexpr int64_t StartFrames = 4096; // decoded by Seek/Play before the sound starts
-
-struct SAudioLock
-{
-    SAudioLock() { SDL_LockAudio(); }
-    ~SAudioLock() { SDL_UnlockAudio(); }
-};
 } // namespace
 
-int64_t MonotonicNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-CVoice::CVoice(std::unique_ptr<CReader> source, int fileRate, int64_t fileFrames,
-               CDeviceClock& clock)
-    : Source(std::move(source)), FileRate(fileRate), FileFrames(fileFrames), Clock(clock),
-      Ring(RingFrames * 2), Chunk(ChunkFrames * 2)
+CVoice::CVoice(std::unique_ptr<CReader> source, int fileRate, int64_t fileFrames, COutput& output)
+    : Source(std::move(source)), FileRate(fileRate), FileFrames(fileFrames), Output(&output),
+      Time(output.Time()), Ring(RingFrames * 2), Chunk(ChunkFrames * 2)
 {
 }
 
@@ -117,12 +100,17 @@ void CVoice::AddSpan(uint64_t deviceFrame, uint64_t frames)
 
 double CVoice::DeviceAtLocked(int64_t nowNs) const
 {
-    return Detached ? double(nowNs) * (OutputRate / 1e9) : Clock.PlayingAt(nowNs);
+    return Output ? Output->Clock().PlayingAt(nowNs) : double(nowNs) * (OutputRate / 1e9);
 }
 
 bool CVoice::FreeLocked(int64_t nowNs) const
 {
-    return Detached || Clock.LostAt(nowNs);
+    return !Output || Output->Clock().LostAt(nowNs);
+}
+
+int64_t CVoice::ExtraFramesLocked() const
+{
+    return Output ? Output->Clock().ExtraLatencyFrames() : DetachedExtra;
 }
 
 uint64_t CVoice::OutAtLocked(int64_t nowNs) const
@@ -165,7 +153,7 @@ uint64_t CVoice::OutAtLocked(int64_t nowNs) const
 
 int64_t CVoice::ReportedLocked(int64_t nowNs) const
 {
-    const int64_t out = int64_t(OutAtLocked(nowNs)) - Clock.ExtraLatencyFrames();
+    const int64_t out = int64_t(OutAtLocked(nowNs)) - ExtraFramesLocked();
     const int64_t frame = BaseFrame + out * FileRate / OutputRate;
     return std::clamp(frame, HeldFrame, FileFrames);
 }
@@ -186,18 +174,18 @@ bool CVoice::EndedLocked(int64_t reported, int64_t nowNs) const
 
 int64_t CVoice::HeardFrame() const
 {
-    SAudioLock lock;
+    CAudioLock lock(Output);
     if (State != EState::Playing)
         return HeldFrame;
-    const int64_t now = MonotonicNs();
+    const int64_t now = Time.NowNs();
     const int64_t reported = ReportedLocked(now);
     return EndedLocked(reported, now) ? FileFrames : reported;
 }
 
 bool CVoice::IsPlaying() const
 {
-    SAudioLock lock;
-    const int64_t now = MonotonicNs();
+    CAudioLock lock(Output);
+    const int64_t now = Time.NowNs();
     return State == EState::Playing && !EndedLocked(ReportedLocked(now), now);
 }
 
@@ -205,7 +193,7 @@ void CVoice::RestartLocked(uint64_t out, uint64_t heardOut)
 {
     ReadCursor = StartOut = KeepOut = out;
     StartHeard = heardOut;
-    const double device = DeviceAtLocked(MonotonicNs());
+    const double device = DeviceAtLocked(Time.NowNs());
     StartDevice = device > 0.0 ? uint64_t(device) : 0;
     SpanFirst = SpanCount = 0;
     Drained = false;
@@ -214,10 +202,10 @@ void CVoice::RestartLocked(uint64_t out, uint64_t heardOut)
 
 void CVoice::Hold(EState state)
 {
-    SAudioLock lock;
+    CAudioLock lock(Output);
     if (State == EState::Playing)
     {
-        const int64_t now = MonotonicNs();
+        const int64_t now = Time.NowNs();
         const int64_t reported = ReportedLocked(now);
         if (EndedLocked(reported, now))
         {
@@ -246,13 +234,13 @@ void CVoice::Stop()
 
 void CVoice::Resume()
 {
-    SAudioLock lock;
+    CAudioLock lock(Output);
     if (State != EState::Paused && State != EState::Stopped)
         return;
     // HeldFrame stays the floor: the position goes on from what was reported while held.
     RestartLocked(ReadCursor, StartHeard);
     State = EState::Playing;
-    Clock.Expect(MonotonicNs());
+    ExpectLocked();
 }
 
 bool CVoice::Seek(int64_t fileFrame)
@@ -261,8 +249,8 @@ bool CVoice::Seek(int64_t fileFrame)
     fileFrame = std::clamp<int64_t>(fileFrame, 0, FileFrames);
     EState keep;
     {
-        SAudioLock lock;
-        const int64_t now = MonotonicNs();
+        CAudioLock lock(Output);
+        const int64_t now = Time.NowNs();
         const bool ended = EndedLocked(ReportedLocked(now), now);
         keep = ended ? EState::Stopped : State;
         State = EState::Stopped; // the callback leaves the ring alone while it is refilled
@@ -278,7 +266,7 @@ bool CVoice::Seek(int64_t fileFrame)
            FillLocked(StartFrames - int64_t(Written.load(std::memory_order_relaxed))))
     {
     }
-    SAudioLock lock;
+    CAudioLock lock(Output);
     State = keep;
     return ok;
 }
@@ -286,16 +274,22 @@ bool CVoice::Seek(int64_t fileFrame)
 void CVoice::Play()
 {
     Seek(0);
-    SAudioLock lock;
+    CAudioLock lock(Output);
     State = EState::Playing;
-    Clock.Expect(MonotonicNs());
+    ExpectLocked();
+}
+
+void CVoice::ExpectLocked()
+{
+    if (Output)
+        Output->Clock().Expect(Time.NowNs());
 }
 
 void CVoice::Rejoin()
 {
     bool playing = false;
     {
-        SAudioLock lock;
+        CAudioLock lock(Output);
         playing = State == EState::Playing;
     }
     if (playing)
@@ -305,8 +299,10 @@ void CVoice::Rejoin()
 void CVoice::Detach()
 {
     Hold(EState::Stopped);
-    SAudioLock lock;
-    Detached = true; // a later Play runs on the wall clock, silent, and ends in time
+    CAudioLock lock(Output);
+    // A later Play runs on the output's time, silent, and ends in time.
+    DetachedExtra = ExtraFramesLocked();
+    Output = nullptr;
 }
 
 } // namespace korvane::backend

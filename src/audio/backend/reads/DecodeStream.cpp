@@ -1,7 +1,7 @@
 #include "audio/backend/reads/DecodeStream.h"
 
-#include "audio/backend/reads/Levels.h"
 #include "audio/backend/decode/OpenReader.h"
+#include "audio/backend/reads/Levels.h"
 
 #include <algorithm>
 #include <cstdlib>

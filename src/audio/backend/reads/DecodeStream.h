@@ -1,7 +1,7 @@
 #pragma once
+#include "audio/backend/Stream.h"
 #include "audio/backend/decode/Reader.h"
 #include "audio/backend/reads/Spectrum.h"
-#include "audio/backend/Stream.h"
 
 #include <memory>
 #include <string>

@@ -1,0 +1,163 @@
+// Playback through SDL's dummy audio driver, where the mixer runs on SDL's audio thread and the
+// feeder on its own while the main thread reads, pauses, seeks and closes (the ThreadSanitizer
+// build runs these). Only bounds a loaded machine cannot break are checked: the device clock
+// never runs faster than the wall clock (plus its 5 % correction), and every wait for progress
+// has seconds to spare, so a stalled or doubled clock fails and a slow one passes.
+#include "audio/Audio.h"
+#include "platform/Settings.h"
+#include "support/LogCapture.h"
+#include "support/SongFactory.h"
+#include "support/TempHome.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace sf = SongFactory;
+using Clock = std::chrono::steady_clock;
+
+namespace
+{
+double SecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double HeardSeconds(const CAudioFile& file)
+{
+    return file.Bytes2Seconds(int64_t(file.GetPosition()));
+}
+
+// Reads the position every 5 ms from `start` until `done` says so (false after 10 s). While
+// the stream plays each read is at least the one before (`from` first), at most `from` plus
+// the wall time since `start`, and no step is longer than the time between the reads (5 % for
+// the clock's correction and 5 ms to spare).
+bool Follow(const CAudioFile& file, Clock::time_point start, double from,
+            const std::function<bool(double)>& done)
+{
+    const double length = file.Bytes2Seconds(int64_t(file.GetLength()));
+    double last = from;
+    for (auto previous = start; SecondsSince(start) < 10.0;)
+    {
+        const auto now = Clock::now();
+        const double heard = HeardSeconds(file);
+        if (file.IsPlaying()) // an early end jumps to the length
+        {
+            const double most = std::clamp(from + 1.05 * SecondsSince(start), from, length);
+            EXPECT_GE(heard, last);
+            EXPECT_LE(heard, most + 0.005);
+            EXPECT_LE(heard - last, 1.05 * SecondsSince(previous) + 0.005);
+        }
+        previous = now;
+        if (done(last = heard))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+bool FollowPlay(CAudioFile& file, const std::function<bool(double)>& done)
+{
+    const auto start = Clock::now();
+    file.Play();
+    return Follow(file, start, 0.0, done);
+}
+
+bool WaitUntilStopped(const CAudioFile& file)
+{
+    return Follow(file, Clock::now(), HeardSeconds(file),
+                  [&](double) { return !file.IsPlaying(); });
+}
+
+size_t Occurrences(const std::string& text, const std::string& line)
+{
+    size_t n = 0;
+    for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+        ++n;
+    return n;
+}
+
+class DevicePlaybackTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(Audio.Init()); }
+    void TearDown() override { Audio.Shutdown(); }
+
+    std::string Song(const char* name, const sf::SPcm& pcm, sf::EFormat format)
+    {
+        const std::string path = (Dir.Path() / name).string();
+        EXPECT_TRUE(sf::Write(path, pcm, format));
+        return path;
+    }
+
+    CTempHome Home;
+    CAudio Audio;
+    CTempDir Dir;
+};
+} // namespace
+
+// Two streams, one resampled and up-mixed by the feeder, played, paused, sought and closed by
+// the main thread while SDL's thread mixes them.
+TEST_F(DevicePlaybackTest, FeederAndCallbackPlayAlongTheMainThread)
+{
+    CAudioFile music, logo;
+    ASSERT_TRUE(
+        music.Open(Audio, Song("music.ogg", sf::Sine(22050, 1, 0.6, 440.0), sf::EFormat::Ogg)));
+    ASSERT_TRUE(
+        logo.Open(Audio, Song("logo.wav", sf::Sine(44100, 2, 0.4, 880.0), sf::EFormat::Wav)));
+    logo.Play();
+    ASSERT_TRUE(FollowPlay(music, [](double s) { return s >= 0.1; }));
+    music.Pause();
+    EXPECT_FALSE(music.IsPlaying());
+    ASSERT_TRUE(music.SetPosition(music.Seconds2Bytes(0.3)));
+    EXPECT_DOUBLE_EQ(HeardSeconds(music), 0.3);
+    const auto resumed = Clock::now();
+    music.Resume();
+    ASSERT_TRUE(Follow(music, resumed, 0.3, [](double s) { return s >= 0.35; }));
+    logo.Close(); // while it may still play
+    EXPECT_TRUE(music.IsPlaying());
+    ASSERT_TRUE(WaitUntilStopped(music));
+    EXPECT_EQ(music.GetPosition(), music.GetLength());
+}
+
+// A device that stops calling back (paused under the mixer) for a while, or an output closed
+// under a stream that is then played: the song goes on silently, ends at its length, and a
+// device that calls back again plays on from where the song is.
+TEST_F(DevicePlaybackTest, StalledOrClosedDeviceEndsTheSongInTime)
+{
+    const std::string lost = "The audio device stopped playing; the game goes on without sound\n";
+    const std::string back = "The audio device plays again\n";
+    for (bool closed : {false, true})
+    {
+        CLogCapture log;
+        Settings::WriteNumber("AudioOffset", 0);
+        ASSERT_TRUE(
+            Audio.OpenMusic(Song("lost.ogg", sf::Sine(22050, 1, 0.8, 440.0), sf::EFormat::Ogg)));
+        CAudioFile& file = *Audio.GetMusic();
+        ASSERT_TRUE(FollowPlay(file, [](double s) { return s >= 0.2; }));
+        if (closed)
+        {
+            Audio.Shutdown();
+            file.Play();
+        }
+        else
+        {
+            SDL_PauseAudio(1);
+            ASSERT_TRUE(Follow(file, Clock::now(), HeardSeconds(file),
+                               [&](double) { return log.Text().find(lost) != std::string::npos; }));
+            SDL_PauseAudio(0);
+        }
+        EXPECT_TRUE(file.IsPlaying()) << closed;
+        ASSERT_TRUE(WaitUntilStopped(file)) << closed;
+        EXPECT_EQ(file.GetPosition(), file.GetLength());
+        const std::string text = log.Text();
+        for (const std::string& line : {lost, back})
+            EXPECT_EQ(Occurrences(text, line), closed ? 0u : 1u) << line;
+        Audio.Shutdown();
+        ASSERT_TRUE(Audio.Init());
+    }
+}
