@@ -37,7 +37,7 @@ class CVoice
 {
 public:
     // `source` delivers stereo at OutputRate; positions are frames of the file at `fileRate`.
-    // The voice plays on `output` until it is detached, by the output or when it closes.
+    // It plays on `output` until the output closes and detaches it.
     CVoice(std::unique_ptr<CReader> source, int fileRate, int64_t fileFrames, COutput& output);
     CVoice(const CVoice&) = delete;
     CVoice& operator=(const CVoice&) = delete;
