@@ -149,27 +149,22 @@ TEST(FrameCountMemo, CountsEachFileOnceUntilItChanges)
 {
     CTempDir dir;
     const auto path = dir.Path() / "song.wma";
-    std::ofstream(path) << "first";
-    CFrameCountMemo& memo = CFrameCountMemo::OfThisRun();
     int counted = 0;
-    const auto count = [&](int64_t frames)
+    const auto count = [&](int fd, int64_t frames)
+    { return CFrameCountMemo::OfThisRun().Count(fd, [&] { return ++counted, frames; }); };
+    const auto countFile = [&](int64_t frames)
     {
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        const int64_t got = memo.Count(fd,
-                                       [&]
-                                       {
-                                           ++counted;
-                                           return frames;
-                                       });
+        const int64_t got = count(fd, frames);
         ::close(fd);
         return got;
     };
-    EXPECT_EQ(count(1000), 1000);
-    EXPECT_EQ(count(2000), 1000);
-    EXPECT_EQ(counted, 1);
+    std::ofstream(path) << "first";
+    EXPECT_EQ(countFile(1000), 1000);
+    EXPECT_EQ(countFile(2000), 1000);
     std::ofstream(path) << "written again";
-    EXPECT_EQ(count(3000), 3000);
-    EXPECT_EQ(counted, 2);
-    EXPECT_EQ(memo.Count(-1, [] { return int64_t(7); }), 7);
-    EXPECT_EQ(memo.Count(-1, [] { return int64_t(8); }), 8);
+    EXPECT_EQ(countFile(3000), 3000);
+    EXPECT_EQ(count(-1, 7), 7);
+    EXPECT_EQ(count(-1, 8), 8);
+    EXPECT_EQ(counted, 4);
 }

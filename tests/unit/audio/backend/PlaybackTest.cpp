@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -71,14 +72,14 @@ struct SExpected
     }
 };
 
-// Steps the device until `frames` of the stream are heard (or 10 s), checking it at each step
-// and that it never goes back.
+// Steps the device while the stream plays, until `frames` of it are heard (or 10 s), checking
+// it at each step and that it never goes back.
 void Follow(CStandInAudio& engine, const CAudioFile& file, const SExpected& expected,
-            int64_t frames)
+            int64_t frames = INT64_MAX)
 {
     int64_t last = HeardFrame(file);
     expected.Check(file);
-    for (int step = 0; step < 500 && HeardFrame(file) < frames; ++step)
+    for (int step = 0; step < 500 && file.IsPlaying() && HeardFrame(file) < frames; ++step)
     {
         engine.Step();
         expected.Check(file);
@@ -186,12 +187,7 @@ TEST_F(PlaybackTest, EndsWithPositionAtLengthWhateverTheOffset)
                   offsetMs == 9999);
         file.Play();
         const int usedMs = std::min(offsetMs, 2000);
-        const SExpected expected{Engine, "short.ogg", 22050, pcm.Frames(), 0.0, usedMs * 44.1};
-        for (int step = 0; step < 200 && file.IsPlaying(); ++step)
-        {
-            Engine.Step();
-            expected.Check(file);
-        }
+        Follow(Engine, file, {Engine, "short.ogg", 22050, pcm.Frames(), 0.0, usedMs * 44.1});
         EXPECT_FALSE(file.IsPlaying()) << offsetMs;
         EXPECT_EQ(file.GetPosition(), file.GetLength());
         file.Resume(); // nothing left to play
@@ -247,11 +243,7 @@ TEST_F(PlaybackTest, FileDeletedWhilePlayingPlaysToItsEnd)
     for (int step = 0; step < 5; ++step)
         Engine.Step();
     std::filesystem::remove(path);
-    for (int step = 0; step < 100 && file.IsPlaying(); ++step)
-    {
-        Engine.Step();
-        expected.Check(file);
-    }
+    Follow(Engine, file, expected);
     EXPECT_FALSE(file.IsPlaying());
     EXPECT_FALSE(file.Open(Engine.Audio, path));
 }
