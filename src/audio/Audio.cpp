@@ -65,8 +65,10 @@ bool CAudio::Start(std::unique_ptr<korvane::backend::CDevice> device)
         Log("Could not initialize BASS");
         return false;
     }
+    StandIn = nullptr; // the device of an output this one replaces
     Output = std::move(output);
     SetAudioOffset(StoredAudioOffset());
+    delete AudioMap;
     AudioMap = new CAudioMap();
     BuildNoteFrequencies();
     return true;
