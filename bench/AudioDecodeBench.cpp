@@ -1,8 +1,8 @@
 // Decoding speed of our reader against the reference command-line decoders on the same
 // 4-minute 44.1 kHz stereo songs, and the cost of one spectrum read from memory.
 // Prints "ratio" lines (ours / reference; goals: MP3 and OGG at most 1.1 of the reference).
-#include "audio/backend/DecodeStream.h"
-#include "audio/backend/OpenReader.h"
+#include "audio/backend/decode/OpenReader.h"
+#include "audio/backend/reads/DecodeStream.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 

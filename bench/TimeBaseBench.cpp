@@ -9,8 +9,8 @@
 // Goals: within 10 ms; no step more than 2 ms longer than its frame.
 // Usage: bench_time_base [SECONDS]   (default 10)
 #include "audio/Audio.h"
-#include "audio/backend/Output.h"
-#include "audio/backend/Voice.h"
+#include "audio/backend/output/Output.h"
+#include "audio/backend/output/TimeSource.h"
 #include "platform/Settings.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
@@ -140,7 +140,7 @@ std::vector<SFrame> PlayFrames(const std::string& song, double seconds, int& hel
         const int64_t now = MonotonicNs();
         frames.push_back({now, int64_t(audio.GetMusic()->GetPosition() / 4)});
     }
-    heldFrames = korvane::backend::Output::BufferFrames();
+    heldFrames = audio.GetOutput()->BufferFrames();
     const int64_t before = MonotonicNs();
     uint64_t sum = 0;
     for (int i = 0; i < 100000; ++i)

@@ -1,6 +1,8 @@
 #include "audio/Audio.h"
 
-#include "audio/backend/Output.h"
+#include "audio/backend/output/Output.h"
+#include "audio/backend/output/SdlDevice.h"
+#include "audio/backend/output/StandInDevice.h"
 #include "audio/map/AudioMap.h"
 #include "audio/map/Sample.h"
 #include "platform/Log.h"
@@ -9,6 +11,8 @@
 #include <SDL.h>
 
 #include <algorithm>
+
+using korvane::backend::CStandInDevice;
 
 CAudio::CAudio() = default;
 
@@ -35,23 +39,61 @@ bool CAudio::Init()
         Log("Could not initialize BASS");
         return false;
     }
-    if (!korvane::backend::Output::Open())
+    SdlAudioUp = true;
+    if (Start(std::make_unique<korvane::backend::CSdlDevice>()))
+        return true;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SdlAudioUp = false;
+    return false;
+}
+
+bool CAudio::InitStandIn(const CStandInClock& clock)
+{
+    auto device = std::make_unique<CStandInDevice>(clock);
+    CStandInDevice* standIn = device.get();
+    if (!Start(std::move(device)))
+        return false;
+    StandIn = standIn;
+    return true;
+}
+
+bool CAudio::Start(std::unique_ptr<korvane::backend::CDevice> device)
+{
+    auto output = std::make_unique<korvane::backend::COutput>(std::move(device));
+    if (!output->Open())
     {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
         Log("Could not initialize BASS");
         return false;
     }
-    OutputOpen = true;
+    StandIn = nullptr; // the device of an output this one replaces
+    Output = std::move(output);
     SetAudioOffset(StoredAudioOffset());
+    delete AudioMap;
     AudioMap = new CAudioMap();
     BuildNoteFrequencies();
     return true;
 }
 
+void CAudio::PlayStandIn()
+{
+    if (StandIn)
+        StandIn->PlayDue();
+}
+
+std::vector<int16_t> CAudio::TakeStandInPlayed()
+{
+    return StandIn ? StandIn->TakePlayed() : std::vector<int16_t>();
+}
+
+int32_t CAudio::ClampAudioOffset(int32_t milliseconds)
+{
+    return std::clamp(milliseconds, -AudioOffsetLimitMs, AudioOffsetLimitMs);
+}
+
 int32_t CAudio::StoredAudioOffset()
 {
     const int32_t wanted = Settings::ReadNumber(AudioOffsetSetting);
-    const int32_t used = std::clamp(wanted, -AudioOffsetLimitMs, AudioOffsetLimitMs);
+    const int32_t used = ClampAudioOffset(wanted);
     if (used != wanted)
         Log("AudioOffset %d ms is out of range; using %d ms\n", int(wanted), int(used));
     return used;
@@ -59,8 +101,8 @@ int32_t CAudio::StoredAudioOffset()
 
 void CAudio::SetAudioOffset(int32_t milliseconds)
 {
-    korvane::backend::Output::SetExtraLatencyMs(
-        std::clamp(milliseconds, -AudioOffsetLimitMs, AudioOffsetLimitMs));
+    if (Output)
+        Output->SetExtraLatencyMs(ClampAudioOffset(milliseconds));
 }
 
 void CAudio::Shutdown()
@@ -71,10 +113,11 @@ void CAudio::Shutdown()
         AudioMap = nullptr;
     }
     // Streams still open stay valid objects but fall silent.
-    korvane::backend::Output::Close();
-    if (OutputOpen)
+    StandIn = nullptr;
+    Output.reset();
+    if (SdlAudioUp)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    OutputOpen = false;
+    SdlAudioUp = false;
 }
 
 bool CAudio::OpenForAnalysis(const std::string& path)
@@ -97,7 +140,7 @@ void CAudio::CloseAnalysis()
 bool CAudio::OpenMusic(const std::string& path)
 {
     SetAudioOffset(StoredAudioOffset()); // read for each song: a player tunes it between songs
-    return MusicStream.Open(path);
+    return MusicStream.Open(*this, path);
 }
 
 void CAudio::CloseMusic()

@@ -3,15 +3,23 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 class CAudioMap;
 class CSample;
 class CStandInClock;
+namespace korvane::backend
+{
+class CDevice;
+class COutput;
+class CStandInDevice;
+} // namespace korvane::backend
 
-// The audio engine: owns the song analysis (a decode-only stream and the audio map it fills)
-// and the battle's music stream. Main thread only.
+// The audio engine: owns the output device, the song analysis (a decode-only stream and the
+// audio map it fills) and the battle's music stream. Main thread only.
 class CAudio
 {
 public:
@@ -20,15 +28,25 @@ public:
     CAudio(const CAudio&) = delete;
     CAudio& operator=(const CAudio&) = delete;
 
-    bool Init(); // opens the output device; logs "Could not initialize BASS" on failure
-    bool InitStandIn(const CStandInClock&) { return Init(); } // replaced by the stand-in device
-    void PlayStandIn() {}
+    bool Init(); // opens SDL's audio device; logs "Could not initialize BASS" on failure
     void Shutdown(); // safe after a failed Init and more than once
+    // Init on a stand-in device for tests: no thread, no sound card; its time is `clock`'s,
+    // which must outlive the engine and every stream opened on it. Nothing plays until
+    // PlayStandIn, which plays every device buffer due by the clock, on this thread, as a
+    // device whose callbacks come exactly on time.
+    bool InitStandIn(const CStandInClock& clock);
+    void PlayStandIn();
+    // All the stand-in device played since the last call: interleaved stereo at the output
+    // rate, silence included; empty on SDL's device.
+    std::vector<int16_t> TakeStandInPlayed();
+    // The output the engine plays on; null before Init and after Shutdown.
+    korvane::backend::COutput* GetOutput() { return Output.get(); }
 
     // The player's "AudioOffset": milliseconds by which the sound reaches the ears later than
     // the device plays it (wireless headphones); positive makes every heard position earlier.
     static constexpr const char* AudioOffsetSetting = "AudioOffset";
     static constexpr int32_t AudioOffsetLimitMs = 2000;
+    static int32_t ClampAudioOffset(int32_t milliseconds); // into -limit..limit
     static int32_t StoredAudioOffset();        // from the settings file, brought into range
     void SetAudioOffset(int32_t milliseconds); // for every stream, at once
 
@@ -64,6 +82,7 @@ public:
     CAudioFile* GetAnalysisStream() { return &AnalysisStream; }
 
 private:
+    bool Start(std::unique_ptr<korvane::backend::CDevice> device); // the output, then the rest
     int32_t EndPass(); // 550 after pass 1; after pass 2 fills the map and gives 1000
 
     CAudioFile AnalysisStream;
@@ -81,6 +100,8 @@ private:
     int64_t BlockStart = 0;
     int32_t Pass = 1;
     int32_t BlockBytes = 0;
-    bool OutputOpen = false;
+    bool SdlAudioUp = false; // the SDL audio subsystem is ours to quit
+    std::unique_ptr<korvane::backend::COutput> Output;
+    korvane::backend::CStandInDevice* StandIn = nullptr; // the output's device, when a stand-in
     std::string RefusedSong;
 };

@@ -1,9 +1,10 @@
 #include "audio/AudioFile.h"
 
-#include "audio/backend/ClickTrack.h"
-#include "audio/backend/DecodeStream.h"
-#include "audio/backend/OpenReader.h"
-#include "audio/backend/PlaybackStream.h"
+#include "audio/Audio.h"
+#include "audio/backend/decode/OpenReader.h"
+#include "audio/backend/output/ClickTrack.h"
+#include "audio/backend/output/PlaybackStream.h"
+#include "audio/backend/reads/DecodeStream.h"
 #include "platform/Log.h"
 
 #include <cmath>
@@ -18,6 +19,12 @@ uint32_t NextHandle()
         ++last;
     return last;
 }
+
+bool Refused(const std::string& path)
+{
+    Log("Could not load %s%s\n", path.c_str(), korvane::backend::RefusalNote(path));
+    return false;
+}
 } // namespace
 
 CAudioFile::CAudioFile() = default;
@@ -27,53 +34,38 @@ CAudioFile::~CAudioFile()
     Close();
 }
 
-bool CAudioFile::Open(const std::string& path)
+bool CAudioFile::Open(CAudio& engine, const std::string& path)
 {
-    return OpenStream(path, false);
+    Close();
+    return Adopt(korvane::backend::CPlaybackStream::Open(engine.GetOutput(), path)) ||
+           Refused(path);
 }
 
 bool CAudioFile::OpenDecoding(const std::string& path)
 {
-    return OpenStream(path, true);
+    Close();
+    return Adopt(korvane::backend::CDecodeStream::Open(path, PreloadLimit)) || Refused(path);
 }
 
-bool CAudioFile::OpenStream(const std::string& path, bool decodeOnly)
+bool CAudioFile::OpenClickTrack(CAudio& engine, int64_t periodFrames, int64_t clicks)
 {
     Close();
-    std::unique_ptr<korvane::backend::CStream> stream;
-    if (decodeOnly)
-        stream = korvane::backend::CDecodeStream::Open(path, PreloadLimit);
-    else
-        stream = korvane::backend::CPlaybackStream::Open(path);
-    if (!stream)
-    {
-        Log("Could not load %s%s\n", path.c_str(), korvane::backend::RefusalNote(path));
-        return false;
-    }
-    Adopt(std::move(stream));
-    return true;
+    auto track = std::make_unique<korvane::backend::CClickTrack>(periodFrames, clicks);
+    if (Adopt(korvane::backend::CPlaybackStream::Open(engine.GetOutput(), std::move(track))))
+        return true;
+    Log("Could not play the click track\n");
+    return false;
 }
 
-bool CAudioFile::OpenClickTrack(int64_t periodFrames, int64_t clicks)
+bool CAudioFile::Adopt(std::unique_ptr<korvane::backend::CStream> stream)
 {
-    Close();
-    auto stream = korvane::backend::CPlaybackStream::Open(
-        std::make_unique<korvane::backend::CClickTrack>(periodFrames, clicks));
     if (!stream)
-    {
-        Log("Could not play the click track\n");
         return false;
-    }
-    Adopt(std::move(stream));
-    return true;
-}
-
-void CAudioFile::Adopt(std::unique_ptr<korvane::backend::CStream> stream)
-{
     Stream = std::move(stream);
     Handle = NextHandle();
     Length = uint64_t(Stream->LengthBytes());
     Frequency = Stream->Rate();
+    return true;
 }
 
 void CAudioFile::Close()

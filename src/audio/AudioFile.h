@@ -1,8 +1,11 @@
 #pragma once
+#include "audio/backend/output/OutputFormat.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 
+class CAudio;
 namespace korvane::backend
 {
 class CStream;
@@ -28,11 +31,12 @@ public:
     CAudioFile(const CAudioFile&) = delete;
     CAudioFile& operator=(const CAudioFile&) = delete;
 
-    bool Open(const std::string& path);         // playback stream, full scan on open
+    // Playback stream on the engine's output, full scan on open; false without an output.
+    bool Open(CAudio& engine, const std::string& path);
     bool OpenDecoding(const std::string& path); // decode-only stream, full scan on open
-    // Playback stream of a metronome made on the fly at 44100 Hz stereo: a tick every
+    // Playback stream of a metronome made on the fly at the output's rate, stereo: a tick every
     // periodFrames frames from one period in, `clicks` times.
-    bool OpenClickTrack(int64_t periodFrames, int64_t clicks);
+    bool OpenClickTrack(CAudio& engine, int64_t periodFrames, int64_t clicks);
     void Close();
 
     bool IsPlaying() const; // false when closed, paused, stopped or ended
@@ -66,12 +70,11 @@ public:
     double Bytes2Seconds(int64_t bytes) const;
 
 private:
-    bool OpenStream(const std::string& path, bool decodeOnly);
-    void Adopt(std::unique_ptr<korvane::backend::CStream> stream); // an open one
+    bool Adopt(std::unique_ptr<korvane::backend::CStream> stream); // false when there is none
 
     uint32_t Handle = 0;
     uint64_t Length = 0;
-    int32_t Frequency = 44100;
+    int32_t Frequency = korvane::backend::OutputRate;
     uint64_t PreloadLimit = 112ull << 20;
     std::unique_ptr<korvane::backend::CStream> Stream;
 };

@@ -313,7 +313,7 @@ CScene* CAudioSyncScene::Run()
     StoredOffsetMs = OffsetMs = CAudio::StoredAudioOffset();
     LoadScreen();
     LayClickMap(ClickMap);
-    Clicks.OpenClickTrack(BeatFrames, TrackClicks);
+    Clicks.OpenClickTrack(*Audio, BeatFrames, TrackClicks);
     StartByEar();
     const bool open = RunFrames(*this, *Shared);
     Clicks.Close();

@@ -58,7 +58,7 @@ CScene* CSplashScene::Run()
     // Without it the screen keeps its previous content behind the logo.
     Background = CGraphics::NewBlackScreen();
 
-    if (Sound.Open(BuildAppPath("data/tessel.wav")))
+    if (Sound.Open(*Audio, BuildAppPath("data/tessel.wav")))
         Sound.Play();
     if (!RunFrames(*this, *Shared))
         return nullptr;

@@ -139,7 +139,7 @@ void CMusicSelectScene::OpenSong(uint32_t index)
     Message = EMessage::None;
     Preview.Close();
     // A damaged song stays selected and silent; one gone or not readable says so.
-    if (Preview.Open(Shared->FolderItems[index]->GetPath()))
+    if (Preview.Open(*Audio, Shared->FolderItems[index]->GetPath()))
         Preview.Play();
     else
         TellWhyNot(index);

@@ -1,6 +1,6 @@
 #include "musicselect/FolderItem.h"
 
-#include "audio/backend/TrackProbe.h"
+#include "audio/backend/decode/TrackProbe.h"
 #include "musicselect/Utf8Text.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"

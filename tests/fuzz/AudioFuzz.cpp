@@ -13,7 +13,7 @@
 // D/current.<ext>, so the file that broke a run is there afterwards.
 #include "audio/Audio.h"
 #include "audio/AudioFile.h"
-#include "audio/backend/TrackProbe.h"
+#include "audio/backend/decode/TrackProbe.h"
 #include "fuzz/FuzzMutation.h"
 #include "fuzz/FuzzRun.h"
 #include "platform/Log.h"

@@ -1,8 +1,7 @@
 #include "MenuChecks.h"
 #include "app/SharedData.h"
 #include "audio/Audio.h"
-#include "audio/backend/DeviceClock.h"
-#include "audio/backend/Output.h"
+#include "audio/backend/output/Output.h"
 #include "menus/OptionsScene.h"
 #include "platform/Settings.h"
 #include "support/SceneRunner.h"
@@ -78,7 +77,7 @@ TEST(AudioSyncScene, SavesOnlyOnSaveAndTheNextSongHearsIt)
         CAudio& audio = *harness.Shared().Audio;
         audio.SetAudioOffset(0);
         ASSERT_TRUE(audio.OpenMusic(song));
-        EXPECT_EQ(korvane::backend::Output::Clock().ExtraLatencyFrames(), c.Heard * 441 / 10);
+        EXPECT_EQ(audio.GetOutput()->ExtraLatencyFrames(), c.Heard * 441 / 10);
         audio.CloseMusic();
     }
 }

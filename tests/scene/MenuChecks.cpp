@@ -109,7 +109,9 @@ std::string SceneSequence(const std::string& log)
 std::string SettingsFile(const CTempHome& home)
 {
     std::ifstream file(home.ConfigHome() / "korvane" / "settings.ini");
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    std::string text, line;
+    while (std::getline(file, line))
+        if (!line.starts_with("WindowScale="))
+            text += line + "\n";
+    return text;
 }

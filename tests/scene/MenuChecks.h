@@ -32,5 +32,6 @@ std::vector<uint32_t> MarkerBlock(CGraphics& graphics, CSharedData& shared, int 
 // The names of the scenes started, in order, from the captured log: "Splash,Title,...".
 std::string SceneSequence(const std::string& log);
 
-// The settings file of a temporary home, or "" when it was never written.
+// The settings file of a temporary home, or "" when it was never written; without the window
+// scale that the game's first start stores.
 std::string SettingsFile(const CTempHome& home);

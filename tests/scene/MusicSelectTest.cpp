@@ -1,6 +1,6 @@
 #include "MenuChecks.h"
 #include "app/SharedData.h"
-#include "audio/backend/TrackProbe.h"
+#include "audio/backend/decode/TrackProbe.h"
 #include "graphics/Graphics.h"
 #include "menus/CreditsScene.h"
 #include "menus/HowToPlayScene.h"

@@ -1,7 +1,6 @@
 // The audio engine's streams: neutral answers when closed, a failed open leaves nothing,
 // Init/Shutdown in any order (or none), analysis open building the note bins.
 #include "audio/Audio.h"
-#include "audio/backend/Output.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 
@@ -101,8 +100,9 @@ TEST(AudioEngine, PlaybackNeedsInitAndShutdownIsSafeAfterFailure)
     ASSERT_TRUE(skipped->OpenMusic(song));
     skipped->PlayMusic();
     delete skipped;
-    EXPECT_FALSE(korvane::backend::Output::IsOpen());
     EXPECT_EQ(threads(), before);
+    CAudio again; // SDL opens one device at a time
+    EXPECT_TRUE(again.Init());
 }
 
 TEST(AudioEngine, OpenForAnalysisBuildsNoteBinsForTheSongsRate)

@@ -1,12 +1,17 @@
 // Every decoder behind the reader interface: exact lengths (gapless where the file says so),
 // sample-exact seeks, and the same length for every way of opening a file.
-#include "audio/backend/DecodeStream.h"
-#include "audio/backend/OpenReader.h"
-#include "audio/backend/TrackProbe.h"
+#include "audio/backend/decode/FrameCountMemo.h"
+#include "audio/backend/decode/OpenReader.h"
+#include "audio/backend/decode/TrackProbe.h"
+#include "audio/backend/reads/DecodeStream.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <unistd.h>
 
 using namespace korvane::backend;
 namespace sf = SongFactory;
@@ -88,12 +93,15 @@ TEST_P(DecoderTest, SeekGivesTheSamePcmAsDecodingFromTheStart)
     std::unique_ptr<CReader> reader = OpenReader(Path);
     ASSERT_TRUE(reader);
     const std::vector<int16_t> all = ReadAll(*reader);
-    for (int64_t frame : {int64_t(0), int64_t(1), int64_t(1151), int64_t(4097), int64_t(c.Rate / 3),
-                          reader->Frames() - 100, reader->Frames()})
+    // Outside the song a seek lands at its start (-1 is the seek to 0) or its end.
+    for (int64_t frame :
+         {int64_t(-1), int64_t(1), int64_t(1151), int64_t(4097), int64_t(c.Rate / 3),
+          reader->Frames() - 100, reader->Frames(), reader->Frames() + 4096})
     {
         ASSERT_TRUE(reader->Seek(frame)) << frame;
         const std::vector<int16_t> tail = ReadAll(*reader, 777);
-        const std::vector<int16_t> expected(all.begin() + frame * c.Channels, all.end());
+        const int64_t at = std::clamp<int64_t>(frame, 0, reader->Frames());
+        const std::vector<int16_t> expected(all.begin() + at * c.Channels, all.end());
         EXPECT_EQ(tail, expected) << "seek to frame " << frame;
     }
 }
@@ -133,4 +141,30 @@ TEST(DecoderContent, PicksTheDecoderByContentNotByName)
         ASSERT_TRUE(reader) << path;
         EXPECT_EQ(reader->Frames(), pcm.Frames()) << path;
     }
+}
+
+// A length that had to be counted is counted once per file; a file written again (another size
+// or time) is counted anew, and one whose identity cannot be read is counted every time.
+TEST(FrameCountMemo, CountsEachFileOnceUntilItChanges)
+{
+    CTempDir dir;
+    const auto path = dir.Path() / "song.wma";
+    int counted = 0;
+    const auto count = [&](int fd, int64_t frames)
+    { return CFrameCountMemo::OfThisRun().Count(fd, [&] { return ++counted, frames; }); };
+    const auto countFile = [&](int64_t frames)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int64_t got = count(fd, frames);
+        ::close(fd);
+        return got;
+    };
+    std::ofstream(path) << "first";
+    EXPECT_EQ(countFile(1000), 1000);
+    EXPECT_EQ(countFile(2000), 1000);
+    std::ofstream(path) << "written again";
+    EXPECT_EQ(countFile(3000), 3000);
+    EXPECT_EQ(count(-1, 7), 7);
+    EXPECT_EQ(count(-1, 8), 8);
+    EXPECT_EQ(counted, 4);
 }

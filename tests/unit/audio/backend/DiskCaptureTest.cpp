@@ -1,63 +1,55 @@
-// What the mixer hands to the device is the song itself: SDL's disk driver writes every
-// byte played to a file, which must hold the song's PCM (resampled where its rate differs),
-// and a pause neither loses nor repeats more than the device held.
+// What the mixer hands to the device is the song itself: the stand-in device keeps every
+// sample it was given, which must hold the song's PCM (resampled where its rate differs, the
+// sum of the songs where several play), and a pause neither loses nor repeats more than the
+// device held.
 #include "audio/Audio.h"
 #include "support/SongFactory.h"
+#include "support/StandInAudio.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <functional>
-#include <thread>
+#include <string>
+#include <vector>
 
 namespace sf = SongFactory;
 
 namespace
 {
-void Sleep(int ms)
+// Plays the opened songs to their end.
+void PlayToTheEnd(CStandInAudio& engine, std::vector<CAudioFile>& files)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    for (CAudioFile& file : files)
+        file.Play();
+    for (int step = 0; step < 500; ++step, engine.Step())
+        if (std::none_of(files.begin(), files.end(), [](auto& f) { return f.IsPlaying(); }))
+            return;
 }
 
-// Plays the whole song.
-void PlayToTheEnd(CAudioFile& file)
+// All the device was given while `drive` played the songs, from a little silence before to a
+// little after.
+std::vector<int16_t> PlayAndCapture(
+    const std::vector<std::string>& songs,
+    const std::function<void(CStandInAudio&, std::vector<CAudioFile>&)>& drive = PlayToTheEnd)
 {
-    file.Play();
-    for (int i = 0; i < 500 && file.IsPlaying(); ++i)
-        Sleep(10);
-}
-
-// `drive` plays the opened song on SDL's disk driver; the result is all the device was given.
-std::vector<int16_t> PlayAndCapture(const std::string& song, const std::string& capture,
-                                    const std::function<void(CAudioFile&)>& drive = PlayToTheEnd)
-{
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
-    std::vector<int16_t> samples;
-    {
-        CAudio audio;
-        if (!audio.Init())
-            return samples;
-        CAudioFile file;
-        if (file.Open(song))
-        {
-            drive(file);
-            Sleep(100);
-        }
-        file.Close();
-        audio.Shutdown();
-    }
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    const std::vector<uint8_t> bytes = sf::ReadBytes(capture);
-    samples.resize(bytes.size() / 2);
-    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-    return samples;
+    CStandInAudio engine;
+    if (!engine.Init())
+        return {};
+    std::vector<CAudioFile> files(songs.size());
+    for (size_t i = 0; i < songs.size(); ++i)
+        if (!files[i].Open(engine.Audio, songs[i]))
+            return {};
+    for (int step = 0; step < 3; ++step)
+        engine.Step();
+    drive(engine, files);
+    for (int step = 0; step < 5; ++step)
+        engine.Step();
+    return engine.Audio.TakeStandInPlayed();
 }
 
 size_t FirstLoud(const std::vector<int16_t>& samples, int threshold)
@@ -70,15 +62,23 @@ size_t FirstLoud(const std::vector<int16_t>& samples, int threshold)
 } // namespace
 
 // A stereo song at the device's rate is played bit for bit; one of five channels (5.0) is
-// played as the mean of its even channels on the left and of its odd ones on the right.
+// played as the mean of its even channels on the left and of its odd ones on the right; two
+// songs at once are added, clipped at full scale.
 TEST(DiskCapture, SongAtTheDeviceRateIsWrittenBitForBit)
 {
     CTempDir dir;
-    for (const int channels : {2, 5})
+    struct SCase
     {
-        const sf::SPcm pcm = sf::Noise(44100, channels, 1.0, 11, 0.7);
+        const char* Name;
+        int Channels;
+        bool Two;
+    };
+    for (const SCase& c : {SCase{"stereo", 2, false}, {"5.0", 5, false}, {"two at once", 2, true}})
+    {
+        const sf::SPcm pcm = sf::Noise(44100, c.Channels, 1.0, 11, 0.7);
+        const sf::SPcm other = sf::Noise(44100, 2, 0.5, 12, 0.7);
         std::vector<int16_t> expected = pcm.Samples;
-        if (channels == 5)
+        if (c.Channels == 5)
         {
             expected.clear();
             for (size_t f = 0; f < pcm.Samples.size(); f += 5)
@@ -88,11 +88,17 @@ TEST(DiskCapture, SongAtTheDeviceRateIsWrittenBitForBit)
                 expected.push_back(int16_t((s[1] + s[3]) / 2));
             }
         }
-        const std::string song = (dir.Path() / "noise.wav").string();
-        ASSERT_TRUE(sf::WriteWav(song, pcm));
-        const std::vector<int16_t> captured =
-            PlayAndCapture(song, (dir.Path() / "out.raw").string());
-        ASSERT_GT(captured.size(), expected.size());
+        std::vector<std::string> songs = {(dir.Path() / "noise.wav").string()};
+        ASSERT_TRUE(sf::WriteWav(songs[0], pcm));
+        if (c.Two)
+        {
+            songs.push_back((dir.Path() / "other.wav").string());
+            ASSERT_TRUE(sf::WriteWav(songs[1], other));
+            for (size_t i = 0; i < other.Samples.size(); ++i)
+                expected[i] = int16_t(std::clamp(expected[i] + other.Samples[i], -32768, 32767));
+        }
+        const std::vector<int16_t> captured = PlayAndCapture(songs);
+        ASSERT_GT(captured.size(), expected.size()) << c.Name;
         // Silence before Play, then the song: find where its first frame begins.
         const size_t start = FirstLoud(captured, 0) / 2 * 2;
         const size_t lead = FirstLoud(expected, 0) / 2 * 2;
@@ -100,9 +106,9 @@ TEST(DiskCapture, SongAtTheDeviceRateIsWrittenBitForBit)
         ASSERT_LE(start - lead + expected.size(), captured.size());
         const std::vector<int16_t> heard(captured.begin() + long(start - lead),
                                          captured.begin() + long(start - lead + expected.size()));
-        EXPECT_EQ(heard, expected) << channels << " channels";
+        EXPECT_EQ(heard, expected) << c.Name;
         for (size_t i = start - lead + expected.size(); i < captured.size(); ++i)
-            ASSERT_EQ(captured[i], 0) << "after the song, at " << i;
+            ASSERT_EQ(captured[i], 0) << c.Name << ", after the song, at " << i;
     }
 }
 
@@ -113,7 +119,7 @@ TEST(DiskCapture, MonoAt22050IsResampledAndUpMixed)
     const sf::SPcm pcm = sf::Sine(22050, 1, 1.0, 441.0, amplitude);
     const std::string song = (dir.Path() / "sine.wav").string();
     ASSERT_TRUE(sf::WriteWav(song, pcm));
-    const std::vector<int16_t> captured = PlayAndCapture(song, (dir.Path() / "out.raw").string());
+    const std::vector<int16_t> captured = PlayAndCapture({song});
     const size_t onset = FirstLoud(captured, 0) / 2; // frame of the first sound
     ASSERT_LT(onset + 44100, captured.size() / 2);
     // Both sides equal; the middle of the song matches the ideal 441 Hz sine at 44100 Hz.
@@ -145,24 +151,27 @@ TEST(DiskCapture, PauseLosesNothingAndRepeatsOnlyWhatTheDeviceHeld)
     CTempDir dir;
     const sf::SPcm pcm = sf::NumberedFrames(2.0);
     const std::string song = (dir.Path() / "numbered.wav").string();
-    const std::string capture = (dir.Path() / "out.raw").string();
     ASSERT_TRUE(sf::WriteWav(song, pcm));
     int64_t paused = -1;
+    double held = 0.0;                                 // frames given but not heard at the pause
     std::vector<std::array<int64_t, 2>> heardAndGiven; // frames, before the pause
     const std::vector<int16_t> out = PlayAndCapture(
-        song, capture,
-        [&](CAudioFile& file)
+        {song},
+        [&](CStandInAudio& engine, std::vector<CAudioFile>& files)
         {
+            CAudioFile& file = files[0];
             file.Play();
-            for (int i = 0; i < 1000 && file.GetPosition() < 4 * 13230u; ++i, Sleep(5))
-                heardAndGiven.push_back({int64_t(file.GetPosition() / 4),
-                                         int64_t(std::filesystem::file_size(capture) / 4)});
+            for (int i = 0; i < 100 && file.GetPosition() < 4 * 13230u; ++i, engine.Step(5'000'000))
+                heardAndGiven.push_back({int64_t(file.GetPosition() / 4), engine.Buffers() * 1024});
+            engine.Step(7'000'000);
             file.Pause();
             paused = int64_t(file.GetPosition() / 4);
-            Sleep(100);
+            held = 2048.0 - engine.FramesSince(engine.DueNs(engine.Buffers() - 1));
+            for (int i = 0; i < 5; ++i)
+                engine.Step();
             file.Resume();
-            for (int i = 0; i < 1000 && file.IsPlaying(); ++i)
-                Sleep(5);
+            for (int i = 0; i < 200 && file.IsPlaying(); ++i)
+                engine.Step();
         });
     std::vector<int64_t> played; // song frames as the device played them, silence left out
     int64_t firstAt = -1;
@@ -183,10 +192,12 @@ TEST(DiskCapture, PauseLosesNothingAndRepeatsOnlyWhatTheDeviceHeld)
     ASSERT_EQ(breaks.size(), 1u);
     EXPECT_EQ(played[breaks[0]], paused);
     const int64_t repeated = played[breaks[0] - 1] + 1 - paused;
-    EXPECT_GE(repeated, 0);
-    EXPECT_LE(repeated, 2048 + 1024 + 2205); // the device's two buffers, one callback, 50 ms
-    // Never a frame the device has not been given (the file may lag by one buffer in stdio
-    // and one being mixed).
+    EXPECT_NEAR(double(repeated), held, 1.0); // the two buffers, less what was heard of one
+    // The frame heard is always one the device was given, two buffers back at most.
     for (const auto& [heard, given] : heardAndGiven)
-        EXPECT_LE(firstAt + heard, given + 2048);
+        if (heard > 0)
+        {
+            EXPECT_LE(firstAt + heard, given - 1024);
+            EXPECT_GE(firstAt + heard, given - 2049);
+        }
 }

@@ -1,8 +1,8 @@
 // Every format the game reads, in songs made by the real encoders (tests/data/make-format-songs):
 // the length, every sample and a seek equal to the reference decoder's PCM, the tags, and the
 // same level from two separate runs of the analysis.
-#include "audio/backend/OpenReader.h"
-#include "audio/backend/TrackProbe.h"
+#include "audio/backend/decode/OpenReader.h"
+#include "audio/backend/decode/TrackProbe.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Whatever a player puts in a folder: files we cannot play give "Could not load …" and a
 // false result; damaged or unusual songs open and read to their end without a hang or crash.
 #include "audio/AudioFile.h"
-#include "audio/backend/OpenReader.h"
-#include "audio/backend/TrackProbe.h"
+#include "audio/backend/decode/OpenReader.h"
+#include "audio/backend/decode/TrackProbe.h"
 #include "platform/Log.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"

@@ -1,6 +1,6 @@
 // Decode-only reads on the scales the analysis relies on: 20 ms packed peak levels and
 // 8192-point spectra, from memory or from the file alike.
-#include "audio/backend/DecodeStream.h"
+#include "audio/backend/reads/DecodeStream.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 

@@ -1,7 +1,7 @@
 // Peak levels and the mono mix take vectorised paths for one and two channels and a plain
 // loop for the rest and for the frames left over; all of them must agree with the
 // frame-by-frame definition, extremes included, wherever in a read they fall.
-#include "audio/backend/Levels.h"
+#include "audio/backend/reads/Levels.h"
 
 #include <gtest/gtest.h>
 

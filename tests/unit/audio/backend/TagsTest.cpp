@@ -1,6 +1,6 @@
 // Title and artist written by TagLib in every kind of tag read back as the same UTF-8, and
 // the probe's length is the one the streams count.
-#include "audio/backend/TrackProbe.h"
+#include "audio/backend/decode/TrackProbe.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 

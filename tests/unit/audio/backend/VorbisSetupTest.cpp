@@ -2,9 +2,9 @@
 // writes opens, a setup that would make libvorbis divide by zero is refused like any file we
 // cannot play.
 #include "audio/AudioFile.h"
-#include "audio/backend/OggReader.h"
-#include "audio/backend/TrackProbe.h"
-#include "audio/backend/VorbisSetupCheck.h"
+#include "audio/backend/decode/OggReader.h"
+#include "audio/backend/decode/TrackProbe.h"
+#include "audio/backend/decode/VorbisSetupCheck.h"
 #include "support/LogCapture.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
