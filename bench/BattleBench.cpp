@@ -79,12 +79,12 @@ double AnalysisMs(CAudio& audio, const std::filesystem::path& song)
     const double start = WallMs();
     if (!audio.OpenForAnalysis(song))
         return 0;
-    audio.StartDecoding();
-    while (audio.DecodeStep() < 1000)
+    audio.GetAnalysis().StartDecoding();
+    while (audio.GetAnalysis().DecodeStep() < 1000)
     {
     }
-    audio.RemoveJumps();
-    audio.BuildWeapons();
+    audio.GetAnalysis().RemoveJumps();
+    audio.GetAnalysis().BuildWeapons();
     audio.CloseAnalysis();
     return WallMs() - start;
 }

@@ -48,12 +48,12 @@ void DecodeStepWholeSong(benchmark::State& state)
             state.SkipWithError("cannot open the song");
             break;
         }
-        audio.StartDecoding();
+        audio.GetAnalysis().StartDecoding();
         for (int32_t progress = 0; progress < 1000; ++steps)
         {
             const auto start = Clock::now();
             const double cpuStart = ThreadCpuMs();
-            progress = audio.DecodeStep();
+            progress = audio.GetAnalysis().DecodeStep();
             const std::chrono::duration<double, std::milli> took = Clock::now() - start;
             slowestCpuMs = std::max(slowestCpuMs, ThreadCpuMs() - cpuStart);
             if (took.count() > slowestMs)
@@ -63,8 +63,8 @@ void DecodeStepWholeSong(benchmark::State& state)
             }
         }
         const auto start = Clock::now();
-        audio.RemoveJumps();
-        audio.BuildWeapons();
+        audio.GetAnalysis().RemoveJumps();
+        audio.GetAnalysis().BuildWeapons();
         const std::chrono::duration<double, std::milli> took = Clock::now() - start;
         state.counters["clean_up_ms"] = took.count();
         audio.CloseAnalysis();

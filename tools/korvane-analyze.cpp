@@ -40,8 +40,8 @@ void PrintUsage(std::FILE* out)
 
 void PrintMap(const CAudio& audio, const CAudioMap& map, bool levels)
 {
-    std::printf("# max_level: %d %d\n", audio.GetMaxLevelLeft(), audio.GetMaxLevelRight());
-    std::printf("# level_multiplier: %f\n", audio.GetLevelMultiplier());
+    std::printf("# max_level: %d %d\n", audio.GetAnalysis().GetMaxLevelLeft(), audio.GetAnalysis().GetMaxLevelRight());
+    std::printf("# level_multiplier: %f\n", audio.GetAnalysis().GetLevelMultiplier());
     std::printf("# min_intensity: %d\n", map.GetMinIntensity());
     std::printf("# weapons: %d\n", map.GetWeaponCount());
     std::printf("# samples: %zu\n", map.GetSamples().size());
@@ -119,17 +119,17 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    audio.StartDecoding();
-    while (audio.DecodeStep() < 1000)
+    audio.GetAnalysis().StartDecoding();
+    while (audio.GetAnalysis().DecodeStep() < 1000)
     {
     }
     Log("Removing jumps\n");
-    audio.RemoveJumps();
+    audio.GetAnalysis().RemoveJumps();
     Log("Building weapons\n");
-    audio.BuildWeapons();
+    audio.GetAnalysis().BuildWeapons();
 
     // Streams count 16-bit samples, so a second of one holds 2 bytes × rate × channels.
-    CAudioFile* stream = audio.GetAnalysisStream();
+    CAudioFile* stream = audio.GetAnalysis().GetAnalysisStream();
     const int32_t rate = stream->GetFrequency();
     const auto channels = int32_t(stream->Seconds2Bytes(1.0) / (2 * int64_t(rate)));
     std::printf("# file: %s\n", std::filesystem::path(path).filename().string().c_str());

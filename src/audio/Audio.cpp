@@ -3,8 +3,6 @@
 #include "audio/backend/output/Output.h"
 #include "audio/backend/output/SdlDevice.h"
 #include "audio/backend/output/StandInDevice.h"
-#include "audio/map/AudioMap.h"
-#include "audio/map/Sample.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
 
@@ -19,15 +17,7 @@ CAudio::CAudio() = default;
 CAudio::~CAudio()
 {
     MusicStream.Close();
-    AnalysisStream.Close();
-    // Samples of an abandoned analysis are owned by the pass lists until the map takes them;
-    // nobody else would free them.
-    for (CSample* sample : PassOneSamples)
-        delete sample;
-    for (CSample* sample : PassTwoSamples)
-        delete sample;
-    PassOneSamples.clear();
-    PassTwoSamples.clear();
+    Analysis.Close();
     // An exit path that skipped Shutdown still joins the feeder and closes the device.
     Shutdown();
 }
@@ -68,9 +58,7 @@ bool CAudio::Start(std::unique_ptr<korvane::backend::CDevice> device)
     StandIn = nullptr; // the device of an output this one replaces
     Output = std::move(output);
     SetAudioOffset(StoredAudioOffset());
-    delete AudioMap;
-    AudioMap = new CAudioMap();
-    BuildNoteFrequencies();
+    Analysis.CreateMap();
     return true;
 }
 
@@ -107,11 +95,7 @@ void CAudio::SetAudioOffset(int32_t milliseconds)
 
 void CAudio::Shutdown()
 {
-    if (AudioMap)
-    {
-        delete AudioMap;
-        AudioMap = nullptr;
-    }
+    Analysis.FreeMap();
     // Streams still open stay valid objects but fall silent.
     StandIn = nullptr;
     Output.reset();
@@ -122,19 +106,18 @@ void CAudio::Shutdown()
 
 bool CAudio::OpenForAnalysis(const std::string& path)
 {
-    if (!AnalysisStream.OpenDecoding(path))
+    if (!Analysis.Open(path))
     {
         RefusedSong = path;
         return false;
     }
     RefusedSong.clear();
-    BuildNoteBins();
     return true;
 }
 
 void CAudio::CloseAnalysis()
 {
-    AnalysisStream.Close();
+    Analysis.Close();
 }
 
 bool CAudio::OpenMusic(const std::string& path)

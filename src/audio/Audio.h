@@ -1,15 +1,14 @@
 #pragma once
 #include "audio/AudioFile.h"
+#include "audio/SongAnalysis.h"
 
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 class CAudioMap;
-class CSample;
 class CStandInClock;
 namespace korvane::backend
 {
@@ -28,7 +27,7 @@ public:
     CAudio(const CAudio&) = delete;
     CAudio& operator=(const CAudio&) = delete;
 
-    bool Init(); // opens SDL's audio device; logs "Could not initialize BASS" on failure
+    bool Init();     // opens SDL's audio device; logs "Could not initialize BASS" on failure
     void Shutdown(); // safe after a failed Init and more than once
     // Init on a stand-in device for tests: no thread, no sound card; its time is `clock`'s,
     // which must outlive the engine and every stream opened on it. Nothing plays until
@@ -61,45 +60,16 @@ public:
     void PauseMusic() { MusicStream.Pause(); }
     void ResumeMusic() { MusicStream.Resume(); }
     void StopMusic() { MusicStream.Stop(); }
-    CAudioMap* GetAudioMap() { return AudioMap; }
-
-    // Song analysis, driven one step at a time by the loading screen.
-    void BuildNoteFrequencies();
-    void BuildNoteBins();
-    void StartDecoding();
-    int32_t DecodeStep();    // progress in thousandths; 1000 when the map is filled
-    int32_t LevelScanStep(); // 0..100
-    int32_t SpectrumStep();  // 100..1000
-    void RemoveJumps();
-    void BuildWeapons();
-
-    // Read-only views for tools and tests.
-    float GetLevelMultiplier() const { return LevelMultiplier; }
-    int32_t GetMaxLevelLeft() const { return MaxLevelLeft; }
-    int32_t GetMaxLevelRight() const { return MaxLevelRight; }
-    const float* GetNoteFrequencies() const { return NoteFrequencies; }
-    const int32_t* GetNoteBins() const { return NoteBins; }
-    CAudioFile* GetAnalysisStream() { return &AnalysisStream; }
+    CAudioMap* GetAudioMap() { return Analysis.GetMap(); }
+    // The song analysis, driven one step at a time by the loading screen.
+    CSongAnalysis& GetAnalysis() { return Analysis; }
+    const CSongAnalysis& GetAnalysis() const { return Analysis; }
 
 private:
     bool Start(std::unique_ptr<korvane::backend::CDevice> device); // the output, then the rest
-    int32_t EndPass(); // 550 after pass 1; after pass 2 fills the map and gives 1000
 
-    CAudioFile AnalysisStream;
+    CSongAnalysis Analysis;
     CAudioFile MusicStream;
-    bool LevelScanDone = false;
-    float LevelMultiplier = 1.0f;
-    int32_t MaxLevelLeft = 1;
-    int32_t MaxLevelRight = 1;
-    CAudioMap* AudioMap = nullptr;
-    float Spectrum[4096] = {};
-    float NoteFrequencies[96] = {};
-    int32_t NoteBins[96] = {};
-    std::list<CSample*> PassOneSamples;
-    std::list<CSample*> PassTwoSamples;
-    int64_t BlockStart = 0;
-    int32_t Pass = 1;
-    int32_t BlockBytes = 0;
     bool SdlAudioUp = false; // the SDL audio subsystem is ours to quit
     std::unique_ptr<korvane::backend::COutput> Output;
     korvane::backend::CStandInDevice* StandIn = nullptr; // the output's device, when a stand-in

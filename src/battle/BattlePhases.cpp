@@ -29,9 +29,9 @@ CFrameHandler::EFrame CBattleScene::UpdateLoading()
     if (Progress >= Complete)
     {
         Log("Removing jumps\n");
-        Audio->RemoveJumps();
+        Audio->GetAnalysis().RemoveJumps();
         Log("Building weapons\n");
-        Audio->BuildWeapons();
+        Audio->GetAnalysis().BuildWeapons();
         Log("Decoding complete\n");
         Audio->CloseAnalysis();
         if (!StartLevel())
@@ -46,7 +46,7 @@ CFrameHandler::EFrame CBattleScene::UpdateLoading()
     }
     if (Paused)
         return EFrame::Show;
-    Progress = Audio->DecodeStep();
+    Progress = Audio->GetAnalysis().DecodeStep();
     if (Progress == ProgressShown)
         return EFrame::Hold;
     if (Progress % 100 == 0)

@@ -73,7 +73,7 @@ CFrameHandler::EFrame CBattleScene::OpenSong()
     OpeningPicture = true;
     Scenery.Update(Clock.NowMs(), false, Shared->Timer);
     LastLoadingFrame = Clock.NowMs();
-    Audio->StartDecoding();
+    Audio->GetAnalysis().StartDecoding();
     return EFrame::Show;
 }
 

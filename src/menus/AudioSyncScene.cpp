@@ -5,6 +5,7 @@
 #include "app/SharedData.h"
 #include "app/Speeds.h"
 #include "audio/Audio.h"
+#include "audio/backend/output/OutputFormat.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "menus/TitledSky.h"
@@ -19,10 +20,10 @@
 namespace
 {
 // The click track: 100 beats per minute at the output's rate, five minutes, then again.
-constexpr int64_t BeatFrames = 44100 * 60 / 100;
+constexpr int64_t BeatFrames = korvane::backend::OutputRate * 60 / 100;
 constexpr int64_t TrackClicks = 300;
-constexpr int64_t FrameBytes = 4; // 16-bit stereo
-constexpr double BytesPerMs = 44100.0 * FrameBytes / 1000.0;
+constexpr int64_t FrameBytes = 2 * korvane::backend::OutputChannels; // 16-bit samples
+constexpr double BytesPerMs = korvane::backend::OutputRate * FrameBytes / 1000.0;
 // Step 2's beams: as long as an analysed sample, in a column right of the texts.
 constexpr int64_t BeamFrames = 4096;
 constexpr int BeamNote = 93;
@@ -186,8 +187,7 @@ void CAudioSyncScene::ShiftOffset(int32_t deltaMs)
 {
     if (Step != EStep::ByEye)
         return;
-    OffsetMs =
-        std::clamp(OffsetMs + deltaMs, -CAudio::AudioOffsetLimitMs, CAudio::AudioOffsetLimitMs);
+    OffsetMs = CAudio::ClampAudioOffset(OffsetMs + deltaMs);
     Audio->SetAudioOffset(OffsetMs);
     ShowOffset();
     // The heard position may have stepped back: the lane's lookups start over.

@@ -46,9 +46,8 @@ SVerdict Judge(const std::vector<double>& differencesMs, int32_t currentOffsetMs
         verdict.SpreadMs += std::abs(d - verdict.MedianMs) / double(good.size());
     verdict.Enough = verdict.Good >= MinGood;
     if (verdict.Enough)
-        verdict.ProposedMs =
-            int32_t(std::clamp<int64_t>(currentOffsetMs + std::llround(verdict.MedianMs),
-                                        -CAudio::AudioOffsetLimitMs, CAudio::AudioOffsetLimitMs));
+        verdict.ProposedMs = CAudio::ClampAudioOffset(int32_t(std::clamp<int64_t>(
+            currentOffsetMs + std::llround(verdict.MedianMs), INT32_MIN, INT32_MAX)));
     return verdict;
 }
 } // namespace SyncTaps

@@ -279,23 +279,23 @@ void Analyse(CAudio& audio, const std::string& path)
     if (!audio.OpenForAnalysis(path))
         return;
     ++Counts.Analysed;
-    CAudioFile* stream = audio.GetAnalysisStream();
+    CAudioFile* stream = audio.GetAnalysis().GetAnalysisStream();
     const uint64_t length = stream->GetLength();
     const uint64_t levelBytes = LevelReadBytes(*stream);
     // Level scan, then two spectrum passes, one step per block.
     const uint64_t maxSteps = length / levelBytes + 2 * (length / 8192) + 20;
-    audio.StartDecoding();
+    audio.GetAnalysis().StartDecoding();
     uint64_t steps = 0;
     int32_t last = 0;
-    for (int32_t p; (p = audio.DecodeStep()) < 1000; last = p)
+    for (int32_t p; (p = audio.GetAnalysis().DecodeStep()) < 1000; last = p)
     {
         if (++steps > maxSteps)
             Fail("analysis does not end", steps, length);
         if (p < 0 || p > 1000)
             Fail("analysis progress out of range", uint64_t(p), uint64_t(last));
     }
-    audio.RemoveJumps();
-    audio.BuildWeapons();
+    audio.GetAnalysis().RemoveJumps();
+    audio.GetAnalysis().BuildWeapons();
     audio.CloseAnalysis();
 }
 

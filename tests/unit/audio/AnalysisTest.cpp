@@ -56,20 +56,20 @@ protected:
     SResult Analyse(const fs::path& path, uint64_t preloadLimit = 256ull << 20)
     {
         SResult r;
-        Audio.GetAnalysisStream()->SetPreloadLimit(preloadLimit);
+        Audio.GetAnalysis().GetAnalysisStream()->SetPreloadLimit(preloadLimit);
         r.Opened = Audio.OpenForAnalysis(path.string());
         if (!r.Opened)
             return r;
-        r.LengthBytes = Audio.GetAnalysisStream()->GetLength();
-        Audio.StartDecoding();
+        r.LengthBytes = Audio.GetAnalysis().GetAnalysisStream()->GetLength();
+        Audio.GetAnalysis().StartDecoding();
         for (int32_t p = 0; p < 1000 && r.Progress.size() < 10'000'000;)
-            r.Progress.push_back(p = Audio.DecodeStep());
-        Audio.RemoveJumps();
-        Audio.BuildWeapons();
+            r.Progress.push_back(p = Audio.GetAnalysis().DecodeStep());
+        Audio.GetAnalysis().RemoveJumps();
+        Audio.GetAnalysis().BuildWeapons();
         Audio.CloseAnalysis();
-        r.Multiplier = Audio.GetLevelMultiplier();
-        r.MaxLeft = Audio.GetMaxLevelLeft();
-        r.MaxRight = Audio.GetMaxLevelRight();
+        r.Multiplier = Audio.GetAnalysis().GetLevelMultiplier();
+        r.MaxLeft = Audio.GetAnalysis().GetMaxLevelLeft();
+        r.MaxRight = Audio.GetAnalysis().GetMaxLevelRight();
         const CAudioMap& map = *Audio.GetAudioMap();
         r.MinIntensity = map.GetMinIntensity();
         r.Weapons = map.GetWeaponCount();
@@ -97,7 +97,7 @@ size_t ExpectedSampleCount(int64_t frames)
 
 TEST_F(AnalysisTest, NoteBinsReadTheHighestBinNotAboveEachNote)
 {
-    const float* freq = Audio.GetNoteFrequencies();
+    const float* freq = Audio.GetAnalysis().GetNoteFrequencies();
     EXPECT_NEAR(freq[0], 16.3516, 1e-3);
     EXPECT_EQ(freq[57], 440.0f);
     EXPECT_NEAR(freq[95], 3951.066, 1e-2);
@@ -106,7 +106,7 @@ TEST_F(AnalysisTest, NoteBinsReadTheHighestBinNotAboveEachNote)
     {
         const fs::path path = Song("rate.wav", SongFactory::Silence(rate, 1, 0.5), EFormat::Wav);
         ASSERT_TRUE(Audio.OpenForAnalysis(path.string())) << rate;
-        const int32_t* bins = Audio.GetNoteBins();
+        const int32_t* bins = Audio.GetAnalysis().GetNoteBins();
         for (int32_t n = 0; n < 96; ++n)
         {
             const double below = double(rate) * bins[n] / 8192.0;
@@ -281,10 +281,10 @@ TEST_F(AnalysisTest, PreloadCapAndRestartGiveIdenticalResults)
 
     // An analysis abandoned in pass 1 leaves nothing behind for the next one.
     ASSERT_TRUE(Audio.OpenForAnalysis(song.string()));
-    Audio.StartDecoding();
+    Audio.GetAnalysis().StartDecoding();
     int32_t progress = 0;
     while (progress < 300)
-        progress = Audio.DecodeStep();
+        progress = Audio.GetAnalysis().DecodeStep();
     Audio.CloseAnalysis();
     const SResult again = Analyse(song);
     EXPECT_EQ(again.Weapons, cached.Weapons);
@@ -332,7 +332,7 @@ TEST_F(AnalysisTest, DamagedAndOddFilesNeverHangTheAnalysis)
         Analyse(Song("low.wav", SongFactory::Noise(4000, 1, 6.0, 3, 0.8), EFormat::Wav));
     ASSERT_TRUE(low.Opened);
     ASSERT_FALSE(low.Samples.empty());
-    const int32_t* bins = Audio.GetNoteBins();
+    const int32_t* bins = Audio.GetAnalysis().GetNoteBins();
     for (const auto& s : low.Samples)
         for (int32_t n = 0; n < 96; ++n)
             EXPECT_TRUE(bins[n] < 4096 || s.Levels[size_t(n)] == 0) << "note " << n;

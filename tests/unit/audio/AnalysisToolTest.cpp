@@ -64,22 +64,22 @@ TEST(AnalysisToolTest, PrintsTheGamesMapOfASong)
     CAudio audio;
     ASSERT_TRUE(audio.Init());
     ASSERT_TRUE(audio.OpenForAnalysis(song.string()));
-    audio.StartDecoding();
-    while (audio.DecodeStep() < 1000)
+    audio.GetAnalysis().StartDecoding();
+    while (audio.GetAnalysis().DecodeStep() < 1000)
     {
     }
-    audio.RemoveJumps();
-    audio.BuildWeapons();
+    audio.GetAnalysis().RemoveJumps();
+    audio.GetAnalysis().BuildWeapons();
     audio.CloseAnalysis();
     std::vector<std::string> expected = {
         "# file: two notes.wav",
         "# rate: 22050 channels: 1 length_bytes: " + std::to_string(pcm.Bytes()),
-        "# max_level: " + std::to_string(audio.GetMaxLevelLeft()) + " " +
-            std::to_string(audio.GetMaxLevelRight()),
+        "# max_level: " + std::to_string(audio.GetAnalysis().GetMaxLevelLeft()) + " " +
+            std::to_string(audio.GetAnalysis().GetMaxLevelRight()),
     };
     char multiplier[64];
     std::snprintf(multiplier, sizeof multiplier, "# level_multiplier: %f",
-                  audio.GetLevelMultiplier());
+                  audio.GetAnalysis().GetLevelMultiplier());
     expected.push_back(multiplier);
     const CAudioMap& map = *audio.GetAudioMap();
     expected.push_back("# min_intensity: " + std::to_string(map.GetMinIntensity()));

@@ -113,10 +113,10 @@ TEST(AudioEngine, OpenForAnalysisBuildsNoteBinsForTheSongsRate)
     CAudio audio;
     ASSERT_TRUE(audio.Init());
     EXPECT_FALSE(audio.OpenForAnalysis(dir.Path() / "missing.mp3"));
-    EXPECT_EQ(audio.GetNoteBins()[57], 0);
+    EXPECT_EQ(audio.GetAnalysis().GetNoteBins()[57], 0);
     ASSERT_TRUE(audio.OpenForAnalysis(song));
-    EXPECT_EQ(audio.GetNoteBins()[57], 81);
+    EXPECT_EQ(audio.GetAnalysis().GetNoteBins()[57], 81);
     audio.CloseAnalysis();
-    EXPECT_EQ(audio.GetAnalysisStream()->GetHandle(), 0u);
+    EXPECT_EQ(audio.GetAnalysis().GetAnalysisStream()->GetHandle(), 0u);
     audio.Shutdown();
 }

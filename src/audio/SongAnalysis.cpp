@@ -1,6 +1,5 @@
-// The analysis half of CAudio: level scan, the two interleaved FFT passes over the
-// decode-only stream, and the hand-over of their samples to the audio map.
-#include "audio/Audio.h"
+#include "audio/SongAnalysis.h"
+
 #include "audio/map/AudioMap.h"
 #include "audio/map/Sample.h"
 #include "platform/Log.h"
@@ -29,7 +28,51 @@ int32_t TruncateToInt32(double value)
 }
 } // namespace
 
-void CAudio::BuildNoteFrequencies()
+CSongAnalysis::CSongAnalysis() = default;
+
+CSongAnalysis::~CSongAnalysis()
+{
+    AnalysisStream.Close();
+    DropPassSamples();
+}
+
+// Samples of an abandoned analysis are owned by the pass lists until the map takes them;
+// nobody else would free them.
+void CSongAnalysis::DropPassSamples()
+{
+    for (std::list<CSample*>* list : {&PassOneSamples, &PassTwoSamples})
+    {
+        for (CSample* sample : *list)
+            delete sample;
+        list->clear();
+    }
+}
+
+void CSongAnalysis::CreateMap()
+{
+    Map = std::make_unique<CAudioMap>();
+    BuildNoteFrequencies();
+}
+
+void CSongAnalysis::FreeMap()
+{
+    Map.reset();
+}
+
+bool CSongAnalysis::Open(const std::string& path)
+{
+    if (!AnalysisStream.OpenDecoding(path))
+        return false;
+    BuildNoteBins();
+    return true;
+}
+
+void CSongAnalysis::Close()
+{
+    AnalysisStream.Close();
+}
+
+void CSongAnalysis::BuildNoteFrequencies()
 {
     for (int32_t n = 0; n < NoteCount; ++n)
     {
@@ -38,7 +81,7 @@ void CAudio::BuildNoteFrequencies()
     }
 }
 
-void CAudio::BuildNoteBins()
+void CSongAnalysis::BuildNoteBins()
 {
     // One upward sweep: each note reads the highest bin not above its frequency (never bin 0).
     const double rate = AnalysisStream.GetFrequency();
@@ -60,23 +103,18 @@ void CAudio::BuildNoteBins()
     }
 }
 
-void CAudio::StartDecoding()
+void CSongAnalysis::StartDecoding()
 {
-    if (AudioMap)
-        AudioMap->Clear();
-    for (std::list<CSample*>* list : {&PassOneSamples, &PassTwoSamples})
-    {
-        for (CSample* sample : *list)
-            delete sample;
-        list->clear();
-    }
+    if (Map)
+        Map->Clear();
+    DropPassSamples();
     LevelScanDone = false;
     MaxLevelLeft = 1;
     MaxLevelRight = 1;
     AnalysisStream.SetPosition(0);
 }
 
-int32_t CAudio::DecodeStep()
+int32_t CSongAnalysis::DecodeStep()
 {
     if (LevelScanDone)
         return SpectrumStep();
@@ -95,7 +133,7 @@ int32_t CAudio::DecodeStep()
     return progress;
 }
 
-int32_t CAudio::LevelScanStep()
+int32_t CSongAnalysis::LevelScanStep()
 {
     const uint64_t position = AnalysisStream.GetPosition();
     const uint64_t length = AnalysisStream.GetLength();
@@ -116,7 +154,7 @@ int32_t CAudio::LevelScanStep()
     return int32_t(now * 100 / length);
 }
 
-int32_t CAudio::SpectrumStep()
+int32_t CSongAnalysis::SpectrumStep()
 {
     // A failed read leaves the previous block's spectrum in place, so read aside first.
     float magnitudes[SpectrumBins];
@@ -157,7 +195,7 @@ int32_t CAudio::SpectrumStep()
     return int32_t(progress / 2 + 100);
 }
 
-int32_t CAudio::EndPass()
+int32_t CSongAnalysis::EndPass()
 {
     if (Pass == 1)
     {
@@ -176,28 +214,28 @@ int32_t CAudio::EndPass()
             {
                 CSample* sample = list->front();
                 list->pop_front();
-                if (AudioMap)
-                    AudioMap->AddSample(sample);
+                if (Map)
+                    Map->AddSample(sample);
                 else
                     delete sample;
             }
-    if (AudioMap)
-        AudioMap->SilenceLastSample();
+    if (Map)
+        Map->SilenceLastSample();
     return AnalysisDone;
 }
 
-void CAudio::RemoveJumps()
+void CSongAnalysis::RemoveJumps()
 {
-    if (!AudioMap)
+    if (!Map)
         return;
-    AudioMap->SmoothNotes();
-    AudioMap->CorrectOutliers();
-    AudioMap->FoldOctaves();
-    AudioMap->SmoothNotes();
+    Map->SmoothNotes();
+    Map->CorrectOutliers();
+    Map->FoldOctaves();
+    Map->SmoothNotes();
 }
 
-void CAudio::BuildWeapons()
+void CSongAnalysis::BuildWeapons()
 {
-    if (AudioMap)
-        AudioMap->ClassifyWeapons();
+    if (Map)
+        Map->ClassifyWeapons();
 }
