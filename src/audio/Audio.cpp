@@ -73,6 +73,12 @@ std::vector<int16_t> CAudio::TakeStandInPlayed()
     return StandIn ? StandIn->TakePlayed() : std::vector<int16_t>();
 }
 
+void CAudio::UnplugStandIn(int refusals)
+{
+    if (StandIn)
+        StandIn->Unplug(refusals);
+}
+
 int32_t CAudio::ClampAudioOffset(int32_t milliseconds)
 {
     return std::clamp(milliseconds, -AudioOffsetLimitMs, AudioOffsetLimitMs);

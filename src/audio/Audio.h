@@ -38,6 +38,8 @@ public:
     // All the stand-in device played since the last call: interleaved stereo at the output
     // rate, silence included; empty on SDL's device.
     std::vector<int16_t> TakeStandInPlayed();
+    // The stand-in's sound server goes away; the next `refusals` opens of the device fail.
+    void UnplugStandIn(int refusals);
     // The output the engine plays on; null before Init and after Shutdown.
     korvane::backend::COutput* GetOutput() { return Output.get(); }
 

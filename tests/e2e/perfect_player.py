@@ -7,6 +7,11 @@ heard; a sound server's monitor), counted from the first sound after the battle'
 lines" line. Silence inside the song is the output running dry: the song waits, and so do we.
 A player who hears late (LAG_MS) does everything that much after the sound went out. With
 --taps it answers the audio sync screen instead: Space on each of 16 clicks as it hears them.
+When the sound server is restarted under it (RESTART_HEARD names the new server's monitor
+capture, SONG_RAW the song decoded as the output plays it, for numpy's /usr/bin/python3), it
+waits for sound there, finds by correlation which part of the song it hears, goes on from
+there, and prints the least a player scores who misses only the weapons it could not follow
+while the sound was away.
 Usage: perfect_player.py ANALYSIS_CSV GAME_LOG HEARD_FILE HELD_FRAMES STEP_FRAMES [LAG_MS]
        perfect_player.py --taps HEARD_FILE HELD_FRAMES STEP_FRAMES LAG_MS"""
 import array
@@ -19,6 +24,7 @@ import time
 OUTPUT_RATE = 44100  # the game's output
 GAP = 256  # frames of exact silence that the song itself does not hold before its end
 CATCH_ROW, SHIELD_TOP_ROW, REACH = 100, 105, 70  # the 90 px shield, as the game starts
+MAX_MULTIPLIER, MISS_MULTIPLIER, STREAK_PER_STEP = 5, 3, 20  # points per catch
 LEFT, RIGHT, WIDTH = 40, 760, 90
 
 
@@ -176,6 +182,26 @@ class CHands:
         self.x11.XFlush(self.display)
 
 
+def find_in_song(song_raw, capture, frame, guess):
+    """The song frame heard at the capture's `frame`, searched 5 s around `guess`."""
+    import numpy
+
+    window = 16384
+    deadline = time.monotonic() + 10
+    while os.path.getsize(capture) < (frame + window) * 4:
+        if time.monotonic() > deadline:
+            sys.exit("perfect_player: too little sound after the server's return")
+        time.sleep(0.01)
+    heard = numpy.fromfile(capture, "<i2", window * 2, offset=frame * 4)[0::2].astype(float)
+    song = numpy.fromfile(song_raw, "<i2")[0::2].astype(float)
+    start = max(0, guess - 5 * OUTPUT_RATE)
+    part = song[start:guess + 5 * OUTPUT_RATE + window]
+    size = 1 << (len(part) + window).bit_length()
+    scores = numpy.fft.irfft(numpy.fft.rfft(part, size) * numpy.conj(numpy.fft.rfft(heard, size)),
+                             size)[:len(part) - window]
+    return start + int(numpy.argmax(scores))
+
+
 def tap_clicks():
     hands = CHands()
     device = CDevice(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), float(sys.argv[5]))
@@ -198,11 +224,37 @@ def main():
     move(moves[0][1] - LEFT)
     song = device.first_sound(device.handed)  # the count-in is silent
     deadline = time.monotonic() + weapons[-1][0] / per_second + 30
+    restart = os.environ.get("RESTART_HEARD")
+    lost_at = None  # song frames: where the sound went away, and where it came back
+
+    def heard():
+        return (device.playing() - song) * per_second / OUTPUT_RATE
+
+    def come_back():
+        """The new server's monitor, once sound is in it: the device and the song's start there."""
+        nonlocal device, song, lost_at, restart
+        if time.monotonic() - device.at < 0.5 or not os.path.exists(restart):
+            return False
+        if lost_at is None:
+            lost_at = (device.handed - song, device.at)
+        again = CDevice(restart, int(sys.argv[4]), int(sys.argv[5]), lag_ms)
+        first = again.first_sound(0)
+        heard_at = time.monotonic()
+        guess = lost_at[0] + int((time.monotonic() - lost_at[1]) * OUTPUT_RATE)
+        found = find_in_song(os.environ["SONG_RAW"], restart, first, guess)
+        device, song = again, first - found
+        print(f"perfect_player: the sound came back at song frame {found}, "
+              f"{(found - lost_at[0]) / OUTPUT_RATE:.3f} s after it went away, "
+              f"{heard_at - lost_at[1]:.3f} s later")
+        lost_at, restart = (lost_at[0], found), None
+        return True
 
     def wait_heard(position):
-        while (device.playing() - song) * per_second / OUTPUT_RATE < position:
+        while heard() < position:
             if time.monotonic() > deadline:
                 sys.exit("perfect_player: the song stopped")
+            if restart:
+                come_back()
             time.sleep(0.002)
 
     for (_, previous), (position, target) in zip(moves, moves[1:]):
@@ -210,6 +262,22 @@ def main():
         move(target - previous)
     wait_heard(weapons[-1][0])  # the song's silent end is no gap to wait out
     print(f"perfect_player: {len(moves)} moves for {len(weapons)} weapons")
+    if lost_at:
+        # The least a player scores who misses every weapon that came down from just before the
+        # loss to a second after the return, and catches every other.
+        frames = per_second / OUTPUT_RATE
+        first, last = lost_at[0] * frames - per_second // 5, (lost_at[1] + OUTPUT_RATE) * frames
+        score, multiplier, streak, away = 0, MAX_MULTIPLIER, 0, 0
+        for position, _ in weapons:
+            if first <= position <= last:
+                multiplier, streak, away = MISS_MULTIPLIER, 0, away + 1
+                continue
+            score += multiplier
+            streak += 1
+            if multiplier < MAX_MULTIPLIER and streak >= STREAK_PER_STEP:
+                multiplier, streak = multiplier + 1, 0
+        least = 100 * score // (MAX_MULTIPLIER * len(weapons))
+        print(f"perfect_player: {away} weapons while the sound was away; at least {least} %")
 
 
 main()

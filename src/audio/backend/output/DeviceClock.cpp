@@ -21,7 +21,7 @@ void CDeviceClock::Start(int grantedFrames, int rate, int64_t nowNs)
 {
     LastCallbackNs = DueNs = nowNs;
     Audible = true; // a device just opened has to show it runs
-    Lost = false;
+    Lost = Closed = false;
     Granted = grantedFrames;
     ServerFrames = -1.0;
     Waiting = 0.0;
@@ -114,6 +114,7 @@ bool CDeviceClock::Callback(int64_t nowNs)
 
 void CDeviceClock::Close(int64_t nowNs)
 {
+    Closed = true;
     if (Lost)
         return;
     LostFrame = PlayingAt(nowNs);
@@ -128,7 +129,7 @@ bool CDeviceClock::LostAt(int64_t nowNs) const
 
 bool CDeviceClock::CallsBackAfterLoss(int64_t nowNs) const
 {
-    return Lost && nowNs - LastCallbackNs <= StallNs;
+    return Lost && !Closed && nowNs - LastCallbackNs <= StallNs;
 }
 
 double CDeviceClock::PlayingAt(int64_t nowNs) const

@@ -35,7 +35,9 @@ public:
     // The sound server's answer at `atNs`: frames of ours it holds before they are heard (0
     // when it does not say), and whether it holds them on purpose or still has some queued.
     void Report(int64_t atNs, int64_t serverFrames, bool holding);
-    void Close(int64_t nowNs); // the device is gone: the clock runs free from now
+    // The device is gone (closed, or its sound server went away): the clock runs free from now,
+    // and callbacks that still come (SDL goes on calling back a device it lost) do not count.
+    void Close(int64_t nowNs);
     bool LostAt(int64_t nowNs) const;
     bool CallsBackAfterLoss(int64_t nowNs) const; // lost, yet a callback came within StallNs
     double PlayingAt(int64_t nowNs) const;        // output frame, 0 before the first callback
@@ -64,6 +66,7 @@ private:
     int64_t DueNs = 0;          // the device has to call back within StallNs after this
     bool Audible = false;
     bool Lost = false;
+    bool Closed = false;
     double LostFrame = 0.0; // the free-running clock: LostFrame at LostNs, nominal rate after
     int64_t LostNs = 0;
 };

@@ -112,19 +112,39 @@ void COutput::CheckDevice()
 {
     if (!Opened)
         return;
+    const int64_t now = Source.NowNs();
     bool lost = false, back = false;
     {
         CAudioLock lock(this);
-        const int64_t now = Source.NowNs();
         lost = PlayClock.LostAt(now);
         back = PlayClock.CallsBackAfterLoss(now);
     }
     if (lost && !LossLogged)
         Log("The audio device stopped playing; the game goes on without sound\n");
+    if (!lost)
+        Reopened = false;
     LossLogged = lost;
-    if (!back)
-        return;
-    // The voices go on from what is heard now on a fresh device clock, as after an open.
+    if (back)
+        PlaysAgain();
+    else if (lost && (!Reopened || now - LastReopenNs >= ReopenEveryNs))
+    {
+        Reopened = true;
+        LastReopenNs = now;
+        Reopen();
+    }
+}
+
+void COutput::Reopen()
+{
+    Device->Close();
+    if (!Device->Open())
+        return; // no device yet (the server is not back): tried again later
+    PlaysAgain();
+    Device->Start(*this);
+}
+
+void COutput::PlaysAgain()
+{
     std::vector<std::shared_ptr<CVoice>> voices;
     {
         std::lock_guard<std::mutex> lock(VoicesLock);
@@ -138,6 +158,7 @@ void COutput::CheckDevice()
         PlayClock.Start(Device->GrantedFrames(), OutputRate, Source.NowNs());
     }
     LossLogged = false;
+    Reopened = false;
     Log("The audio device plays again\n");
 }
 

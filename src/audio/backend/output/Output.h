@@ -37,8 +37,12 @@ public:
     bool IsOpen() const { return Opened; }
     int BufferFrames(); // what the device holds ahead of what it plays; 0 when closed
     // Logs once when the device has stopped calling back (see CDeviceClock): the voices then run
-    // silent on the device's time. Once it calls back again, they go on from where they are heard.
+    // silent on the device's time. A lost device is closed and opened again, at once and then
+    // every ReopenEveryNs (a sound server restarted leaves SDL's device dead for good); once it
+    // plays, or calls back again by itself, the voices go on from where they are heard.
+    // Main thread; called between frames, it never waits on the device for long.
     void CheckDevice();
+    static constexpr int64_t ReopenEveryNs = 2'000'000'000;
     // The player's extra latency after the device (wireless headphones, a sound system):
     // positive when the sound reaches the ears later, so every heard position is that much earlier.
     void SetExtraLatencyMs(int milliseconds);
@@ -63,10 +67,15 @@ public:
 private:
     static constexpr int MaxVoices = 32;
 
+    void Reopen();
+    void PlaysAgain(); // on a fresh device clock, every voice from where it is heard
+
     std::unique_ptr<CDevice> Device;
     const CTimeSource Source;
     bool Opened = false;
     bool LossLogged = false;
+    int64_t LastReopenNs = 0;
+    bool Reopened = false; // since the loss
     // Read by Mix; changed by the main thread under the audio lock.
     std::array<CVoice*, MaxVoices> Slots{};
     std::array<int32_t, DeviceBufferFrames * OutputChannels> Sum{};

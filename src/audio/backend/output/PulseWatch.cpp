@@ -59,6 +59,8 @@ void CPulseWatch::Stop()
     if (!Loop)
         return;
     pa_threaded_mainloop_lock(Loop);
+    if (Context)
+        pa_context_set_state_callback(Context, nullptr, nullptr); // our own leaving is no news
     if (Timer)
         pa_threaded_mainloop_get_api(Loop)->time_free(Timer);
     Timer = nullptr;
@@ -72,14 +74,22 @@ void CPulseWatch::Stop()
     pa_threaded_mainloop_stop(Loop);
     pa_threaded_mainloop_free(Loop);
     Loop = nullptr;
-    Asking = false;
+    Asking = Seen = false;
 }
 
 void CPulseWatch::OnState(pa_context* context, void* self)
 {
     auto* watch = static_cast<CPulseWatch*>(self);
-    if (pa_context_get_state(context) == PA_CONTEXT_READY && !watch->Timer)
+    const pa_context_state_t state = pa_context_get_state(context);
+    if (state == PA_CONTEXT_READY && !watch->Timer)
         watch->Timer = pa_context_rttime_new(context, pa_rtclock_now(), OnTimer, watch);
+    // A server that was there and went away; one never reached tells nothing about SDL's.
+    if (state == PA_CONTEXT_FAILED && watch->Timer)
+    {
+        SAnswer gone;
+        gone.Gone = true;
+        watch->Report(gone);
+    }
 }
 
 void CPulseWatch::OnTimer(pa_mainloop_api*, pa_time_event* event, const timeval*, void* self)
@@ -119,6 +129,13 @@ void CPulseWatch::OnStream(pa_context* context, const pa_sink_input_info* info, 
         pa_operation_unref(asked);
     else
         watch->Asking = false;
+    if (watch->Seen && !watch->Found && last > 0)
+    {
+        SAnswer gone;
+        gone.Gone = true;
+        watch->Report(gone);
+    }
+    watch->Seen |= watch->Found;
 }
 
 void CPulseWatch::OnSink(pa_context*, const pa_sink_info* info, int last, void* self)

@@ -16,7 +16,8 @@ namespace korvane::backend
 // Asks a PulseAudio server (PipeWire's too) ten times a second about this process's playback
 // stream, which SDL opened and says nothing about: how long what the server holds of ours
 // takes to be heard, and whether it holds it on purpose (the stream corked, its sink
-// suspended) or still has some queued, which tells a pause from a stalled device.
+// suspended) or still has some queued, which tells a pause from a stalled device; and when the
+// server or our stream goes away, which SDL takes for a lost device without a word.
 // Threads: Start and Stop on one thread; the report runs on the watch's own thread, with no
 // lock of ours held.
 class CPulseWatch
@@ -26,6 +27,7 @@ public:
     {
         int64_t LatencyUs = 0; // queued in the stream plus the sink's own; 0 when not told
         bool Holding = false;
+        bool Gone = false; // the server, or our stream on it, went away
         int64_t LatencyFrames(int rate) const { return LatencyUs * rate / 1'000'000; }
     };
     // What the server says of our stream: `bufferUs` of it still queued there, `sinkUs` more
@@ -56,6 +58,7 @@ private:
     // The watch's thread only: the question being answered.
     bool Asking = false;
     bool Found = false;
+    bool Seen = false; // our stream, in an earlier answer
     uint32_t StreamIndex = 0;
     uint32_t SinkIndex = 0;
     SAnswer Answer;

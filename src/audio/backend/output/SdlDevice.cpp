@@ -87,8 +87,11 @@ void CSdlDevice::WatchServer()
         [&output](const CPulseWatch::SAnswer& answer)
         {
             CAudioLock lock(&output);
-            output.Clock().Report(output.Time().NowNs(), answer.LatencyFrames(OutputRate),
-                                  answer.Holding);
+            if (answer.Gone)
+                output.Clock().Close(output.Time().NowNs()); // opened again by the output
+            else
+                output.Clock().Report(output.Time().NowNs(), answer.LatencyFrames(OutputRate),
+                                      answer.Holding);
         });
 }
 

@@ -33,7 +33,17 @@ void CStandInDevice::PlayDue()
         const size_t at = Played.size();
         Played.resize(at + size_t(DeviceBufferFrames * OutputChannels));
         Target->Mix(Played.data() + at, DeviceBufferFrames, DueNs(Next));
+        if (Gone)
+            Played.resize(at); // nobody hears it
     }
+}
+
+void CStandInDevice::Unplug(int refusals)
+{
+    Refusals = refusals;
+    Gone = Target != nullptr;
+    if (Target)
+        Target->Clock().Close(StandIn.NowNs());
 }
 
 std::vector<int16_t> CStandInDevice::TakePlayed()

@@ -20,10 +20,14 @@ class CStandInDevice final : public CDevice
 public:
     explicit CStandInDevice(const CStandInClock& clock) : StandIn(clock) {}
 
-    bool Open() override { return true; }
+    bool Open() override { return Refusals == 0 || Refusals-- < 0; }
     int GrantedFrames() const override { return DeviceBufferFrames; }
     void Start(COutput& output) override;
-    void Close() override { Target = nullptr; }
+    void Close() override
+    {
+        Target = nullptr;
+        Gone = false;
+    }
     CTimeSource Time() const override { return CTimeSource(StandIn); }
     void Lock() override {}
     void Unlock() override {}
@@ -31,6 +35,9 @@ public:
     void PlayDue(); // every buffer due by now, in order, each mixed at its own due time
     // What it played since the last call: interleaved stereo at OutputRate, silence included.
     std::vector<int16_t> TakePlayed();
+    // The sound server goes away, as SDL sees it: the device is told gone and goes on calling
+    // back with nothing heard until it is opened again, and the next `refusals` opens fail.
+    void Unplug(int refusals);
 
 private:
     int64_t DueNs(int64_t buffer) const;
@@ -39,6 +46,8 @@ private:
     COutput* Target = nullptr;
     int64_t StartNs = 0;
     int64_t Next = 0; // the next buffer to play
+    int Refusals = 0; // opens still to fail
+    bool Gone = false;
     std::vector<int16_t> Played;
 };
 

@@ -117,12 +117,12 @@ uint64_t CVoice::OutAtLocked(int64_t nowNs) const
 {
     const double playing = DeviceAtLocked(nowNs);
     const uint64_t device = playing > 0.0 ? uint64_t(playing) : 0;
-    uint64_t out = SpanCount > 0 ? Spans[SpanFirst].Out : StartOut;
     if (FreeLocked(nowNs))
     {
-        // Nothing plays us: the position goes on from where the device last had us.
+        // Nothing plays us: the position goes on from where the device last had us. A device
+        // that went away may stand before the end of what it was given: that is in the spans.
         uint64_t fromDevice = StartDevice;
-        out = StartHeard;
+        uint64_t out = StartHeard;
         if (Drained)
         {
             fromDevice = DrainDevice;
@@ -134,9 +134,11 @@ uint64_t CVoice::OutAtLocked(int64_t nowNs) const
             fromDevice = last.Device + last.Frames;
             out = last.Out + last.Frames;
         }
-        out += device > fromDevice ? device - fromDevice : 0;
+        if (device >= fromDevice || (SpanCount == 0 && !Drained))
+            return std::max(out + (device > fromDevice ? device - fromDevice : 0), KeepOut);
     }
-    else if (Drained && device >= DrainDevice)
+    uint64_t out = SpanCount > 0 ? Spans[SpanFirst].Out : StartOut;
+    if (Drained && device >= DrainDevice)
         out = ReadCursor + (device - DrainDevice); // the silence after our end still passes
     else
         for (int i = SpanCount - 1; i >= 0; --i)

@@ -4,6 +4,7 @@
 // on Play; a song ends once its last frame is heard (and given to the device); several
 // streams play at once.
 #include "audio/Audio.h"
+#include "audio/backend/output/Output.h"
 #include "platform/Settings.h"
 #include "support/LogCapture.h"
 #include "support/SongFactory.h"
@@ -261,4 +262,49 @@ TEST_F(PlaybackTest, PlaybackAndDecodeOnlyOpensCountTheSameBytes)
         EXPECT_EQ(playback.GetLength(), decoding.GetLength());
         EXPECT_EQ(playback.GetFrequency(), decoding.GetFrequency());
     }
+}
+
+// A sound server that goes away mid-song: the song goes on silent at the output's rate, the
+// device is opened again at once and then every two seconds, and once it opens the song is
+// heard again from where its position stands, which then follows the new device.
+TEST_F(PlaybackTest, ALostDeviceOpensAgainWhereTheSongIsHeard)
+{
+    using korvane::backend::COutput;
+    CAudioFile& file = Music(Song("numbered.wav", sf::NumberedFrames(8.0), sf::EFormat::Wav), 0);
+    file.Play();
+    for (int step = 0; step < 50; ++step)
+        Engine.Step();
+    CLogCapture log;
+    Engine.Audio.UnplugStandIn(1); // the open at once fails, the one two seconds later works
+    Engine.Audio.TakeStandInPlayed();
+    const int64_t lostNs = Engine.NowNs();
+    const auto back = [&]
+    { return log.Text().find("The audio device plays again") != std::string::npos; };
+    int64_t last = HeardFrame(file);
+    while (!back() && Engine.NowNs() - lostNs < 3 * COutput::ReopenEveryNs)
+    {
+        Engine.Step();
+        const int64_t heard = HeardFrame(file);
+        EXPECT_NEAR(double(heard - last), OutRate * 0.02, 1.0) << "the song goes on silent, " << (Engine.NowNs() - lostNs) / 1000000 << " ms";
+        last = heard;
+    }
+    EXPECT_EQ(log.Text(), "The audio device stopped playing; the game goes on without sound\n"
+                          "The audio device plays again\n");
+    EXPECT_GE(Engine.NowNs() - lostNs, COutput::ReopenEveryNs);
+    EXPECT_LT(Engine.NowNs() - lostNs, COutput::ReopenEveryNs + CStandInAudio::FrameNs);
+    const std::vector<int16_t> away = Engine.Audio.TakeStandInPlayed();
+    EXPECT_TRUE(std::all_of(away.begin(), away.end(), [](int16_t s) { return s == 0; }));
+
+    for (int step = 0; step < 25; ++step)
+        Engine.Step();
+    const std::vector<int16_t> played = Engine.Audio.TakeStandInPlayed();
+    size_t first = 0;
+    while (first < played.size() && played[first] == 0)
+        ++first;
+    ASSERT_LT(first + 1, played.size());
+    EXPECT_EQ(sf::FrameNumber(played[first], played[first + 1]), last) << "heard again from there";
+    const int64_t given = sf::FrameNumber(played[played.size() - 2], played.back());
+    EXPECT_GT(HeardFrame(file), last);
+    EXPECT_LE(HeardFrame(file), given) << "the position follows the new device";
+    EXPECT_GE(HeardFrame(file), given - 3 * korvane::backend::DeviceBufferFrames);
 }
