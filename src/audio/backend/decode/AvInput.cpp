@@ -27,6 +27,8 @@ const AVInputFormat* DemuxerFor(EContainer container)
         return av_find_input_format("aac");
     case EContainer::Asf:
         return av_find_input_format("asf");
+    case EContainer::Opus:
+        return av_find_input_format("ogg");
     default:
         return nullptr;
     }

@@ -233,10 +233,11 @@ int64_t CFfmpegReader::HandOut(int16_t* out, int64_t frames)
 
 int64_t CFfmpegReader::PacketFrames()
 {
-    // MP4 packets carry exact durations (in the track's time base, usually the rate) and the
-    // edit list's trims; every ADTS frame decodes to as many samples as the first.
+    // MP4 and Ogg Opus packets carry exact durations (in the track's time base, usually the
+    // rate) and the edit list's or the pre-skip's and end's trims; every ADTS frame decodes to
+    // as many samples as the first.
     const bool adts = Container == EContainer::Adts;
-    if (!adts && Container != EContainer::Mp4)
+    if (!adts && Container != EContainer::Mp4 && Container != EContainer::Opus)
         return -1;
     if (!Start())
         return -1;

@@ -13,9 +13,10 @@ struct AVPacket;
 namespace korvane::backend
 {
 
-// MP4/M4A (AAC, ALAC), ADTS AAC and WMA through FFmpeg's demuxers and decoders: the first
-// audio stream only, samples converted to 16 bits as `ffmpeg -f s16le` converts them. An MP4's
-// length comes from its packet durations, edit list and encoder delay, so the encoder's
+// MP4/M4A (AAC, ALAC), ADTS AAC, WMA and the Opus the Opus library refuses, through FFmpeg's
+// demuxers and decoders: the first audio stream only, samples converted to 16 bits as
+// `ffmpeg -f s16le` converts them. An MP4's or an Opus's length comes from its packet
+// durations and trims (edit list and encoder delay, pre-skip and end granule), so the encoder's
 // padding at the end is not played; an ADTS stream's from its frame count. A WMA does not
 // say: it is decoded once to count, and the count is remembered (CFrameCountMemo) for the rest of
 // the run, so only the first of the song's opens pays for it. An open that will read the song

@@ -31,7 +31,11 @@ std::unique_ptr<CReader> OpenReader(const std::string& path, uint64_t keepBytes)
     case EContainer::Ogg:
         return Open<COggReader>(path);
     case EContainer::Opus:
-        return Open<COpusReader>(path);
+        // Some Opus from ffmpeg starts at a negative granule position, which the Opus library
+        // refuses and FFmpeg plays.
+        if (auto reader = Open<COpusReader>(path))
+            return reader;
+        return Open<CFfmpegReader>(path, container, keepBytes);
     case EContainer::Flac:
         return Open<CFlacReader>(path);
     case EContainer::Riff:
