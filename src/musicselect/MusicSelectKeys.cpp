@@ -61,7 +61,7 @@ void CMusicSelectScene::MoveSelection(int64_t index)
         return;
     Browser->SelectedIndex = int32_t(index);
     Preview.Close();
-    Message = EMessage::None;
+    Message.Clear();
     PreviewPending = items[size_t(index)]->GetKind() == CFolderItem::SongKind;
     SelectionMovedAt = Timer->GetCounter();
     Shared->ScrollTop = ListScroll::Showing(Shared->ScrollTop, uint64_t(index));

@@ -40,12 +40,6 @@ struct SLabelPlace
     bool Centred;
     int Size; // 0 small, 1 medium
 };
-// In place of "Select a file to play" when a song or a folder failed; small enough to end
-// before "Current Speed : ".
-constexpr const char* MessageTexts[] = {"", "Cannot play this file: not an audio file we can read",
-                                        "This file is gone", "You may not read this file",
-                                        "You may not open this folder"};
-constexpr int MessageX = 10, MessageY = 444;
 
 constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
                                        {Speeds[0].Name, 620, 440, true, 1},
@@ -110,9 +104,10 @@ void CMusicSelectScene::ConnectBrowser()
     {
         Preview.Close();
         PreviewPending = false;
-        Message = EMessage::None;
+        Message.Clear();
     };
-    Browser->FolderLocked = [this] { Say(EMessage::FolderLocked); };
+    Browser->FolderLocked = [this]
+    { Message.Say(*Fonts, CBrowserMessage::EMessage::FolderLocked); };
     Browser->RenderRows = [this] { RenderRows(); };
     Browser->FreePathHeader = [this] { PathHeader.Free(); };
     Browser->OpenSong = [this](uint32_t index) { OpenSong(index); };
@@ -136,7 +131,7 @@ void CMusicSelectScene::OpenSong(uint32_t index)
     DebugTrace("Opening music file");
     Browser->SelectedIndex = static_cast<int32_t>(index);
     PreviewPending = false;
-    Message = EMessage::None;
+    Message.Clear();
     Preview.Close();
     // A damaged song stays selected and silent; one gone or not readable says so.
     if (Preview.Open(*Audio, Shared->FolderItems[index]->GetPath()))
@@ -146,26 +141,19 @@ void CMusicSelectScene::OpenSong(uint32_t index)
     RenderRows();
 }
 
-void CMusicSelectScene::Say(EMessage message)
-{
-    Message = message;
-    if (message != EMessage::None)
-        MessageLabel.Create(*Fonts, MessageTexts[int(message)], MessageX, MessageY, false, 0);
-}
-
 void CMusicSelectScene::TellWhyNot(uint32_t index)
 {
     auto& items = Shared->FolderItems;
     switch (SongTrouble(items[index]->GetPath()))
     {
     case ESongTrouble::Gone:
-        Say(EMessage::Gone);
+        Message.Say(*Fonts, CBrowserMessage::EMessage::Gone);
         items.erase(items.begin() + index);
         Browser->SelectedIndex = -1;
         Shared->ScrollTop = ListScroll::ScrolledBy(Shared->ScrollTop, 0, items.size());
         break;
     case ESongTrouble::Unreadable:
-        Say(EMessage::Unreadable);
+        Message.Say(*Fonts, CBrowserMessage::EMessage::Unreadable);
         break;
     case ESongTrouble::Unplayable:
         break;
@@ -342,10 +330,9 @@ void CMusicSelectScene::Draw(CGraphics& graphics) const
     graphics.Draw(Pictures[Separator].GetSurface(), 0, 20);
     graphics.Draw(Pictures[Separator].GetSurface(), 0, ListGeometry::Bottom);
     for (int label = SelectFileLabel; label < LabelCount; ++label)
-        if (label != SelectFileLabel || Message == EMessage::None)
+        if (label != SelectFileLabel || !Message.IsShown())
             Labels[label].Draw(graphics);
-    if (Message != EMessage::None)
-        MessageLabel.Draw(graphics);
+    Message.Draw(graphics);
     if (SongSelected())
         PlayItem.Draw(graphics, Shared->MenuSelectImage);
     BackItem.Draw(graphics, Shared->MenuSelectImage);
@@ -366,9 +353,9 @@ CScene* CMusicSelectScene::Run()
     Browser->InitBrowser();
     // A song the battle could not open comes back selected; the panel says why it did not play.
     const std::string refused = Audio->TakeRefusedSong();
-    if (Message == EMessage::None && SongSelected() && !refused.empty() &&
+    if (!Message.IsShown() && SongSelected() && !refused.empty() &&
         Shared->FolderItems[uint32_t(Browser->SelectedIndex)]->GetPath() == refused)
-        Say(EMessage::Refused);
+        Message.Say(*Fonts, CBrowserMessage::EMessage::Refused);
     SDL_EnableUNICODE(1); // type-to-find reads the characters typed
     SDL_EnableKeyRepeat(SDL_DEFAULT_REPEAT_DELAY, SDL_DEFAULT_REPEAT_INTERVAL);
     LastInfoRead = Timer->GetCounter();

@@ -6,6 +6,7 @@
 #include "graphics/Label.h"
 #include "graphics/MenuItem.h"
 #include "graphics/PushButton.h"
+#include "musicselect/BrowserMessage.h"
 #include "musicselect/BrowserRows.h"
 #include "musicselect/TypeToFind.h"
 
@@ -92,19 +93,8 @@ private:
     int64_t LastInfoRead = 0;
     int32_t Hover = -1; // screen row under the pointer, -1 = none
     bool DraggingThumb = false;
-    // What the panel says in place of "Select a file to play" when a song or folder failed.
-    enum class EMessage
-    {
-        None,
-        Refused,      // the battle could not read the song
-        Gone,         // the song went since the list was read; its row went too
-        Unreadable,   // the player may not read the song
-        FolderLocked, // the player may not open the folder
-    };
-    void Say(EMessage message);
     void TellWhyNot(uint32_t index); // a song that cannot be opened
-    EMessage Message = EMessage::None;
-    CLabel MessageLabel;
+    CBrowserMessage Message;
     bool PreviewPending = false; // keys moved onto a song: its preview waits for them to settle
     int64_t SelectionMovedAt = 0;
     int64_t LastClickAt = 0;

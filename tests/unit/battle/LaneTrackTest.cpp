@@ -32,9 +32,11 @@ TEST(LaneTrack, FindSampleGivesTheLastSampleStartingBeforeThePosition)
     {
         EXPECT_EQ(track.FindSample(position).Sample, expected) << position;
         if (expected)
+        {
             EXPECT_EQ(
                 track.FindSample(position).Index,
                 size_t(std::find(samples.begin(), samples.end(), expected) - samples.begin()));
+        }
     }
 
     // From a moved cursor, earlier positions give the cursor's sample.
