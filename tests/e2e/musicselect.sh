@@ -113,13 +113,15 @@ point 520 495
 heard_after "$back" || e2e_fail "the played song is not previewed after the battle"
 
 selected=$(region 0 $(($(row 8) - 10)) 8 20) # left of the text: the background only
+panel=$(region 10 436 330 30)                 # "Select a file to play"
 rm "$top"/Many/Song* "$top"/More/Song*
-click_at 400 "$(row 9)"               # a song deleted since the listing
+click_at 400 "$(row 9)" # a song deleted since the listing
 gone=$(audio_bytes)
 e2e_wait_until 10 "the deleted song was not tried" grep -qF "Could not load $top/M" "$E2E_ROOT/game.out"
 e2e_wait_until 10 "the sound output stopped" captured_past $((gone + 65536))
 point 520 500
-[ "$(region 0 $(($(row 9) - 10)) 8 20)" = "$selected" ] || e2e_fail "a deleted song is not selected"
+[ "$(region 0 $(($(row 9) - 10)) 8 20)" != "$selected" ] || e2e_fail "a deleted song stays selected"
+[ "$(region 10 436 330 30)" != "$panel" ] || e2e_fail "the panel does not say the song is gone"
 heard_after $((gone + 16384)) && e2e_fail "a deleted song is heard"
 
 point 400 520

@@ -1,19 +1,19 @@
 #!/bin/bash
-# The real game under a private X server, a perfect game: PLAY, a demo song in the music
-# browser, Play; a scripted player (perfect_player.py) plans the shield's moves from
+# The real game under a private X server, a perfect game: PLAY, a demo song's first half
+# minute in the music browser, Play; a scripted player (perfect_player.py) plans the shield's moves from
 # korvane-analyze's map of the song and makes them with relative pointer motion as the song
 # is heard. The saved highscore must be 100 at the speed played and the result screen must
 # show the perfect trophy: catching, the time base, the audio clock and the save in one run.
 # Usage: perfect.sh KORVANE KORVANE_ANALYZE [ARTEFACT_FOLDER [MODE]]; MODE disk (the default):
 # Slow, heard through SDL's disk output; pulse: Fast, through a PulseAudio server of the run's
-# own, heard in its null sink's monitor, killed a quarter into the song and started again 2 s
+# own, heard in its null sink's monitor, killed 5 s into the song and started again 2 s
 # later: sound must be back within 3 s of that, where the song is, and every weapon caught
 # outside that gap (what the player scores is checked against the least it may);
 # late: Fast, through the disk output, by a player who hears everything 150 ms late (as through
 # wireless headphones): uncalibrated it must not be perfect on the song's first 12 s; then it
 # taps on the audio sync screen of Options, whose proposed offset must be its lag within 20 ms
 # (a few ms on an idle machine; a loaded one delays taps and the disk output's buffers), saves
-# it, and must be perfect on the whole song.
+# it, and must be perfect on the song.
 set -u
 GAME=$1
 ANALYZE=$2
@@ -29,9 +29,9 @@ trap '[ -z "$PLAYER_PID" ] || kill "$PLAYER_PID" 2>/dev/null; e2e_cleanup
 # at that speed, and what the player hears: frames the file holds before they are heard,
 # frames it grows by at once, and how late the player hears them.
 case $MODE in
-disk) SPEED_CLICKS=0 PER_LINE=880 SLOT=0 HELD=2048 STEP=1024 LAG_MS=0 ;;
-pulse) SPEED_CLICKS=1 PER_LINE=352 SLOT=2 HELD=0 STEP=441 LAG_MS=0 ;;
-late) SPEED_CLICKS=1 PER_LINE=352 SLOT=2 HELD=2048 STEP=1024 LAG_MS=150 ;;
+disk) SPEED_CLICKS=0 PER_LINE=880 SLOT=0 HELD=2048 STEP=1024 LAG_MS=0 SECONDS_PLAYED=25 ;;
+pulse) SPEED_CLICKS=1 PER_LINE=352 SLOT=2 HELD=0 STEP=441 LAG_MS=0 SECONDS_PLAYED=32 ;;
+late) SPEED_CLICKS=1 PER_LINE=352 SLOT=2 HELD=2048 STEP=1024 LAG_MS=150 SECONDS_PLAYED=25 ;;
 *) echo "unknown mode $MODE" >&2 && exit 2 ;;
 esac
 pulse_up() { pactl info >/dev/null 2>&1; }
@@ -40,7 +40,8 @@ e2e_temp_home
 # The shortest demo song, alone in a folder, so that it is row 1, below "..".
 songs=$E2E_ROOT/songs
 mkdir -p "$songs"
-cp "$(dirname "$GAME")/music/02-korvane-rising.ogg" "$songs/" || e2e_fail "no demo song"
+ffmpeg -v error -i "$(dirname "$GAME")/music/02-korvane-rising.ogg" -t "$SECONDS_PLAYED" \
+    -c:a libvorbis -q:a 5 "$songs/02-korvane-rising.ogg" || e2e_fail "no demo song"
 "$ANALYZE" "$songs/02-korvane-rising.ogg" >"$E2E_ROOT/map.csv" 2>/dev/null || e2e_fail "analysis"
 SONG_Y=48 # row 1
 if [ "$MODE" = late ]; then
@@ -170,9 +171,9 @@ PLAYER_PID=$!
 e2e_wait_line "$analysed" "$analysed_n" 60
 e2e_wait_line "Bytes per lines : $PER_LINE" "$level_n" 60
 if [ "$MODE" = pulse ]; then
-    # The server killed in the song's first third and started again 2 s later: sound must be
+    # The server killed 5 s into the song and started again 2 s later: sound must be
     # back in its monitor within 3 s, and the player goes on from what it hears there.
-    sleep 15
+    sleep 8 # the count-in and 5 s of the song
     kill -KILL "$SERVER_PID" "$RECORDER_PID"
     wait "$SERVER_PID" "$RECORDER_PID" 2>/dev/null
     sleep 2
@@ -182,7 +183,7 @@ if [ "$MODE" = pulse ]; then
     e2e_wait_line "The audio device plays again" 1 1
     sleep 20
 else
-    sleep 48 # the song's busiest moment, for the picture
+    sleep 18 # the song's busiest moment, for the picture
 fi
 e2e_screenshot "perfect-battle-$MODE"
 wait "$PLAYER_PID" || e2e_fail "the scripted player failed: $(cat "$E2E_ROOT/player.out")"

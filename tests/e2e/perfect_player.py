@@ -42,19 +42,19 @@ def covers(minim, note):
 
 
 def read_map(path):
-    rate = channels = 0
+    rate = channels = length = 0
     weapons = []  # (position, note)
     positions = []
     for line in open(path):
         if line.startswith("# rate:"):
             fields = line.split()
-            rate, channels = int(fields[2]), int(fields[4])
+            rate, channels, length = int(fields[2]), int(fields[4]), int(fields[6])
         elif line[:1].isdigit():
             _, position, note, _, kind = map(int, line.split(","))
             positions.append(position)
             if kind:
                 weapons.append((position, note))
-    return rate * channels * 2, positions[1] - positions[0], weapons
+    return rate * channels * 2, positions[1] - positions[0], weapons, length
 
 
 def plan(weapons, span, per_line):
@@ -213,7 +213,7 @@ def tap_clicks():
 def main():
     if sys.argv[1] == "--taps":
         return tap_clicks()
-    per_second, span, weapons = read_map(sys.argv[1])
+    per_second, span, weapons, length = read_map(sys.argv[1])
     move = CHands().move
     per_line = wait_for_level(sys.argv[2])
     lag_ms = float(sys.argv[6]) if len(sys.argv) > 6 else 0.0
@@ -260,7 +260,9 @@ def main():
     for (_, previous), (position, target) in zip(moves, moves[1:]):
         wait_heard(position)
         move(target - previous)
-    wait_heard(weapons[-1][0])  # the song's silent end is no gap to wait out
+    # The last weapon, or the end as a late player hears it: the silence after the song is no
+    # gap to wait out.
+    wait_heard(min(weapons[-1][0], length - int((lag_ms + 100) * per_second / 1000)))
     print(f"perfect_player: {len(moves)} moves for {len(weapons)} weapons")
     if lost_at:
         # The least a player scores who misses every weapon that came down from just before the
