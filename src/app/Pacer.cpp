@@ -8,7 +8,10 @@ void CSleepPacer::Wait(uint32_t delayMs, const FListen& listen)
 {
     if (!listen)
     {
-        SDL_Delay(delayMs);
+        // No pause at all between analysis steps: even SDL_Delay(0) sleeps a tenth of a
+        // millisecond, which a thousand steps and more turn into seconds of loading.
+        if (delayMs > 0)
+            SDL_Delay(delayMs);
         return;
     }
     // SDL 1.2 events carry no time of their own: read every millisecond, each is timed within
