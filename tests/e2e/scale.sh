@@ -16,8 +16,11 @@ for desktop in ${E2E_DESKTOPS:-1366x768:1:1 1920x1080:1.5:1 3840x2160:3:2.5}; do
     IFS=: read -r screen scale smaller <<<"$desktop"
     e2e_temp_home
     E2E_SCREEN=$screen e2e_start_xvfb
-    openbox --sm-disable >/dev/null 2>&1 &
+    # The game starts once the window manager has: a window mapped while it takes over the
+    # screen is a race of the X server's, not the game's.
+    openbox --sm-disable --startup "touch $E2E_ROOT/wm-ready" >/dev/null 2>&1 &
     WM_PID=$!
+    e2e_wait_until 20 "$screen: the window manager did not start" test -e "$E2E_ROOT/wm-ready"
     e2e_start_game "$GAME"
     e2e_title_window
     # The window has the focus before anything is typed: SDL reads the keyboard afresh on it.

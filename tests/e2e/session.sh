@@ -14,7 +14,19 @@ e2e_fail() {
         echo "--- game stderr ---" >&2
         cat "$E2E_ROOT/game.err" >&2
     fi
+    e2e_game_threads >&2
     exit 1
+}
+
+# Where each thread of a game that is still running waits in the kernel, for a game that hangs.
+e2e_game_threads() {
+    [ -n "$E2E_GAME_PID" ] && [ -d "/proc/$E2E_GAME_PID/task" ] || return 0
+    echo "--- game threads (name, state, kernel wait, system call) ---"
+    local task
+    for task in /proc/"$E2E_GAME_PID"/task/*; do
+        echo "$(cat "$task/comm" 2>/dev/null) $(awk '{ print $3 }' "$task/stat" 2>/dev/null)" \
+            "$(cat "$task/wchan" 2>/dev/null) $(cat "$task/syscall" 2>/dev/null)"
+    done
 }
 
 e2e_cleanup() {
