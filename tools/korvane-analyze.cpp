@@ -40,7 +40,8 @@ void PrintUsage(std::FILE* out)
 
 void PrintMap(const CAudio& audio, const CAudioMap& map, bool levels)
 {
-    std::printf("# max_level: %d %d\n", audio.GetAnalysis().GetMaxLevelLeft(), audio.GetAnalysis().GetMaxLevelRight());
+    std::printf("# max_level: %d %d\n", audio.GetAnalysis().GetMaxLevelLeft(),
+                audio.GetAnalysis().GetMaxLevelRight());
     std::printf("# level_multiplier: %f\n", audio.GetAnalysis().GetLevelMultiplier());
     std::printf("# min_intensity: %d\n", map.GetMinIntensity());
     std::printf("# weapons: %d\n", map.GetWeaponCount());

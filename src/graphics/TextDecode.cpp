@@ -90,8 +90,7 @@ bool JoinsPrevious(char32_t previous, char32_t c)
            IsVirama(previous);
 }
 
-std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWidth& width,
-                        ECut cut)
+std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWidth& width, ECut cut)
 {
     if (width(line) <= maxWidth)
         return line;
@@ -118,7 +117,8 @@ std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWid
     };
     // The most that fits: keeping nothing always does (cuts[0] for a start, the last cut for
     // an end); kept[k] grows with k.
-    const auto kept = [&](size_t k) { return cut == ECut::KeepEnd ? cuts[cuts.size() - 1 - k] : cuts[k]; };
+    const auto kept = [&](size_t k)
+    { return cut == ECut::KeepEnd ? cuts[cuts.size() - 1 - k] : cuts[k]; };
     size_t low = 0, high = cuts.size() - 1;
     while (high - low > 1)
     {

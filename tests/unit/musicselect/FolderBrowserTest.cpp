@@ -56,9 +56,9 @@ protected:
 TEST_F(FolderBrowserTest, ListsParentFoldersThenEachSongTypeInNameOrder)
 {
     for (const char* name : {"b.ogg", "Track 10.mp3", "track 9.MP3", "Track 010.mp3", "notes.txt",
-                             "d.Ogg", "e.mp3.bak", "z.flac", "a.opus", "c.m4a", "b.MP4", "a.aac",
-                             "w.wma", "s.aiff", "t.AIF", "r.wav", "cover.jpg", "Zed.ogg",
-                             ".hidden.mp3", "._b.ogg"})
+                             "d.Ogg", "e.mp3.bak",    "z.flac",      "a.opus",        "c.m4a",
+                             "b.MP4", "a.aac",        "w.wma",       "s.aiff",        "t.AIF",
+                             "r.wav", "cover.jpg",    "Zed.ogg",     ".hidden.mp3",   "._b.ogg"})
         Touch(Music.Path() / name);
     // Not .hidden (nor the songs above whose names start with "."); a "bin" or "run" is hidden
     // only at the root.

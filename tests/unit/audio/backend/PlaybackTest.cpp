@@ -285,7 +285,8 @@ TEST_F(PlaybackTest, ALostDeviceOpensAgainWhereTheSongIsHeard)
     {
         Engine.Step();
         const int64_t heard = HeardFrame(file);
-        EXPECT_NEAR(double(heard - last), OutRate * 0.02, 1.0) << "the song goes on silent, " << (Engine.NowNs() - lostNs) / 1000000 << " ms";
+        EXPECT_NEAR(double(heard - last), OutRate * 0.02, 1.0)
+            << "the song goes on silent, " << (Engine.NowNs() - lostNs) / 1000000 << " ms";
         last = heard;
     }
     EXPECT_EQ(log.Text(), "The audio device stopped playing; the game goes on without sound\n"
