@@ -20,7 +20,13 @@ class CStandInDevice final : public CDevice
 public:
     explicit CStandInDevice(const CStandInClock& clock) : StandIn(clock) {}
 
-    bool Open() override { return Refusals == 0 || Refusals-- < 0; }
+    bool Open() override
+    {
+        if (Refusals == 0)
+            return true;
+        --Refusals;
+        return false;
+    }
     int GrantedFrames() const override { return DeviceBufferFrames; }
     void Start(COutput& output) override;
     void Close() override
