@@ -5,6 +5,7 @@
 #include "app/FrameTime.h"
 #include "app/Pacer.h"
 #include "app/SharedData.h"
+#include "audio/Audio.h"
 #include "graphics/Graphics.h"
 
 bool RunFrames(CFrameHandler& screen, CSharedData& shared)
@@ -26,6 +27,8 @@ bool RunFrames(CFrameHandler& screen, CSharedData& shared)
             return true;
         if (!readEvents())
             return !closed;
+        if (shared.Audio)
+            shared.Audio->CheckDevice(); // in every scene, also while paused
         const CFrameHandler::EFrame frame = screen.Update(time.ElapsedMs());
         if (frame == CFrameHandler::EFrame::Leave)
             return true;

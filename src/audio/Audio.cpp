@@ -68,15 +68,25 @@ void CAudio::PlayStandIn()
         StandIn->PlayDue();
 }
 
-std::vector<int16_t> CAudio::TakeStandInPlayed()
+std::vector<int16_t> CAudio::TakeStandInPlayed(int64_t* heardFromNs)
 {
-    return StandIn ? StandIn->TakePlayed() : std::vector<int16_t>();
+    if (!StandIn)
+        return {};
+    if (heardFromNs)
+        *heardFromNs = StandIn->HeardFromNs();
+    return StandIn->TakePlayed();
 }
 
-void CAudio::UnplugStandIn(int refusals)
+void CAudio::UnplugStandIn(CStandInDevice::EOutage outage, int refusals)
 {
     if (StandIn)
-        StandIn->Unplug(refusals);
+        StandIn->Unplug(outage, refusals);
+}
+
+void CAudio::CheckDevice()
+{
+    if (Output)
+        Output->CheckDevice();
 }
 
 int32_t CAudio::ClampAudioOffset(int32_t milliseconds)

@@ -1,6 +1,7 @@
 #pragma once
 #include "audio/AudioFile.h"
 #include "audio/SongAnalysis.h"
+#include "audio/backend/output/StandInDevice.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,7 +15,6 @@ namespace korvane::backend
 {
 class CDevice;
 class COutput;
-class CStandInDevice;
 } // namespace korvane::backend
 
 // The audio engine: owns the output device, the song analysis (a decode-only stream and the
@@ -35,11 +35,15 @@ public:
     // device whose callbacks come exactly on time.
     bool InitStandIn(const CStandInClock& clock);
     void PlayStandIn();
-    // All the stand-in device played since the last call: interleaved stereo at the output
-    // rate, silence included; empty on SDL's device.
-    std::vector<int16_t> TakeStandInPlayed();
-    // The stand-in's sound server goes away; the next `refusals` opens of the device fail.
-    void UnplugStandIn(int refusals);
+    // All a listener heard of the stand-in device since the last call: interleaved stereo at
+    // the output rate, silence included, from `*heardFromNs` on (when given); empty on SDL's
+    // device.
+    std::vector<int16_t> TakeStandInPlayed(int64_t* heardFromNs = nullptr);
+    // The stand-in device goes away in that way; the next `refusals` opens of it fail.
+    void UnplugStandIn(korvane::backend::CStandInDevice::EOutage outage, int refusals);
+    // Once per frame of every scene, paused or not: a sound device that went away is found and
+    // opened again (COutput::CheckDevice).
+    void CheckDevice();
     // The output the engine plays on; null before Init and after Shutdown.
     korvane::backend::COutput* GetOutput() { return Output.get(); }
 

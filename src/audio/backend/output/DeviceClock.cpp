@@ -1,6 +1,7 @@
 #include "audio/backend/output/DeviceClock.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace korvane::backend
 {
@@ -19,9 +20,9 @@ constexpr double ResyncNs = 50e6;
 
 void CDeviceClock::Start(int grantedFrames, int rate, int64_t nowNs)
 {
-    LastCallbackNs = DueNs = nowNs;
+    DueNs = nowNs;
     Audible = true; // a device just opened has to show it runs
-    Lost = Closed = false;
+    Away = Dead = false;
     Granted = grantedFrames;
     ServerFrames = -1.0;
     Waiting = 0.0;
@@ -83,8 +84,9 @@ void CDeviceClock::Report(int64_t atNs, int64_t serverFrames, bool holding)
     if (holding)
         DueNs = std::max(DueNs,
                          atNs + int64_t(double(std::max<int64_t>(serverFrames, 0)) / NominalPerNs));
-    // Nothing at all is how a server that keeps its latency to itself answers.
-    if (serverFrames <= 0 || Lost)
+    // Nothing at all is how a server that keeps its latency to itself answers; a device that
+    // is away, or not back yet, says nothing of what will be heard.
+    if (serverFrames <= 0 || Away)
         return;
     const double before = HeldFrames();
     ServerFrames = double(serverFrames);
@@ -98,50 +100,95 @@ void CDeviceClock::Report(int64_t atNs, int64_t serverFrames, bool holding)
     AtNs = std::max(atNs, AtNs);
 }
 
-bool CDeviceClock::Callback(int64_t nowNs)
+bool CDeviceClock::StalledAt(int64_t nowNs) const
 {
-    if (!Lost && LostAt(nowNs))
-    {
-        // The same line the readers followed since the stall began.
-        LostFrame = Running ? double(Handed) : 0.0;
-        LostNs = DueNs + StallNs;
-        Lost = true;
-    }
-    LastCallbackNs = nowNs;
+    return !Away && Audible && nowNs - DueNs > StallNs;
+}
+
+double CDeviceClock::StallFrame() const
+{
+    return Running ? std::min(LineAt(std::max(DueNs, AtNs)), double(Handed)) : Frame;
+}
+
+void CDeviceClock::Lose(double frame, int64_t atNs)
+{
+    LostFrame = frame;
+    LostNs = atNs;
+    Away = true;
+    Steady = 0;
+    ++OutageCount;
+}
+
+void CDeviceClock::Notice(int64_t nowNs)
+{
+    if (StalledAt(nowNs))
+        Lose(StallFrame(), DueNs);
+}
+
+int64_t CDeviceClock::Callback(int64_t nowNs, int frames)
+{
+    Notice(nowNs); // a callback this late comes from a device that had stopped
     DueNs = std::max(DueNs, nowNs);
-    return !Lost;
+    if (!Away)
+        return int64_t(Handed);
+    if (Dead)
+        return -1;
+    const auto periodNs = int64_t(double(frames) / NominalPerNs);
+    const bool paced = Steady > 0 && nowNs - LastAwayCallbackNs <= periodNs * 3 / 2;
+    Steady = paced ? Steady + 1 : 1;
+    LastAwayCallbackNs = nowNs;
+    if (Steady < ReturnBuffers)
+        return -1;
+    // Back: this buffer is heard once the device has played what it holds before it, and by
+    // then the free-running clock stands at its first frame.
+    const double free = PlayingAt(nowNs);
+    Handed = std::max(Handed, uint64_t(std::llround(free + HeldFrames() - frames)));
+    Frame = free;
+    AtNs = nowNs;
+    PerNs = NominalPerNs;
+    LastTickNs = nowNs - periodNs; // not a refill
+    Waiting = 0.0;
+    Running = true;
+    Audible = true;
+    Away = false;
+    return int64_t(Handed);
 }
 
-void CDeviceClock::Close(int64_t nowNs)
+void CDeviceClock::Gone(int64_t nowNs)
 {
-    Closed = true;
-    if (Lost)
-        return;
-    LostFrame = PlayingAt(nowNs);
-    LostNs = nowNs;
-    Lost = true;
+    if (!Away)
+        Lose(PlayingAt(nowNs), nowNs);
+    Dead = true;
 }
 
-bool CDeviceClock::LostAt(int64_t nowNs) const
+void CDeviceClock::Reopened(int grantedFrames, int64_t nowNs)
 {
-    return Lost || (Audible && nowNs - DueNs > StallNs);
+    Granted = grantedFrames;
+    ServerFrames = -1.0; // another stream, maybe on another server
+    Waiting = 0.0;
+    Dead = false;
+    Steady = 0;
+    DueNs = nowNs;
 }
 
-bool CDeviceClock::CallsBackAfterLoss(int64_t nowNs) const
+bool CDeviceClock::AwayAt(int64_t nowNs) const
 {
-    return Lost && !Closed && nowNs - LastCallbackNs <= StallNs;
+    return Away || StalledAt(nowNs);
+}
+
+bool CDeviceClock::SilentFor(int64_t nowNs, int64_t ns) const
+{
+    return Away && !Dead && nowNs - DueNs > ns;
 }
 
 double CDeviceClock::PlayingAt(int64_t nowNs) const
 {
-    if (LostAt(nowNs))
-    {
-        const double from = Lost ? LostFrame : Running ? double(Handed) : 0.0;
-        const int64_t since = Lost ? LostNs : DueNs + StallNs;
-        return from + NominalPerNs * double(std::max<int64_t>(0, nowNs - since));
-    }
+    if (Away)
+        return LostFrame + NominalPerNs * double(std::max<int64_t>(0, nowNs - LostNs));
+    if (StalledAt(nowNs))
+        return StallFrame() + NominalPerNs * double(nowNs - DueNs);
     if (!Running)
-        return 0.0;
+        return Frame;
     return std::min(LineAt(std::max(nowNs, AtNs)), double(Handed));
 }
 

@@ -12,36 +12,60 @@ namespace korvane::backend
 // most: no steps at callback boundaries, never backwards, and it waits at the last frame
 // handed when a callback is late. Frames taken faster than they can be played (a server
 // refilling its buffer after a pause) wait in the device: they are never counted as played.
-// A device must call back while something is to be heard: one that has not for StallNs
-// (or never did) counts as lost until the next Start, unless nothing was audible or its
-// sound server vouched for it (our stream corked, its sink suspended, or our frames still
-// queued there). A lost clock runs on the wall clock from where it stood, so the music goes
-// on without sound and ends in time; Close does the same at once. The output starts the
-// clock anew once a lost device calls back again.
+//
+// Output frames count on for the output's whole life, also while the device is away, so a
+// position read from them is one truth whatever happens to the device. The device is away
+// from the moment it stops taking audio, whichever tells first:
+// - the device or its sound server says so (Gone: the server watch; a write that failed), and
+//   its callbacks then no longer count (SDL goes on calling back a device it lost);
+// - or it has taken nothing for StallNs while something was to be heard, beyond what its
+//   sound server vouches for (our stream corked, its sink suspended, our frames still queued
+//   there). A callback comes every 23 ms and a frame of the game every 20 to 33 ms, so a full
+//   second is far beyond any slow frame or busy machine: only a device that has stopped stays
+//   silent that long. Frames the game is late with never count: the callbacks have a thread
+//   of their own, and a callback that does come, however late, is the device taking audio.
+// While away the clock runs on the output's time from the frame heard when the device stopped
+// (for a stall, when it last took audio), so the music goes on without sound and ends in time.
+// The device is back once it takes audio steadily again: ReturnBuffers callbacks in a row,
+// each within one and a half buffers of the one before (a device opened again, whose sound
+// server may hold its first buffer for seconds; or one whose callbacks resume by themselves).
+// The buffer of that callback carries the output frame that the free-running clock reaches
+// when it is heard, and the clock goes on from the free-running frame: no step either way.
 // Threads: Callback and Tick from the device's callback (SDL's audio thread, or the stand-in
 // device's PlayDue), everything else under the output's audio lock. Times are the output's.
 class CDeviceClock
 {
 public:
-    static constexpr int64_t StallNs = 500'000'000;
+    static constexpr int64_t StallNs = 1'000'000'000;
+    static constexpr int ReturnBuffers = 3;
 
     void Start(int grantedFrames, int rate, int64_t nowNs); // device opened, nothing handed yet
-    // At the start of each callback: false once the device counts as lost (nothing to mix).
-    bool Callback(int64_t nowNs);
-    // After it: `audible` when a voice still had sound to give.
+    // At the start of each callback that hands `frames` frames: the output frame the first of
+    // them is, or -1 while the device is away (the buffer is silence; nothing is mixed).
+    int64_t Callback(int64_t nowNs, int frames);
+    // After it: the output frame after its last, and `audible` when a voice still had sound.
     void Tick(uint64_t handedFrames, int64_t nowNs, bool audible);
     // A voice starts or resumes: from now on the device has to call back.
     void Expect(int64_t nowNs);
     // The sound server's answer at `atNs`: frames of ours it holds before they are heard (0
     // when it does not say), and whether it holds them on purpose or still has some queued.
     void Report(int64_t atNs, int64_t serverFrames, bool holding);
-    // The device is gone (closed, or its sound server went away): the clock runs free from now,
-    // and callbacks that still come (SDL goes on calling back a device it lost) do not count.
-    void Close(int64_t nowNs);
-    bool LostAt(int64_t nowNs) const;
-    bool CallsBackAfterLoss(int64_t nowNs) const; // lost, yet a callback came within StallNs
-    double PlayingAt(int64_t nowNs) const;        // output frame, 0 before the first callback
-    double HeldFrames() const;                    // after a callback: handed but not heard yet
+    // The device, or its sound server, says it stopped playing (closed, gone away, a failed
+    // write): away from now, and no callback counts until the device is opened again.
+    void Gone(int64_t nowNs);
+    // A stall seen between callbacks becomes an outage, from when the device last took audio.
+    void Notice(int64_t nowNs);
+    // The device was opened again, in buffers of `grantedFrames`: back once it plays steadily.
+    void Reopened(int grantedFrames, int64_t nowNs);
+    bool AwayAt(int64_t nowNs) const; // away, or stalled by then
+    bool IsAway() const { return Away; }
+    bool IsDead() const { return Away && Dead; } // away, and told so: callbacks do not count
+    // Away with a device opened again that has shown no sign of life (a callback, its server
+    // vouching, the open itself) for `ns`.
+    bool SilentFor(int64_t nowNs, int64_t ns) const;
+    int Outages() const { return OutageCount; } // times the device went away so far
+    double PlayingAt(int64_t nowNs) const;      // output frame, 0 before the first callback
+    double HeldFrames() const;                  // after a callback: handed but not heard yet
 
     // What the player declares comes after the device (AudioOffset): positive when the sound
     // reaches the ears later.
@@ -50,23 +74,28 @@ public:
 
 private:
     double LineAt(int64_t nowNs) const { return Frame + PerNs * double(nowNs - AtNs); }
+    bool StalledAt(int64_t nowNs) const;
+    double StallFrame() const; // heard when the device last took audio
+    void Lose(double frame, int64_t atNs);
 
     int Granted = 0;
     double ServerFrames = -1.0; // the server's latency; negative: not told
     double Waiting = 0.0;       // taken in a refill beyond what the device holds otherwise
     double NominalPerNs = 0.0;
-    uint64_t Handed = 0;
+    uint64_t Handed = 0; // the output frame after the last one handed
     bool Running = false;
     double Frame = 0.0; // the line: Frame at AtNs, PerNs frames per nanosecond after it
     double PerNs = 0.0;
     int64_t AtNs = 0;
     int64_t LastTickNs = 0;
     int64_t ExtraFrames = 0;
-    int64_t LastCallbackNs = 0; // or when the device opened
-    int64_t DueNs = 0;          // the device has to call back within StallNs after this
+    int64_t DueNs = 0; // the device has to call back within StallNs after this
     bool Audible = false;
-    bool Lost = false;
-    bool Closed = false;
+    bool Away = false;
+    bool Dead = false; // away, and its callbacks do not count until it is opened again
+    int Steady = 0;    // callbacks in a row at the device's pace while away
+    int64_t LastAwayCallbackNs = 0;
+    int OutageCount = 0;
     double LostFrame = 0.0; // the free-running clock: LostFrame at LostNs, nominal rate after
     int64_t LostNs = 0;
 };

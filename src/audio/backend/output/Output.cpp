@@ -25,11 +25,10 @@ bool COutput::Open()
         return true;
     if (!Device->Open())
         return false;
-    Handed = 0;
     // The device clock counts on the buffer size the device granted: it plays one while the
     // mixer fills the next.
     PlayClock.Start(Device->GrantedFrames(), OutputRate, Source.NowNs());
-    LossLogged = false;
+    LossLogged = Reopened = ReopenFailed = false;
     Opened = true;
     Device->Start(*this);
     return true;
@@ -40,7 +39,7 @@ void COutput::Close()
     if (!Opened)
         return;
     Device->Close();
-    PlayClock.Close(Source.NowNs());
+    PlayClock.Gone(Source.NowNs());
     std::vector<std::shared_ptr<CVoice>> voices;
     {
         std::lock_guard<std::mutex> lock(VoicesLock);
@@ -64,12 +63,15 @@ void COutput::Unlock()
 
 void COutput::Mix(int16_t* out, int frames, int64_t nowNs)
 {
-    if (!PlayClock.Callback(nowNs))
+    const int64_t first = PlayClock.Callback(nowNs, frames);
+    if (first < 0)
     {
-        // Back after counting as lost: silence until the main thread has the voices rejoin.
+        // Away: silence until the device plays steadily again.
         std::fill_n(out, frames * OutputChannels, int16_t(0));
         return;
     }
+    auto handed = uint64_t(first);
+    const int outages = PlayClock.Outages();
     bool audible = false;
     while (frames > 0)
     {
@@ -77,14 +79,20 @@ void COutput::Mix(int16_t* out, int frames, int64_t nowNs)
         std::fill_n(Sum.begin(), n * OutputChannels, 0);
         for (CVoice* voice : Slots)
             if (voice)
-                audible |= voice->MixInto(Sum.data(), n, Handed);
+                audible |= voice->MixInto(Sum.data(), n, handed, outages);
         for (int i = 0; i < n * OutputChannels; ++i)
             out[i] = int16_t(std::clamp(Sum[size_t(i)], -32768, 32767));
-        Handed += uint64_t(n);
+        handed += uint64_t(n);
         out += n * OutputChannels;
         frames -= n;
     }
-    PlayClock.Tick(Handed, nowNs, audible);
+    PlayClock.Tick(handed, nowNs, audible);
+}
+
+void COutput::DeviceGone(int64_t atNs)
+{
+    CAudioLock lock(this);
+    PlayClock.Gone(atNs);
 }
 
 bool COutput::FeedVoices()
@@ -113,37 +121,52 @@ void COutput::CheckDevice()
     if (!Opened)
         return;
     const int64_t now = Source.NowNs();
-    bool lost = false, back = false;
+    bool away = false, dead = false, silent = false;
     {
         CAudioLock lock(this);
-        lost = PlayClock.LostAt(now);
-        back = PlayClock.CallsBackAfterLoss(now);
+        PlayClock.Notice(now);
+        away = PlayClock.IsAway();
+        dead = PlayClock.IsDead();
+        silent = PlayClock.SilentFor(now, ReopenEveryNs);
     }
-    if (lost && !LossLogged)
-        Log("The audio device stopped playing; the game goes on without sound\n");
-    if (!lost)
+    if (away != LossLogged)
+        Log(away ? "The audio device stopped playing; the game goes on without sound\n"
+                 : "The audio device plays again\n");
+    LossLogged = away;
+    if (!away)
+    {
         Reopened = false;
-    LossLogged = lost;
-    if (back)
-        PlaysAgain();
-    else if (lost && (!Reopened || now - LastReopenNs >= ReopenEveryNs))
+        RejoinVoices();
+        return;
+    }
+    // The device went away: opened again at once, then every ReopenEveryNs while there is none,
+    // or the one opened has gone too or stays silent.
+    const bool due = !Reopened || now - LastReopenNs >= ReopenEveryNs;
+    if (due && (!Reopened || ReopenFailed || dead || silent))
     {
         Reopened = true;
         LastReopenNs = now;
         Reopen();
     }
+    else if (!ReopenFailed && !dead)
+        RejoinVoices(); // opened, not back yet: the rings keep up with the positions
 }
 
 void COutput::Reopen()
 {
     Device->Close();
-    if (!Device->Open())
+    ReopenFailed = !Device->Open();
+    if (ReopenFailed)
         return; // no device yet (the server is not back): tried again later
-    PlaysAgain();
+    {
+        CAudioLock lock(this);
+        PlayClock.Reopened(Device->GrantedFrames(), Source.NowNs());
+    }
+    RejoinVoices();
     Device->Start(*this);
 }
 
-void COutput::PlaysAgain()
+void COutput::RejoinVoices()
 {
     std::vector<std::shared_ptr<CVoice>> voices;
     {
@@ -152,14 +175,6 @@ void COutput::PlaysAgain()
     }
     for (const auto& voice : voices)
         voice->Rejoin();
-    {
-        CAudioLock lock(this);
-        Handed = 0;
-        PlayClock.Start(Device->GrantedFrames(), OutputRate, Source.NowNs());
-    }
-    LossLogged = false;
-    Reopened = false;
-    Log("The audio device plays again\n");
 }
 
 void COutput::SetExtraLatencyMs(int milliseconds)

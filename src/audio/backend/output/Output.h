@@ -36,11 +36,13 @@ public:
     void Close(); // stops the device; the voices still attached fall silent
     bool IsOpen() const { return Opened; }
     int BufferFrames(); // what the device holds ahead of what it plays; 0 when closed
-    // Logs once when the device has stopped calling back (see CDeviceClock): the voices then run
-    // silent on the device's time. A lost device is closed and opened again, at once and then
-    // every ReopenEveryNs (a sound server restarted leaves SDL's device dead for good); once it
-    // plays, or calls back again by itself, the voices go on from where they are heard.
-    // Main thread; called between frames, it never waits on the device for long.
+    // Once per frame, also while paused and in every scene. Logs once when the device has gone
+    // away (see CDeviceClock): the voices then run silent on the output's time. A device that
+    // went away is closed and opened again, at once and then every ReopenEveryNs while none
+    // opens or the one opened stays silent that long beyond what its server vouches for (a
+    // sound server restarted leaves SDL's device dead for good). Once it plays steadily the
+    // log says so once, and the voices are heard again from where their positions ran.
+    // Main thread; it never waits on the device for long.
     void CheckDevice();
     static constexpr int64_t ReopenEveryNs = 2'000'000'000;
     // The player's extra latency after the device (wireless headphones, a sound system):
@@ -61,6 +63,8 @@ public:
 
     // For the device: mixes the next `frames` frames (stereo) into `out`, as heard from `nowNs`.
     void Mix(int16_t* out, int frames, int64_t nowNs);
+    // For the device: it, or its sound server, says it stopped playing at `atNs` (any thread).
+    void DeviceGone(int64_t atNs);
     // For the feeder: one chunk into every voice whose ring has room; true when any had.
     bool FeedVoices();
 
@@ -68,18 +72,18 @@ private:
     static constexpr int MaxVoices = 32;
 
     void Reopen();
-    void PlaysAgain(); // on a fresh device clock, every voice from where it is heard
+    void RejoinVoices(); // the device is back or about to be: voices far behind their rings
 
     std::unique_ptr<CDevice> Device;
     const CTimeSource Source;
     bool Opened = false;
     bool LossLogged = false;
+    bool Reopened = false; // since the device went away
+    bool ReopenFailed = false;
     int64_t LastReopenNs = 0;
-    bool Reopened = false; // since the loss
     // Read by Mix; changed by the main thread under the audio lock.
     std::array<CVoice*, MaxVoices> Slots{};
     std::array<int32_t, DeviceBufferFrames * OutputChannels> Sum{};
-    uint64_t Handed = 0; // output frames handed to the device since it (last) started
     CDeviceClock PlayClock;
     // The voices that are fed; main thread and feeder under VoicesLock.
     std::mutex VoicesLock;

@@ -86,12 +86,14 @@ void CSdlDevice::WatchServer()
     Server.Start(
         [&output](const CPulseWatch::SAnswer& answer)
         {
-            CAudioLock lock(&output);
             if (answer.Gone)
-                output.Clock().Close(output.Time().NowNs()); // opened again by the output
-            else
-                output.Clock().Report(output.Time().NowNs(), answer.LatencyFrames(OutputRate),
-                                      answer.Holding);
+            {
+                output.DeviceGone(output.Time().NowNs()); // opened again by the output
+                return;
+            }
+            CAudioLock lock(&output);
+            output.Clock().Report(output.Time().NowNs(), answer.LatencyFrames(OutputRate),
+                                  answer.Holding);
         });
 }
 

@@ -12,6 +12,9 @@ constexpr uint64_t RingFrames = 32768; // ~740 ms, of which KeepFrames may wait 
 constexpr uint64_t KeepFrames = 8192;  // more than the device buffer ever holds
 constexpr int64_t ChunkFrames = 2048;
 constexpr int64_t StartFrames = 4096; // decoded by Seek/Play before the sound starts
+// A voice lining up after an outage needs its ring to reach this far past where it is heard
+// now: what the device holds ahead and a few buffers more.
+constexpr uint64_t RejoinLeadFrames = 8192;
 } // namespace
 
 CVoice::CVoice(std::unique_ptr<CReader> source, int fileRate, int64_t fileFrames, COutput& output)
@@ -51,39 +54,87 @@ bool CVoice::Feed()
     return FillLocked(ChunkFrames);
 }
 
-bool CVoice::MixInto(int32_t* mix, int frames, uint64_t deviceFrame)
+bool CVoice::MixInto(int32_t* mix, int frames, uint64_t deviceFrame, int outages)
 {
     if (State != EState::Playing || Drained)
         return false;
     const uint64_t written = Written.load(std::memory_order_acquire);
-    const uint64_t take = std::min<uint64_t>(written - ReadCursor, uint64_t(frames));
+    int lead = 0;
+    if (Free || SeenOutages != outages)
+    {
+        lead = LineUpLocked(frames, deviceFrame, written);
+        if (lead < 0)
+        {
+            ReleaseLocked();
+            return !Drained;
+        }
+        Free = false;
+        SeenOutages = outages;
+    }
+    const uint64_t take = std::min<uint64_t>(written - ReadCursor, uint64_t(frames - lead));
+    int32_t* into = mix + 2 * lead;
     for (uint64_t i = 0; i < take; ++i)
     {
         const size_t slot = size_t((ReadCursor + i) % RingFrames) * 2;
-        mix[2 * i] += Ring[slot];
-        mix[2 * i + 1] += Ring[slot + 1];
+        into[2 * i] += Ring[slot];
+        into[2 * i + 1] += Ring[slot + 1];
     }
     if (take > 0)
-        AddSpan(deviceFrame, take);
+        AddSpan(deviceFrame + uint64_t(lead), ReadCursor, take);
     ReadCursor += take;
-    if (take < uint64_t(frames) && FeedDone.load(std::memory_order_acquire) &&
+    if (take < uint64_t(frames - lead) && FeedDone.load(std::memory_order_acquire) &&
         ReadCursor == Written.load(std::memory_order_acquire))
     {
         Drained = true;
-        DrainDevice = deviceFrame + take;
+        DrainDevice = deviceFrame + uint64_t(lead) + take;
     }
-    const uint64_t oldest = SpanCount > 0 ? Spans[SpanFirst].Out : StartOut;
-    KeepOut = std::max({KeepOut, oldest, ReadCursor > KeepFrames ? ReadCursor - KeepFrames : 0});
-    Released.store(KeepOut, std::memory_order_release);
+    ReleaseLocked();
     return !Drained;
 }
 
-void CVoice::AddSpan(uint64_t deviceFrame, uint64_t frames)
+int CVoice::LineUpLocked(int frames, uint64_t deviceFrame, uint64_t written)
+{
+    const auto [fromDevice, fromOut] = FreeFromLocked();
+    const uint64_t target = fromOut + (deviceFrame > fromDevice ? deviceFrame - fromDevice : 0);
+    if (target > ReadCursor)
+        ReadCursor += std::min(target - ReadCursor, written - ReadCursor);
+    if (ReadCursor < target)
+    {
+        // Not decoded that far yet (the feeder goes on from here, or Rejoin moves the
+        // decoder); a source already at its end is heard to its end meanwhile.
+        if (FeedDone.load(std::memory_order_acquire) && ReadCursor == written)
+        {
+            Drained = true;
+            DrainDevice = uint64_t(
+                std::max<int64_t>(0, int64_t(fromDevice) + int64_t(ReadCursor) - int64_t(fromOut)));
+        }
+        return -1;
+    }
+    // Decoded from a later frame than the device reaches now (the decoder was moved): the
+    // buffer starts silent.
+    const uint64_t late = ReadCursor - target;
+    if (late >= uint64_t(frames))
+        return -1;
+    const uint64_t start = deviceFrame + late;
+    // The outage as a span of its own: the position runs through it without a step.
+    if (start > fromDevice)
+        AddSpan(fromDevice, fromOut, start - fromDevice);
+    return int(late);
+}
+
+void CVoice::ReleaseLocked()
+{
+    const uint64_t oldest = SpanCount > 0 ? Spans[SpanFirst].Out : StartOut;
+    KeepOut = std::max({KeepOut, oldest, ReadCursor > KeepFrames ? ReadCursor - KeepFrames : 0});
+    Released.store(KeepOut, std::memory_order_release);
+}
+
+void CVoice::AddSpan(uint64_t deviceFrame, uint64_t out, uint64_t frames)
 {
     if (SpanCount > 0)
     {
         SSpan& last = Spans[(SpanFirst + SpanCount - 1) % SpanSlots];
-        if (last.Device + last.Frames == deviceFrame && last.Out + last.Frames == ReadCursor)
+        if (last.Device + last.Frames == deviceFrame && last.Out + last.Frames == out)
         {
             last.Frames += frames;
             return;
@@ -94,7 +145,7 @@ void CVoice::AddSpan(uint64_t deviceFrame, uint64_t frames)
         SpanFirst = (SpanFirst + 1) % SpanSlots;
         --SpanCount;
     }
-    Spans[(SpanFirst + SpanCount) % SpanSlots] = {deviceFrame, ReadCursor, frames};
+    Spans[(SpanFirst + SpanCount) % SpanSlots] = {deviceFrame, out, frames};
     ++SpanCount;
 }
 
@@ -105,7 +156,20 @@ double CVoice::DeviceAtLocked(int64_t nowNs) const
 
 bool CVoice::FreeLocked(int64_t nowNs) const
 {
-    return !Output || Output->Clock().LostAt(nowNs);
+    return !Output || Output->Clock().AwayAt(nowNs) || Free ||
+           SeenOutages != Output->Clock().Outages();
+}
+
+std::pair<uint64_t, uint64_t> CVoice::FreeFromLocked() const
+{
+    if (Drained)
+        return {DrainDevice, ReadCursor};
+    if (SpanCount > 0)
+    {
+        const SSpan& last = Spans[(SpanFirst + SpanCount - 1) % SpanSlots];
+        return {last.Device + last.Frames, last.Out + last.Frames};
+    }
+    return {StartDevice, StartHeard};
 }
 
 int64_t CVoice::ExtraFramesLocked() const
@@ -121,19 +185,7 @@ uint64_t CVoice::OutAtLocked(int64_t nowNs) const
     {
         // Nothing plays us: the position goes on from where the device last had us. A device
         // that went away may stand before the end of what it was given: that is in the spans.
-        uint64_t fromDevice = StartDevice;
-        uint64_t out = StartHeard;
-        if (Drained)
-        {
-            fromDevice = DrainDevice;
-            out = ReadCursor;
-        }
-        else if (SpanCount > 0)
-        {
-            const SSpan& last = Spans[(SpanFirst + SpanCount - 1) % SpanSlots];
-            fromDevice = last.Device + last.Frames;
-            out = last.Out + last.Frames;
-        }
+        const auto [fromDevice, out] = FreeFromLocked();
         if (device >= fromDevice || (SpanCount == 0 && !Drained))
             return std::max(out + (device > fromDevice ? device - fromDevice : 0), KeepOut);
     }
@@ -200,38 +252,55 @@ void CVoice::RestartLocked(uint64_t out, uint64_t heardOut)
     SpanFirst = SpanCount = 0;
     Drained = false;
     Released.store(out, std::memory_order_release);
+    // Started while the device is away: it lines up once the device is back.
+    Free = Output && Output->Clock().AwayAt(Time.NowNs());
+    SeenOutages = Output ? Output->Clock().Outages() : 0;
 }
 
-void CVoice::Hold(EState state)
+void CVoice::Hold(EState state, bool keepRing)
 {
-    CAudioLock lock(Output);
-    if (State == EState::Playing)
+    int64_t moveTo = -1; // where the decoder goes, for a voice that ran on past its ring
     {
-        const int64_t now = Time.NowNs();
-        const int64_t reported = ReportedLocked(now);
-        if (EndedLocked(reported, now))
+        CAudioLock lock(Output);
+        if (State == EState::Playing)
         {
-            State = EState::Ended;
-            HeldFrame = FileFrames;
-            return;
+            const int64_t now = Time.NowNs();
+            const int64_t reported = ReportedLocked(now);
+            if (EndedLocked(reported, now))
+            {
+                State = EState::Ended;
+                HeldFrame = FileFrames;
+                return;
+            }
+            const uint64_t out = OutAtLocked(now);
+            // Ran on while the device was away: it goes on from where it is heard, and the
+            // ring holds that, or the decoder moves there.
+            if (out > ReadCursor && keepRing)
+            {
+                if (out <= Written.load(std::memory_order_acquire))
+                    ReadCursor = out;
+                else
+                    moveTo = BaseFrame + int64_t(out) * FileRate / OutputRate;
+            }
+            // Frames handed to the device but not played yet are played again on Resume.
+            RestartLocked(std::min(out, ReadCursor), out);
+            HeldFrame = reported;
         }
-        // Frames handed to the device but not played yet are played again on Resume.
-        const uint64_t out = OutAtLocked(now);
-        RestartLocked(std::min(out, ReadCursor), out);
-        HeldFrame = reported;
+        if (State != EState::Ended)
+            State = state;
     }
-    if (State != EState::Ended)
-        State = state;
+    if (moveTo >= 0)
+        SeekTo(moveTo, HeldFrame, false);
 }
 
 void CVoice::Pause()
 {
-    Hold(EState::Paused);
+    Hold(EState::Paused, true);
 }
 
 void CVoice::Stop()
 {
-    Hold(EState::Stopped);
+    Hold(EState::Stopped, true);
 }
 
 void CVoice::Resume()
@@ -247,6 +316,12 @@ void CVoice::Resume()
 
 bool CVoice::Seek(int64_t fileFrame)
 {
+    fileFrame = std::clamp<int64_t>(fileFrame, 0, FileFrames);
+    return SeekTo(fileFrame, fileFrame, false);
+}
+
+bool CVoice::SeekTo(int64_t fileFrame, int64_t floorFrame, bool rejoin)
+{
     std::lock_guard<std::mutex> feed(FeedLock);
     fileFrame = std::clamp<int64_t>(fileFrame, 0, FileFrames);
     EState keep;
@@ -256,8 +331,10 @@ bool CVoice::Seek(int64_t fileFrame)
         const bool ended = EndedLocked(ReportedLocked(now), now);
         keep = ended ? EState::Stopped : State;
         State = EState::Stopped; // the callback leaves the ring alone while it is refilled
-        BaseFrame = HeldFrame = fileFrame;
+        BaseFrame = fileFrame;
+        HeldFrame = floorFrame;
         RestartLocked(0, 0);
+        Free = Free || rejoin;
         Written.store(0, std::memory_order_relaxed);
         FeedDone.store(false, std::memory_order_relaxed);
     }
@@ -289,18 +366,28 @@ void CVoice::ExpectLocked()
 
 void CVoice::Rejoin()
 {
-    bool playing = false;
+    int64_t fileFrame = 0;
+    int64_t heard = 0;
     {
         CAudioLock lock(Output);
-        playing = State == EState::Playing;
+        const int64_t now = Time.NowNs();
+        if (State != EState::Playing || Drained || !FreeLocked(now))
+            return;
+        heard = ReportedLocked(now);
+        if (EndedLocked(heard, now))
+            return;
+        // The ring reaches where it will be heard: the callback lines up by itself.
+        const uint64_t out = OutAtLocked(now);
+        if (out + RejoinLeadFrames <= Written.load(std::memory_order_acquire))
+            return;
+        fileFrame = BaseFrame + int64_t(out) * FileRate / OutputRate;
     }
-    if (playing)
-        Seek(HeardFrame());
+    SeekTo(fileFrame, heard, true);
 }
 
 void CVoice::Detach()
 {
-    Hold(EState::Stopped);
+    Hold(EState::Stopped, false);
     CAudioLock lock(Output);
     // A later Play runs on the output's time, silent, and ends in time.
     DetachedExtra = ExtraFramesLocked();

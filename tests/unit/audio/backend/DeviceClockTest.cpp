@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 // The device clock alone, fed callbacks of 1024 frames on made-up timelines and read every
 // millisecond: never back, never past what was handed, no step above the time elapsed (plus
 // the 5 % correction) once something is heard, and settled on the frame played: two granted
 // buffers behind, or one plus what a sound server says it holds, plus a refill taken at once.
-// A device that stops calling back counts as lost after the stall time: the clock goes on
-// from the last frame handed at the nominal rate, and a late callback changes nothing. A pause
-// while nothing is audible, or one the server vouches for, is no loss.
+// A device that stops calling back counts as away after the stall time: the clock goes on at the
+// nominal rate from the frame heard when it last took audio (a step forward when the stall is
+// found), and a late callback changes nothing. A pause while nothing is audible, or one the
+// server vouches for, is no loss.
 TEST(DeviceClock, FollowsTheCallbacksSmoothly)
 {
     using korvane::backend::CDeviceClock;
@@ -89,7 +92,7 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
                 played = true;
             }
             for (; tick < c.Ticks && tickNs(tick) <= ns; ++tick)
-                if (clock.Callback(tickNs(tick)))
+                if (clock.Callback(tickNs(tick), 1024) == tick * 1024)
                     clock.Tick(uint64_t(tick + 1) * 1024, tickNs(tick),
                                !c.Silent || tick != silentTick);
             // What the server says it holds: 13 ms, any refill, and what the case adds.
@@ -110,18 +113,20 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
                 (c.Server != EServer::Hangs || ns + 100000000 <= lastNs(c.Ticks)))
                 clock.Report(ns, answer.LatencyFrames(44100), answer.Holding);
             const double playing = clock.PlayingAt(ns);
-            const double free =
-                44100e-9 * double(std::max<int64_t>(0, ns - lastNs(tick) - CDeviceClock::StallNs));
+            const bool away = stops && ns > dueNs + CDeviceClock::StallNs;
+            const double free = away ? 44100e-9 * double(ns - dueNs) : 0.0;
             ASSERT_GE(playing, last) << c.Name << " tick " << tick;
             ASSERT_LE(playing, tick * 1024.0 + free) << c.Name << " tick " << tick;
-            // The first frame heard may come late, and the line jumps to where the server says.
-            const double jump = c.Server == EServer::Drops && ns == 3000000000 ? 8820 - 573 : 0;
+            // The first frame heard may come late, the line jumps to where the server says, and
+            // to where the device went quiet plus the stall time once that is over.
+            double jump = c.Server == EServer::Drops && ns == 3000000000 ? 8820 - 573 : 0;
+            if (away && !clock.AwayAt(ns - 1000000))
+                jump = 44100e-9 * double(ns - dueNs);
             if (last > 0.0)
             {
                 ASSERT_LE(playing - last, 1.05 * 44.1 + jump + 1e-6) << c.Name << " tick " << tick;
             }
-            ASSERT_EQ(clock.LostAt(ns), stops && ns > dueNs + CDeviceClock::StallNs)
-                << c.Name << " at " << ns;
+            ASSERT_EQ(clock.AwayAt(ns), away) << c.Name << " at " << ns;
             last = playing;
         }
         if (!stops)
@@ -132,18 +137,136 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
                 << c.Name;
             continue;
         }
-        const double expected = tick * 1024.0 + 44100e-9 * CDeviceClock::StallNs;
-        EXPECT_NEAR(clock.PlayingAt(endNs), expected, 1.0) << c.Name;
-        EXPECT_FALSE(clock.Callback(endNs)) << c.Name;
-        EXPECT_NEAR(clock.PlayingAt(endNs), expected, 1.0) << c.Name;
+        // Heard when it went quiet: what it had been handed less what it held (nothing when
+        // that was silence or it never called back), then on at the nominal rate.
+        const double held = c.Server == EServer::Hangs ? 1024.0 + 573 : 2048.0;
+        const double quiet = c.Ticks == 0 ? 0.0 : c.Silent ? tick * 1024.0 : tick * 1024.0 - held;
+        const double expected = quiet + 44100e-9 * double(endNs - dueNs);
+        EXPECT_NEAR(clock.PlayingAt(endNs), expected, 2 * 44.1) << c.Name;
+        const double ran = clock.PlayingAt(endNs);
+        EXPECT_EQ(clock.Callback(endNs, 1024), -1) << c.Name;
+        EXPECT_DOUBLE_EQ(clock.PlayingAt(endNs), ran) << c.Name;
     }
 
     // A server that says it holds a second of ours vouches for that second, then the stall time.
     CDeviceClock held;
     held.Start(1024, 44100, 0);
-    held.Callback(0);
+    held.Callback(0, 1024);
     held.Tick(1024, 0, true);
     held.Report(100000000, 44100, true);
-    EXPECT_FALSE(held.LostAt(1100000000 + CDeviceClock::StallNs));
-    EXPECT_TRUE(held.LostAt(1100000000 + CDeviceClock::StallNs + 1));
+    EXPECT_FALSE(held.AwayAt(1100000000 + CDeviceClock::StallNs));
+    EXPECT_TRUE(held.AwayAt(1100000000 + CDeviceClock::StallNs + 1));
+}
+
+// A device that goes away and comes back, on the clock alone: fed 1024-frame callbacks for 2 s,
+// then the case's outage, read every millisecond. Away, the clock runs on at the nominal rate
+// from the frame heard when the device went quiet; callbacks of a device said gone do not count
+// until it is opened again, nor do a sound server's answers while it is away. It is back at the
+// third callback in a row at the device's pace, whose first frame is heard (after the buffer
+// the device plays meanwhile) where the free-running clock stands then; from there it follows
+// the callbacks as before, never back and with no step. A device late by less than the stall
+// time never went away.
+TEST(DeviceClock, ComesBackWhereItRanToOnceItPlaysSteadily)
+{
+    using korvane::backend::CDeviceClock;
+    constexpr int64_t Ms = 1'000'000;
+    const double period = 1024e9 / 44100; // ns
+    struct SCase
+    {
+        const char* Name;
+        int64_t GoneMs;   // the device or its server says it went away (0: never)
+        int64_t QuietMs;  // no callback from here...
+        int64_t ResumeMs; // ...until here, then on time again
+        int64_t ReopenMs; // opened again (0: never)
+        int64_t HoldsMs;  // after the first callback from ResumeMs, none for this long
+        int64_t ServerMs; // a server answering, while returning, that it holds this long
+        bool Away;        // counts as away at all
+    };
+    const SCase cases[] = {
+        {"told gone, opened again", 2000, 2000, 4000, 4000, 0, 0, true},
+        {"told gone, callbacks go on", 2000, 0, 0, 4000, 0, 0, true},
+        {"a server holding the first buffer", 2000, 2000, 4000, 4000, 1900, 2000, true},
+        {"stalled, then calls back by itself", 0, 2000, 3500, 0, 0, 0, true},
+        {"late by less than the stall time", 0, 2000, 2990, 0, 0, 0, false},
+    };
+    for (const SCase& c : cases)
+    {
+        CDeviceClock clock;
+        clock.Start(1024, 44100, 0);
+        std::vector<int64_t> ticks; // callback times
+        for (double t = 0; t < 9000 * Ms; t += period)
+        {
+            const auto ns = int64_t(t);
+            const bool quiet = c.QuietMs > 0 && ns >= c.QuietMs * Ms && ns < c.ResumeMs * Ms;
+            if (!quiet)
+                ticks.push_back(ns);
+        }
+        // The sound server holds the first buffer after the resume for HoldsMs.
+        bool first = true;
+        for (size_t i = 0; c.HoldsMs > 0 && i < ticks.size(); ++i)
+            if (ticks[i] > c.ResumeMs * Ms && !std::exchange(first, false))
+                ticks[i] += c.HoldsMs * Ms;
+        size_t tick = 0;
+        uint64_t handed = 0;
+        double last = 0.0;
+        int64_t foundNs = 0, backNs = 0;
+        for (int64_t ns = 0; ns <= 9000 * Ms; ns += Ms)
+        {
+            if (c.GoneMs > 0 && ns == c.GoneMs * Ms)
+                clock.Gone(ns);
+            if (c.ReopenMs > 0 && ns == c.ReopenMs * Ms)
+                clock.Reopened(1024, ns);
+            if (c.ServerMs > 0 && ns % (100 * Ms) == 0 && clock.IsAway())
+                clock.Report(ns, c.ServerMs * 44100 / 1000, true);
+            for (; tick < ticks.size() && ticks[tick] <= ns; ++tick)
+            {
+                const double before = clock.PlayingAt(ticks[tick]);
+                const bool wasAway = clock.IsAway();
+                const int64_t first = clock.Callback(ticks[tick], 1024);
+                if (first < 0)
+                    continue;
+                if (wasAway)
+                {
+                    backNs = ticks[tick];
+                    // Heard after the buffer the device plays meanwhile, where the clock is then.
+                    EXPECT_NEAR(double(first), before + 1024, 1.0) << c.Name;
+                }
+                EXPECT_GE(uint64_t(first), handed) << c.Name;
+                handed = uint64_t(first) + 1024;
+                clock.Tick(handed, ticks[tick], true);
+            }
+            clock.Notice(ns); // as the main thread does once a frame
+            if (!foundNs && clock.IsAway())
+                foundNs = ns;
+            const double playing = clock.PlayingAt(ns);
+            ASSERT_GE(playing, last) << c.Name << " at " << ns / Ms << " ms";
+            // The one step: a stall found puts the clock where the time since it began took it.
+            if (ns != foundNs || c.GoneMs > 0)
+            {
+                ASSERT_LE(playing - last, 1.05 * 44.1 + 1e-6) << c.Name << " at " << ns / Ms;
+            }
+            last = playing;
+        }
+        // Found when told, or at the first read once the device has been quiet for StallNs.
+        int64_t lastBeforeQuiet = 0;
+        for (const int64_t at : ticks)
+            if (at <= c.QuietMs * Ms)
+                lastBeforeQuiet = at;
+        const int64_t stallFoundNs = (lastBeforeQuiet + CDeviceClock::StallNs) / Ms * Ms + Ms;
+        EXPECT_EQ(foundNs, !c.Away ? 0 : c.GoneMs > 0 ? c.GoneMs * Ms : stallFoundNs) << c.Name;
+        if (!c.Away)
+        {
+            EXPECT_FALSE(clock.IsAway()) << c.Name;
+            continue;
+        }
+        // Back at the third callback at the device's pace; a device said gone only once it has
+        // been opened again, whatever its callbacks do meanwhile.
+        size_t steady = 0; // the first callback of those at the device's pace
+        while (ticks[steady] < std::max(c.ResumeMs, c.ReopenMs) * Ms)
+            ++steady;
+        steady += c.HoldsMs > 0 ? 1 : 0;
+        EXPECT_EQ(backNs, ticks[steady + CDeviceClock::ReturnBuffers - 1]) << c.Name;
+        // Settled on the callbacks since.
+        EXPECT_NEAR(clock.PlayingAt(ticks[tick - 1]), double(handed) - 2048, 2 * 44.1) << c.Name;
+    }
 }
