@@ -5,15 +5,24 @@
 # is heard. The saved highscore must be 100 at the speed played and the result screen must
 # show the perfect trophy: catching, the time base, the audio clock and the save in one run.
 # Usage: perfect.sh KORVANE KORVANE_ANALYZE [ARTEFACT_FOLDER [MODE]]; MODE disk (the default):
-# Slow, heard through SDL's disk output; pulse: Fast, through a PulseAudio server of the run's
-# own, heard in its null sink's monitor, killed 5 s into the song and started again 2 s
-# later: sound must be back within 3 s of that, where the song is, and every weapon caught
-# outside that gap (what the player scores is checked against the least it may);
+# Slow, heard through SDL's disk output;
 # late: Fast, through the disk output, by a player who hears everything 150 ms late (as through
 # wireless headphones): uncalibrated it must not be perfect on the song's first 12 s; then it
 # taps on the audio sync screen of Options, whose proposed offset must be its lag within 20 ms
 # (a few ms on an idle machine; a loaded one delays taps and the disk output's buffers), saves
 # it, and must be perfect on the song.
+# Through a PulseAudio server of the run's own, heard in its null sink's monitor, the server
+# killed (SIGKILL) at a random moment E2E_KILL_WITHIN ("5 20" unless set) seconds into the song
+# at Fast and started again: pulse, 2 s later; pulse10, 10 s later; pause, 2 s later, the game
+# paused half a second before the kill and resumed a second after the device plays again;
+# preview, 2 s later, while the browser previews the song, 2.5 s into it. The sound must come
+# back within 4 s of the server's return (the server holds a new stream's first buffer about
+# 2 s), not before the resume when paused, and the log must say the device stopped and played
+# again once each. In a battle, lane_watch.py compares where the lane stands with what the
+# monitor hears 1 s after the sound came back and 10 s later (30 ms at most), and the player,
+# timed by what it hears, must rate at least what a player scores who misses every weapon from
+# the loss to a second after the return; paused, the sound comes back where the pause held it.
+# The preview must come back where it would have been had the server stayed (30 ms at most).
 set -u
 GAME=$1
 ANALYZE=$2
@@ -21,20 +30,32 @@ ARTEFACTS=${3:-}
 MODE=${4:-disk}
 HERE=$(dirname "$0")
 . "$HERE/session.sh"
+. "$HERE/pulse.sh"
 PLAYER_PID=
-PULSE_PIDS=
-trap '[ -z "$PLAYER_PID" ] || kill "$PLAYER_PID" 2>/dev/null; e2e_cleanup
-    [ -z "$PULSE_PIDS" ] || { kill $PULSE_PIDS; wait $PULSE_PIDS; } 2>/dev/null' EXIT
+WATCH_PID=
+trap '[ -z "$PLAYER_PID" ] || kill "$PLAYER_PID" 2>/dev/null
+    [ -z "$WATCH_PID" ] || kill "$WATCH_PID" 2>/dev/null; e2e_cleanup; pulse_end' EXIT
 # Per mode: clicks on the speed's left arrow from Slow, bytes per lane row and highscore slot
 # at that speed, and what the player hears: frames the file holds before they are heard,
-# frames it grows by at once, and how late the player hears them.
+# frames it grows by at once, and how late the player hears them. Through PulseAudio: seconds
+# into the song the server is killed and seconds it stays away.
+KILL_AT=0 DOWN=0
 case $MODE in
 disk) SPEED_CLICKS=0 PER_LINE=880 SLOT=0 HELD=2048 STEP=1024 LAG_MS=0 SECONDS_PLAYED=25 ;;
-pulse) SPEED_CLICKS=1 PER_LINE=352 SLOT=2 HELD=0 STEP=441 LAG_MS=0 SECONDS_PLAYED=32 ;;
 late) SPEED_CLICKS=1 PER_LINE=352 SLOT=2 HELD=2048 STEP=1024 LAG_MS=150 SECONDS_PLAYED=25 ;;
+pulse | pulse10 | pause | preview)
+    SPEED_CLICKS=1 PER_LINE=352 SLOT=2 HELD=0 STEP=441 LAG_MS=0
+    # shellcheck disable=SC2086
+    KILL_AT=$(random_seconds ${E2E_KILL_WITHIN:-5 20})
+    DOWN=2
+    [ "$MODE" != pulse10 ] || DOWN=10
+    [ "$MODE" != preview ] || KILL_AT=2.5
+    # Long enough for the return (the server's 2 s), the second comparison and the run-out.
+    SECONDS_PLAYED=$(awk -v at="$KILL_AT" -v down="$DOWN" -v mode="$MODE" \
+        'BEGIN { printf "%d\n", at + (mode == "pause" ? 0 : down) + 19 }')
+    ;;
 *) echo "unknown mode $MODE" >&2 && exit 2 ;;
 esac
-pulse_up() { pactl info >/dev/null 2>&1; }
 
 e2e_temp_home
 # The shortest demo song, alone in a folder, so that it is row 1, below "..".
@@ -55,26 +76,15 @@ mkdir -p "$XDG_CONFIG_HOME/korvane"
 printf 'CurrentPath=%s/\nSeparateHS=1\n' "$songs" >"$XDG_CONFIG_HOME/korvane/settings.ini"
 
 e2e_start_xvfb
-# start_pulse CAPTURE: a sound server of the run's own (as root too, as CI runs: a private runtime
-# folder), one null sink, its monitor recorded in CAPTURE.
-start_pulse() {
-    pulseaudio --daemonize=no --exit-idle-time=-1 --realtime=no --high-priority=no -n \
-        --load="module-null-sink sink_name=korvane" \
-        --load="module-native-protocol-unix auth-anonymous=1" 2>>"$E2E_ROOT/pulse.err" &
-    PULSE_PIDS="$! $PULSE_PIDS"
-    SERVER_PID=$!
-    e2e_wait_until 10 "no PulseAudio server" pulse_up
-    parec -d korvane.monitor --raw --format=s16le --rate=44100 --channels=2 --latency-msec=10 \
-        >"$1" &
-    PULSE_PIDS="$! $PULSE_PIDS"
-    RECORDER_PID=$!
-}
-if [ "$MODE" = pulse ]; then
-    export XDG_RUNTIME_DIR=$E2E_ROOT/run PULSE_SERVER=unix:$E2E_ROOT/run/pulse/native
-    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+if [ "$KILL_AT" != 0 ]; then
+    pulse_begin
     HEARD=$E2E_ROOT/monitor.raw
     start_pulse "$HEARD"
     E2E_AUDIO_DRIVER=pulseaudio e2e_start_game "$GAME"
+    # The song as the game plays it, which what is heard is found in.
+    ffmpeg -v error -i "$songs/02-korvane-rising.ogg" -f s16le -ar 44100 -ac 2 "$E2E_ROOT/song.raw" ||
+        e2e_fail "the song decoded"
+    echo "the server killed $KILL_AT s into the song, for $DOWN s"
 else
     e2e_start_heard_game "$GAME"
     HEARD=$SDL_DISKAUDIOFILE
@@ -153,38 +163,84 @@ calibrate() {
 }
 
 [ "$MODE" != late ] || calibrate
+AFTER=$E2E_ROOT/monitor-after.raw
+# outage: the server killed and, DOWN seconds later, started again; the sound must be back in
+# its monitor within 4 s of that.
+outage() {
+    kill_pulse
+    sleep "$DOWN"
+    start_pulse "$AFTER"
+    e2e_wait_until 4 "no sound within 4 s of the server's return" sounds "$AFTER"
+}
+# watched: what lane_watch.py printed, and that it passed.
+watched() {
+    wait "$WATCH_PID" || e2e_fail "lane and sound apart: $(cat "$E2E_ROOT/lane.out")"
+    WATCH_PID=
+    cat "$E2E_ROOT/lane.out"
+}
+
+if [ "$MODE" = preview ]; then
+    n=$(next "Scene Music Select starting")
+    click_at 500 362 # PLAY
+    e2e_wait_line "Scene Music Select starting" "$n" 10
+    sleep 0.3
+    from=$(($(stat -c %s "$HEARD") / 4)) # after the logo's sound
+    click_at 400 "$SONG_Y"                # the song, previewed from its start
+    /usr/bin/python3 "$HERE/lane_watch.py" --preview "$HEARD" "$from" "$AFTER" "$E2E_ROOT/song.raw" \
+        1 >"$E2E_ROOT/lane.out" &
+    WATCH_PID=$!
+    sleep "$KILL_AT"
+    outage
+    e2e_wait_line "The audio device plays again" 1 1
+    watched
+    one_outage_logged || e2e_fail "the device lost other than by the restart"
+    echo "PASS ($MODE): the preview back where it would have been"
+    exit 0
+fi
+
 saved_before=$(saves)
 analysed="Min intensity = $(sed -n 's/^# min_intensity: //p' "$E2E_ROOT/map.csv")"
 analysed_n=$(next "$analysed")
 level_n=$(next "Bytes per lines : $PER_LINE")
 play_song "$SONG_Y" "$SPEED_CLICKS"
 PLAYER=python3
-if [ "$MODE" = pulse ]; then
-    ffmpeg -v error -i "$songs/02-korvane-rising.ogg" -f s16le -ar 44100 -ac 2 "$E2E_ROOT/song.raw" ||
-        e2e_fail "the song decoded"
-    export RESTART_HEARD=$E2E_ROOT/monitor-after.raw SONG_RAW=$E2E_ROOT/song.raw
+if [ "$KILL_AT" != 0 ]; then
+    export RESTART_HEARD=$AFTER SONG_RAW=$E2E_ROOT/song.raw PAUSED_THROUGH=0
+    [ "$MODE" != pause ] || PAUSED_THROUGH=1
     PLAYER=/usr/bin/python3 # numpy
+    /usr/bin/python3 "$HERE/lane_watch.py" "$E2E_ROOT/map.csv" "$E2E_ROOT/game.out" "$WINDOW" \
+        "$AFTER" "$SONG_RAW" 1,11 >"$E2E_ROOT/lane.out" &
+    WATCH_PID=$!
 fi
 $PLAYER "$HERE/perfect_player.py" "$E2E_ROOT/map.csv" "$E2E_ROOT/game.out" "$HEARD" "$HELD" \
     "$STEP" "$LAG_MS" >"$E2E_ROOT/player.out" &
 PLAYER_PID=$!
 e2e_wait_line "$analysed" "$analysed_n" 60
 e2e_wait_line "Bytes per lines : $PER_LINE" "$level_n" 60
-if [ "$MODE" = pulse ]; then
-    # The server killed 5 s into the song and started again 2 s later: sound must be
-    # back in its monitor within 3 s, and the player goes on from what it hears there.
-    sleep 8 # the count-in and 5 s of the song
-    kill -KILL "$SERVER_PID" "$RECORDER_PID"
-    wait "$SERVER_PID" "$RECORDER_PID" 2>/dev/null
-    sleep 2
-    start_pulse "$E2E_ROOT/monitor-after.raw"
-    heard_again() { od -An -v -tx1 "$E2E_ROOT/monitor-after.raw" | grep -q '[1-9a-f]'; }
-    e2e_wait_until 3 "no sound within 3 s of the server's return" heard_again
+case $MODE in
+pulse | pulse10)
+    sleep "$(awk -v at="$KILL_AT" 'BEGIN { print 2 + at }')" # the count-in, then the song
+    outage
     e2e_wait_line "The audio device plays again" 1 1
-    sleep 20
-else
-    sleep 18 # the song's busiest moment, for the picture
-fi
+    watched
+    ;;
+pause)
+    sleep "$(awk -v at="$KILL_AT" 'BEGIN { print 2 + at - 0.5 }')"
+    xdotool key Escape
+    sleep 0.5
+    outage_silent() { ! sounds "$AFTER"; }
+    kill_pulse
+    sleep "$DOWN"
+    start_pulse "$AFTER"
+    e2e_wait_line "The audio device plays again" 1 4
+    sleep 1
+    outage_silent || e2e_fail "sound under the pause, before the resume"
+    xdotool key Escape
+    e2e_wait_until 2 "no sound within 2 s of the resume" sounds "$AFTER"
+    watched
+    ;;
+*) sleep 18 ;; # the song's busiest moment, for the picture
+esac
 e2e_screenshot "perfect-battle-$MODE"
 wait "$PLAYER_PID" || e2e_fail "the scripted player failed: $(cat "$E2E_ROOT/player.out")"
 PLAYER_PID=
@@ -199,19 +255,20 @@ until score_file=$(sed -n 's/^Saving score for : //p' "$E2E_ROOT/game.out" |
 done
 [ "$(dirname "$score_file")" = "$XDG_DATA_HOME/korvane" ] || e2e_fail "highscore saved in $score_file"
 rating=$(od -An -tu4 -j$((4 * SLOT)) -N4 --endian=little "$score_file" | tr -d ' ')
-if [ "$MODE" = pulse ]; then
+if [ "$KILL_AT" != 0 ]; then
     least=$(sed -n 's/.*; at least \([0-9]*\) %$/\1/p' "$E2E_ROOT/player.out")
     [ -n "$least" ] && [ "$rating" -ge "$least" ] ||
         e2e_fail "highscore $rating after the server's restart, at least ${least:-?} expected"
-    [ "$(grep "audio device" "$E2E_ROOT/game.out")" = "$(printf '%s\n' \
-        "The audio device stopped playing; the game goes on without sound" \
-        "The audio device plays again")" ] || e2e_fail "the device lost other than by the restart"
-    # While the server is away the lane runs on: the sound comes back where it stands then.
-    read -r ran waited < <(sed -n 's/.* \([0-9.]*\) s after it went away, \([0-9.]*\) s later$/\1 \2/p' \
+    one_outage_logged || e2e_fail "the device lost other than by the restart"
+    # Where the sound came back in the song, and when, from where and when it went away: on
+    # as far as the time it was away, or (paused) where the pause held it.
+    read -r ran waited < <(sed -n 's/.* \(-*[0-9.]*\) s after it went away, \([0-9.]*\) s later$/\1 \2/p' \
         "$E2E_ROOT/player.out")
-    awk -v ran="${ran:-0}" -v waited="${waited:-0}" 'BEGIN { exit !(ran >= 1.95 && ran <= waited + 0.05) }' ||
+    [ "$MODE" = pause ] && expected=0 || expected=${waited:-0}
+    awk -v ran="${ran:-99}" -v expected="$expected" \
+        'BEGIN { exit !(ran >= expected - 0.1 && ran <= expected + 0.05) }' ||
         e2e_fail "the sound came back ${ran:-?} s into the song after it went away, ${waited:-?} s later"
-    echo "PASS ($MODE): sound back in the new server's monitor, $rating % saved (at least $least)"
+    echo "PASS ($MODE): the lane and the sound together again, $rating % saved (at least $least)"
     exit 0
 fi
 [ "$rating" = 100 ] || e2e_fail "highscore at the speed played is $rating, not 100"

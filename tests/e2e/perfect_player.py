@@ -9,7 +9,8 @@ A player who hears late (LAG_MS) does everything that much after the sound went 
 --taps it answers the audio sync screen instead: Space on each of 16 clicks as it hears them.
 When the sound server is restarted under it (RESTART_HEARD names the new server's monitor
 capture, SONG_RAW the song decoded as the output plays it, for numpy's /usr/bin/python3), it
-waits for sound there, finds by correlation which part of the song it hears, goes on from
+waits for sound there, finds by correlation which part of the song it hears (near where it
+went away when PAUSED_THROUGH=1: the server was restarted under a pause), goes on from
 there, and prints the least a player scores who misses only the weapons it could not follow
 while the sound was away.
 Usage: perfect_player.py ANALYSIS_CSV GAME_LOG HEARD_FILE HELD_FRAMES STEP_FRAMES [LAG_MS]
@@ -184,22 +185,15 @@ class CHands:
 
 def find_in_song(song_raw, capture, frame, guess):
     """The song frame heard at the capture's `frame`, searched 5 s around `guess`."""
-    import numpy
+    from heard_song import read_song, song_frame
 
-    window = 16384
+    window = OUTPUT_RATE * 3 // 4
     deadline = time.monotonic() + 10
     while os.path.getsize(capture) < (frame + window) * 4:
         if time.monotonic() > deadline:
             sys.exit("perfect_player: too little sound after the server's return")
         time.sleep(0.01)
-    heard = numpy.fromfile(capture, "<i2", window * 2, offset=frame * 4)[0::2].astype(float)
-    song = numpy.fromfile(song_raw, "<i2")[0::2].astype(float)
-    start = max(0, guess - 5 * OUTPUT_RATE)
-    part = song[start:guess + 5 * OUTPUT_RATE + window]
-    size = 1 << (len(part) + window).bit_length()
-    scores = numpy.fft.irfft(numpy.fft.rfft(part, size) * numpy.conj(numpy.fft.rfft(heard, size)),
-                             size)[:len(part) - window]
-    return start + int(numpy.argmax(scores))
+    return song_frame(read_song(song_raw), capture, frame, window, guess)
 
 
 def tap_clicks():
@@ -225,6 +219,7 @@ def main():
     song = device.first_sound(device.handed)  # the count-in is silent
     deadline = time.monotonic() + weapons[-1][0] / per_second + 30
     restart = os.environ.get("RESTART_HEARD")
+    paused = os.environ.get("PAUSED_THROUGH") == "1"  # the server went away during a pause
     lost_at = None  # song frames: where the sound went away, and where it came back
 
     def heard():
@@ -236,11 +231,13 @@ def main():
         if time.monotonic() - device.at < 0.5 or not os.path.exists(restart):
             return False
         if lost_at is None:
-            lost_at = (device.handed - song, device.at)
+            lost_at = (int(device.playing()) - song, device.at)  # a pause's silence left out
         again = CDevice(restart, int(sys.argv[4]), int(sys.argv[5]), lag_ms)
         first = again.first_sound(0)
         heard_at = time.monotonic()
-        guess = lost_at[0] + int((time.monotonic() - lost_at[1]) * OUTPUT_RATE)
+        guess = lost_at[0]
+        if not paused:  # the song ran on meanwhile
+            guess += int((time.monotonic() - lost_at[1]) * OUTPUT_RATE)
         found = find_in_song(os.environ["SONG_RAW"], restart, first, guess)
         device, song = again, first - found
         print(f"perfect_player: the sound came back at song frame {found}, "
@@ -257,9 +254,15 @@ def main():
                 come_back()
             time.sleep(0.002)
 
-    for (_, previous), (position, target) in zip(moves, moves[1:]):
+    shield = moves[0][1]
+    for index, (position, target) in enumerate(moves[1:], 1):
         wait_heard(position)
-        move(target - previous)
+        # Late for the next move too (the sound came back further on): straight there, in one
+        # move, as a player would, not in a burst of moves the pointer cannot follow.
+        if index + 1 < len(moves) and heard() >= moves[index + 1][0]:
+            continue
+        move(target - shield)
+        shield = target
     # The last weapon, or the end as a late player hears it: the silence after the song is no
     # gap to wait out.
     wait_heard(min(weapons[-1][0], length - int((lag_ms + 100) * per_second / 1000)))

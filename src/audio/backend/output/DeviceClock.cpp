@@ -112,6 +112,7 @@ double CDeviceClock::StallFrame() const
 
 void CDeviceClock::Lose(double frame, int64_t atNs)
 {
+    StallSeenNs = 0;
     LostFrame = frame;
     LostNs = atNs;
     Away = true;
@@ -121,13 +122,16 @@ void CDeviceClock::Lose(double frame, int64_t atNs)
 
 void CDeviceClock::Notice(int64_t nowNs)
 {
-    if (StalledAt(nowNs))
+    if (!StalledAt(nowNs))
+        StallSeenNs = 0;
+    else if (StallSeenNs == 0)
+        StallSeenNs = nowNs;
+    else if (nowNs - StallSeenNs >= ConfirmNs)
         Lose(StallFrame(), DueNs);
 }
 
 int64_t CDeviceClock::Callback(int64_t nowNs, int frames)
 {
-    Notice(nowNs); // a callback this late comes from a device that had stopped
     DueNs = std::max(DueNs, nowNs);
     if (!Away)
         return int64_t(Handed);
@@ -171,11 +175,6 @@ void CDeviceClock::Reopened(int grantedFrames, int64_t nowNs)
     DueNs = nowNs;
 }
 
-bool CDeviceClock::AwayAt(int64_t nowNs) const
-{
-    return Away || StalledAt(nowNs);
-}
-
 bool CDeviceClock::SilentFor(int64_t nowNs, int64_t ns) const
 {
     return Away && !Dead && nowNs - DueNs > ns;
@@ -185,8 +184,6 @@ double CDeviceClock::PlayingAt(int64_t nowNs) const
 {
     if (Away)
         return LostFrame + NominalPerNs * double(std::max<int64_t>(0, nowNs - LostNs));
-    if (StalledAt(nowNs))
-        return StallFrame() + NominalPerNs * double(nowNs - DueNs);
     if (!Running)
         return Frame;
     return std::min(LineAt(std::max(nowNs, AtNs)), double(Handed));

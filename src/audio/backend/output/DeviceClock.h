@@ -20,10 +20,12 @@ namespace korvane::backend
 //   its callbacks then no longer count (SDL goes on calling back a device it lost);
 // - or it has taken nothing for StallNs while something was to be heard, beyond what its
 //   sound server vouches for (our stream corked, its sink suspended, our frames still queued
-//   there). A callback comes every 23 ms and a frame of the game every 20 to 33 ms, so a full
-//   second is far beyond any slow frame or busy machine: only a device that has stopped stays
-//   silent that long. Frames the game is late with never count: the callbacks have a thread
-//   of their own, and a callback that does come, however late, is the device taking audio.
+//   there), and still nothing when the main thread looks again ConfirmNs later. A callback
+//   comes every 23 ms and a frame of the game every 20 to 33 ms, so a full second is far
+//   beyond any slow frame; the second look, at a time the game itself runs, keeps a machine
+//   too busy to run any of our threads (or one just woken from sleep) from counting. A callback
+//   that comes, however late, is the device taking audio: never a loss. Until a stall counts,
+//   the clock waits at the last frame handed, as for any late callback.
 // While away the clock runs on the output's time from the frame heard when the device stopped
 // (for a stall, when it last took audio), so the music goes on without sound and ends in time.
 // The device is back once it takes audio steadily again: ReturnBuffers callbacks in a row,
@@ -37,6 +39,7 @@ class CDeviceClock
 {
 public:
     static constexpr int64_t StallNs = 1'000'000'000;
+    static constexpr int64_t ConfirmNs = 100'000'000;
     static constexpr int ReturnBuffers = 3;
 
     void Start(int grantedFrames, int rate, int64_t nowNs); // device opened, nothing handed yet
@@ -53,11 +56,11 @@ public:
     // The device, or its sound server, says it stopped playing (closed, gone away, a failed
     // write): away from now, and no callback counts until the device is opened again.
     void Gone(int64_t nowNs);
-    // A stall seen between callbacks becomes an outage, from when the device last took audio.
+    // The main thread looks at the device (once a frame): a stall seen a second time, ConfirmNs
+    // or more after the first, becomes an outage from when the device last took audio.
     void Notice(int64_t nowNs);
     // The device was opened again, in buffers of `grantedFrames`: back once it plays steadily.
     void Reopened(int grantedFrames, int64_t nowNs);
-    bool AwayAt(int64_t nowNs) const; // away, or stalled by then
     bool IsAway() const { return Away; }
     bool IsDead() const { return Away && Dead; } // away, and told so: callbacks do not count
     // Away with a device opened again that has shown no sign of life (a callback, its server
@@ -89,7 +92,8 @@ private:
     int64_t AtNs = 0;
     int64_t LastTickNs = 0;
     int64_t ExtraFrames = 0;
-    int64_t DueNs = 0; // the device has to call back within StallNs after this
+    int64_t DueNs = 0;       // the device has to call back within StallNs after this
+    int64_t StallSeenNs = 0; // when the main thread first saw this stall; 0: none seen
     bool Audible = false;
     bool Away = false;
     bool Dead = false; // away, and its callbacks do not count until it is opened again

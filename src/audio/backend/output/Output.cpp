@@ -127,7 +127,7 @@ void COutput::CheckDevice()
         PlayClock.Notice(now);
         away = PlayClock.IsAway();
         dead = PlayClock.IsDead();
-        silent = PlayClock.SilentFor(now, ReopenEveryNs);
+        silent = PlayClock.SilentFor(now, ReturnWithinNs);
     }
     if (away != LossLogged)
         Log(away ? "The audio device stopped playing; the game goes on without sound\n"
@@ -139,8 +139,6 @@ void COutput::CheckDevice()
         RejoinVoices();
         return;
     }
-    // The device went away: opened again at once, then every ReopenEveryNs while there is none,
-    // or the one opened has gone too or stays silent.
     const bool due = !Reopened || now - LastReopenNs >= ReopenEveryNs;
     if (due && (!Reopened || ReopenFailed || dead || silent))
     {

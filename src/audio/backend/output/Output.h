@@ -38,13 +38,16 @@ public:
     int BufferFrames(); // what the device holds ahead of what it plays; 0 when closed
     // Once per frame, also while paused and in every scene. Logs once when the device has gone
     // away (see CDeviceClock): the voices then run silent on the output's time. A device that
-    // went away is closed and opened again, at once and then every ReopenEveryNs while none
-    // opens or the one opened stays silent that long beyond what its server vouches for (a
-    // sound server restarted leaves SDL's device dead for good). Once it plays steadily the
-    // log says so once, and the voices are heard again from where their positions ran.
+    // went away is closed and opened again at once (a sound server restarted leaves SDL's device
+    // dead for good), then every ReopenEveryNs while none opens (a failed open takes a fraction
+    // of a millisecond), and again when the one opened has gone too or shows no sign of life
+    // for ReturnWithinNs (no callback, nor its server's word that it holds our sound: a server
+    // may hold a new stream's first buffer for seconds). Once it plays steadily the log says so
+    // once, and the voices are heard again from where their positions ran.
     // Main thread; it never waits on the device for long.
     void CheckDevice();
-    static constexpr int64_t ReopenEveryNs = 2'000'000'000;
+    static constexpr int64_t ReopenEveryNs = 500'000'000;
+    static constexpr int64_t ReturnWithinNs = 2'000'000'000;
     // The player's extra latency after the device (wireless headphones, a sound system):
     // positive when the sound reaches the ears later, so every heard position is that much earlier.
     void SetExtraLatencyMs(int milliseconds);

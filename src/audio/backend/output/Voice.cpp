@@ -154,10 +154,9 @@ double CVoice::DeviceAtLocked(int64_t nowNs) const
     return Output ? Output->Clock().PlayingAt(nowNs) : double(nowNs) * (OutputRate / 1e9);
 }
 
-bool CVoice::FreeLocked(int64_t nowNs) const
+bool CVoice::FreeLocked() const
 {
-    return !Output || Output->Clock().AwayAt(nowNs) || Free ||
-           SeenOutages != Output->Clock().Outages();
+    return !Output || Output->Clock().IsAway() || Free || SeenOutages != Output->Clock().Outages();
 }
 
 std::pair<uint64_t, uint64_t> CVoice::FreeFromLocked() const
@@ -181,7 +180,7 @@ uint64_t CVoice::OutAtLocked(int64_t nowNs) const
 {
     const double playing = DeviceAtLocked(nowNs);
     const uint64_t device = playing > 0.0 ? uint64_t(playing) : 0;
-    if (FreeLocked(nowNs))
+    if (FreeLocked())
     {
         // Nothing plays us: the position goes on from where the device last had us. A device
         // that went away may stand before the end of what it was given: that is in the spans.
@@ -212,13 +211,13 @@ int64_t CVoice::ReportedLocked(int64_t nowNs) const
     return std::clamp(frame, HeldFrame, FileFrames);
 }
 
-bool CVoice::EndedLocked(int64_t reported, int64_t nowNs) const
+bool CVoice::EndedLocked(int64_t reported) const
 {
     if (State == EState::Ended)
         return true;
     if (State != EState::Playing)
         return false;
-    if (FreeLocked(nowNs))
+    if (FreeLocked())
         return reported >= FileFrames;
     if (!Drained)
         return false;
@@ -233,14 +232,14 @@ int64_t CVoice::HeardFrame() const
         return HeldFrame;
     const int64_t now = Time.NowNs();
     const int64_t reported = ReportedLocked(now);
-    return EndedLocked(reported, now) ? FileFrames : reported;
+    return EndedLocked(reported) ? FileFrames : reported;
 }
 
 bool CVoice::IsPlaying() const
 {
     CAudioLock lock(Output);
     const int64_t now = Time.NowNs();
-    return State == EState::Playing && !EndedLocked(ReportedLocked(now), now);
+    return State == EState::Playing && !EndedLocked(ReportedLocked(now));
 }
 
 void CVoice::RestartLocked(uint64_t out, uint64_t heardOut)
@@ -253,7 +252,7 @@ void CVoice::RestartLocked(uint64_t out, uint64_t heardOut)
     Drained = false;
     Released.store(out, std::memory_order_release);
     // Started while the device is away: it lines up once the device is back.
-    Free = Output && Output->Clock().AwayAt(Time.NowNs());
+    Free = Output && Output->Clock().IsAway();
     SeenOutages = Output ? Output->Clock().Outages() : 0;
 }
 
@@ -266,7 +265,7 @@ void CVoice::Hold(EState state, bool keepRing)
         {
             const int64_t now = Time.NowNs();
             const int64_t reported = ReportedLocked(now);
-            if (EndedLocked(reported, now))
+            if (EndedLocked(reported))
             {
                 State = EState::Ended;
                 HeldFrame = FileFrames;
@@ -328,7 +327,7 @@ bool CVoice::SeekTo(int64_t fileFrame, int64_t floorFrame, bool rejoin)
     {
         CAudioLock lock(Output);
         const int64_t now = Time.NowNs();
-        const bool ended = EndedLocked(ReportedLocked(now), now);
+        const bool ended = EndedLocked(ReportedLocked(now));
         keep = ended ? EState::Stopped : State;
         State = EState::Stopped; // the callback leaves the ring alone while it is refilled
         BaseFrame = fileFrame;
@@ -371,10 +370,10 @@ void CVoice::Rejoin()
     {
         CAudioLock lock(Output);
         const int64_t now = Time.NowNs();
-        if (State != EState::Playing || Drained || !FreeLocked(now))
+        if (State != EState::Playing || Drained || !FreeLocked())
             return;
         heard = ReportedLocked(now);
-        if (EndedLocked(heard, now))
+        if (EndedLocked(heard))
             return;
         // The ring reaches where it will be heard: the callback lines up by itself.
         const uint64_t out = OutAtLocked(now);

@@ -95,7 +95,7 @@ private:
     // Audio lock held from here on.
     void AddSpan(uint64_t deviceFrame, uint64_t out, uint64_t frames);
     double DeviceAtLocked(int64_t nowNs) const; // device frame playing now
-    bool FreeLocked(int64_t nowNs) const;       // no device plays this voice now
+    bool FreeLocked() const;                    // no device plays this voice now
     // Where the position runs on from while no device plays the voice: device frame, out frame.
     std::pair<uint64_t, uint64_t> FreeFromLocked() const;
     // Back from an outage: the ring skipped to where the position ran meanwhile, the lead of
@@ -104,7 +104,7 @@ private:
     void ReleaseLocked();                        // what the feeder may overwrite
     uint64_t OutAtLocked(int64_t nowNs) const;   // our frame the device plays now
     int64_t ReportedLocked(int64_t nowNs) const; // file frame heard now, while playing
-    bool EndedLocked(int64_t reported, int64_t nowNs) const;
+    bool EndedLocked(int64_t reported) const;
     int64_t ExtraFramesLocked() const; // the player's extra latency, in output frames
     void ExpectLocked();               // playing from now: the device has to call back
     // Plays on from out frame `out`; `heardOut` is where the position goes on from when free.

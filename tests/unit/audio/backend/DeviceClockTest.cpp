@@ -11,10 +11,11 @@
 // millisecond: never back, never past what was handed, no step above the time elapsed (plus
 // the 5 % correction) once something is heard, and settled on the frame played: two granted
 // buffers behind, or one plus what a sound server says it holds, plus a refill taken at once.
-// A device that stops calling back counts as away after the stall time: the clock goes on at the
-// nominal rate from the frame heard when it last took audio (a step forward when the stall is
-// found), and a late callback changes nothing. A pause while nothing is audible, or one the
-// server vouches for, is no loss.
+// A device that stops calling back counts as away once the main thread (reading every
+// millisecond here) has seen it quiet for the stall time twice, the confirmation time apart:
+// the clock goes on at the nominal rate from the frame heard when it last took audio (a step
+// forward then), and a late callback changes nothing. A pause while nothing is audible, or one
+// the server vouches for, is no loss.
 TEST(DeviceClock, FollowsTheCallbacksSmoothly)
 {
     using korvane::backend::CDeviceClock;
@@ -41,6 +42,8 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
         EServer Server;
     };
     const double period = 1024e6 / 44100;
+    // The first millisecond after `ns`, where a reading every millisecond first sees it passed.
+    const auto msAfter = [](int64_t ns) { return ns / 1000000 * 1000000 + 1000000; };
     const SCase cases[] = {
         {"on time", period, 0, 0, 300, 0, 0, 0, false, EServer::None},
         {"jittered", period, 3000, 0, 300, 0, 0, 0, false, EServer::None},
@@ -112,21 +115,23 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
             if (ns % 100000000 == 0 && c.Server != EServer::None &&
                 (c.Server != EServer::Hangs || ns + 100000000 <= lastNs(c.Ticks)))
                 clock.Report(ns, answer.LatencyFrames(44100), answer.Holding);
+            clock.Notice(ns);
             const double playing = clock.PlayingAt(ns);
-            const bool away = stops && ns > dueNs + CDeviceClock::StallNs;
+            const bool away =
+                stops && ns >= msAfter(dueNs + CDeviceClock::StallNs) + CDeviceClock::ConfirmNs;
             const double free = away ? 44100e-9 * double(ns - dueNs) : 0.0;
             ASSERT_GE(playing, last) << c.Name << " tick " << tick;
             ASSERT_LE(playing, tick * 1024.0 + free) << c.Name << " tick " << tick;
             // The first frame heard may come late, the line jumps to where the server says, and
             // to where the device went quiet plus the stall time once that is over.
             double jump = c.Server == EServer::Drops && ns == 3000000000 ? 8820 - 573 : 0;
-            if (away && !clock.AwayAt(ns - 1000000))
+            if (away && ns == msAfter(dueNs + CDeviceClock::StallNs) + CDeviceClock::ConfirmNs)
                 jump = 44100e-9 * double(ns - dueNs);
             if (last > 0.0)
             {
                 ASSERT_LE(playing - last, 1.05 * 44.1 + jump + 1e-6) << c.Name << " tick " << tick;
             }
-            ASSERT_EQ(clock.AwayAt(ns), away) << c.Name << " at " << ns;
+            ASSERT_EQ(clock.IsAway(), away) << c.Name << " at " << ns;
             last = playing;
         }
         if (!stops)
@@ -148,24 +153,29 @@ TEST(DeviceClock, FollowsTheCallbacksSmoothly)
         EXPECT_DOUBLE_EQ(clock.PlayingAt(endNs), ran) << c.Name;
     }
 
-    // A server that says it holds a second of ours vouches for that second, then the stall time.
+    // A server that says it holds a second of ours vouches for that second, then the stall time
+    // (seen twice).
     CDeviceClock held;
     held.Start(1024, 44100, 0);
     held.Callback(0, 1024);
     held.Tick(1024, 0, true);
     held.Report(100000000, 44100, true);
-    EXPECT_FALSE(held.AwayAt(1100000000 + CDeviceClock::StallNs));
-    EXPECT_TRUE(held.AwayAt(1100000000 + CDeviceClock::StallNs + 1));
+    const int64_t vouchedNs = 1100000000 + CDeviceClock::StallNs;
+    held.Notice(vouchedNs);
+    held.Notice(vouchedNs + CDeviceClock::ConfirmNs);
+    EXPECT_FALSE(held.IsAway());
+    held.Notice(vouchedNs + 2 * CDeviceClock::ConfirmNs);
+    EXPECT_TRUE(held.IsAway());
 }
 
 // A device that goes away and comes back, on the clock alone: fed 1024-frame callbacks for 2 s,
-// then the case's outage, read every millisecond. Away, the clock runs on at the nominal rate
-// from the frame heard when the device went quiet; callbacks of a device said gone do not count
-// until it is opened again, nor do a sound server's answers while it is away. It is back at the
-// third callback in a row at the device's pace, whose first frame is heard (after the buffer
-// the device plays meanwhile) where the free-running clock stands then; from there it follows
-// the callbacks as before, never back and with no step. A device late by less than the stall
-// time never went away.
+// then the case's outage, read every millisecond (and looked at, as the main thread does). Away,
+// the clock runs on at the nominal rate from the frame heard when the device went quiet; callbacks
+// of a device said gone do not count until it is opened again, nor do a sound server's answers
+// while it is away. It is back at the third callback in a row at the device's pace, whose first
+// frame is heard (after the buffer the device plays meanwhile) where the free-running clock stands
+// then; from there it follows the callbacks as before, never back and with no step. A device late
+// by less than the stall time never went away.
 TEST(DeviceClock, ComesBackWhereItRanToOnceItPlaysSteadily)
 {
     using korvane::backend::CDeviceClock;
@@ -188,6 +198,7 @@ TEST(DeviceClock, ComesBackWhereItRanToOnceItPlaysSteadily)
         {"a server holding the first buffer", 2000, 2000, 4000, 4000, 1900, 2000, true},
         {"stalled, then calls back by itself", 0, 2000, 3500, 0, 0, 0, true},
         {"late by less than the stall time", 0, 2000, 2990, 0, 0, 0, false},
+        {"late by a little more, and calls back", 0, 2000, 3050, 0, 0, 0, false},
     };
     for (const SCase& c : cases)
     {
@@ -247,12 +258,14 @@ TEST(DeviceClock, ComesBackWhereItRanToOnceItPlaysSteadily)
             }
             last = playing;
         }
-        // Found when told, or at the first read once the device has been quiet for StallNs.
+        // Found when told, or once a read has seen the device quiet for StallNs and another
+        // sees it still ConfirmNs later.
         int64_t lastBeforeQuiet = 0;
         for (const int64_t at : ticks)
             if (at <= c.QuietMs * Ms)
                 lastBeforeQuiet = at;
-        const int64_t stallFoundNs = (lastBeforeQuiet + CDeviceClock::StallNs) / Ms * Ms + Ms;
+        const int64_t stallFoundNs =
+            (lastBeforeQuiet + CDeviceClock::StallNs) / Ms * Ms + Ms + CDeviceClock::ConfirmNs;
         EXPECT_EQ(foundNs, !c.Away ? 0 : c.GoneMs > 0 ? c.GoneMs * Ms : stallFoundNs) << c.Name;
         if (!c.Away)
         {

@@ -1,11 +1,11 @@
 // A sound device that goes away mid-song on the stand-in device, in each way SDL and a sound
 // server show it, and comes back. Meanwhile the song's position runs on at the output's rate
 // from the frame heard when the device went quiet (found at once when the device or its server
-// says so, a stall time after it went quiet otherwise), nothing is heard, and the device is
-// opened again at once and then every two seconds. Once it plays, the log says so, and from the
-// first buffer on the frame heard is the one the position shows: the lane and the sound agree,
-// and the sound goes on frame after frame. A pause holds through it all: nothing is heard until
-// Resume, which starts where the pause held.
+// says so, a stall time and a second look after it went quiet otherwise), nothing is heard,
+// and the device is opened again at once and then every half second. Once it plays, the log
+// says so, and from the first buffer on the frame heard is the one the position shows: the lane
+// and the sound agree, and the sound goes on frame after frame. A pause holds through it all:
+// nothing is heard until Resume, which starts where the pause held.
 #include "audio/Audio.h"
 #include "audio/backend/output/DeviceClock.h"
 #include "audio/backend/output/Output.h"
@@ -35,7 +35,7 @@ struct SOutage
 {
     const char* Name;
     EOutage Outage;
-    int Refusals;     // opens that fail first, one every two seconds
+    int Refusals;     // opens that fail first, tried every half second
     int64_t PauseMs;  // paused this long after the device went away (negative: before); 0: never
     int64_t ResumeMs; // resumed this long after it went away
 };
@@ -66,13 +66,13 @@ TEST_F(OutageTest, TheSoundComesBackWhereThePositionRanTo)
 {
     const SOutage cases[] = {
         {"callbacks stop", EOutage::CallbacksStop, 0, 0, 0},
-        {"callbacks go on silently", EOutage::SilentCallbacks, 1, 0, 0},
+        {"callbacks go on silently", EOutage::SilentCallbacks, 3, 0, 0},
         {"writes fail", EOutage::WriteFails, 0, 0, 0},
         {"the server watch reports first", EOutage::ServerFirst, 1, 0, 0},
-        {"ten seconds away", EOutage::ServerFirst, 5, 0, 0},
-        {"the device returns during pause", EOutage::ServerFirst, 1, -500, 3000},
-        {"paused while away, back during pause", EOutage::ServerFirst, 1, 1500, 3000},
-        {"resumed while away", EOutage::SilentCallbacks, 2, -500, 1000},
+        {"ten seconds away", EOutage::ServerFirst, 20, 0, 0},
+        {"the device returns during pause", EOutage::ServerFirst, 4, -500, 3000},
+        {"paused while away, back during pause", EOutage::ServerFirst, 4, 1500, 3000},
+        {"resumed while away", EOutage::SilentCallbacks, 8, -500, 1000},
     };
     const std::string path = (Dir.Path() / "numbered.wav").string();
     ASSERT_TRUE(sf::Write(path, sf::NumberedFrames(20.0), sf::EFormat::Wav));
@@ -150,15 +150,17 @@ TEST_F(OutageTest, TheSoundComesBackWhereThePositionRanTo)
             Engine.Step(stepNs);
         }
         EXPECT_EQ(log.Text(), Lost + Back) << "one outage, said once";
-        // Found as soon as it is told, or once the device has been quiet for the stall time.
+        // Found as soon as it is told, or once the device has been quiet for the stall time
+        // and is still quiet at a look some time later.
+        using korvane::backend::CDeviceClock;
         const int64_t toldNs = c.Outage == EOutage::CallbacksStop
-                                   ? quietNs + korvane::backend::CDeviceClock::StallNs
+                                   ? quietNs + CDeviceClock::StallNs + CDeviceClock::ConfirmNs
                                : c.Outage == EOutage::SilentCallbacks
                                    ? awayNs + korvane::backend::CStandInDevice::WatchRoundNs
                                    : awayNs;
         EXPECT_GE(foundNs, toldNs);
         EXPECT_LE(foundNs, toldNs + 2 * CStandInAudio::FrameNs);
-        // Opened again at once, then every two seconds; back a few buffers after it opens.
+        // Opened again at once, then every half second; back a few buffers after it opens.
         const int64_t opensNs = foundNs + c.Refusals * korvane::backend::COutput::ReopenEveryNs;
         EXPECT_GE(backNs, opensNs);
         EXPECT_LE(backNs, opensNs + 120 * Ms);
