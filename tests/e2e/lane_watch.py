@@ -7,11 +7,16 @@ off the screen: the cannon whose column holds a weapon in the lane's top row is 
 so each change of the firing cannon (polled on the X server) marks the moment the top row
 crossed a known sample of korvane-analyze's map.
 Both are measured in windows of a second around given moments after the sound came back in the
-recording (its first sound), as offsets from the wall clock: each the least late of its
-readings (a picture shows the lane up to a frame's time after it stood there; the recording
-grows in chunks), so both read a few milliseconds early. Each window must agree within the
-tolerance.
-Usage: lane_watch.py MAP_CSV GAME_LOG WINDOW_ID CAPTURE SONG_RAW SECONDS[,SECONDS...] [TOLERANCE_MS]
+recording (its first sound), and 3 s into the song before the loss (from the first sound
+CAPTURE_BEFORE records once the battle's song is analysed: the count-in is silent), as offsets
+from the wall clock: each the least late of its readings (a picture shows the lane up to a
+frame's time after it stood there; the recording grows in chunks), so both read a few
+milliseconds early, the lane more. Each window must agree within the tolerance, and what is
+heard from the first buffer after the return to the last moment must be the song itself,
+frame after frame (the monitor records the game's samples as they are, a decoder's rounding
+aside): no step, no gap, no crackle.
+Usage: lane_watch.py MAP_CSV GAME_LOG WINDOW_ID CAPTURE_BEFORE CAPTURE SONG_RAW SECONDS[,SECONDS...]
+       [TOLERANCE_MS]
        lane_watch.py --preview CAPTURE_BEFORE FRAME CAPTURE SONG_RAW SECONDS [TOLERANCE_MS]
 With --preview the moment before the loss is a second after the preview was first heard in
 CAPTURE_BEFORE from its FRAME on."""
@@ -27,7 +32,7 @@ from heard_song import OUTPUT_RATE, read_song, song_frame
 
 TOP_ROW = 399  # rows of the lane above the catch line
 CANNONS, CANNON_LEFT, CANNON_TOP, GLOW_ROWS = 60, 100, 37, 13  # where a firing cannon glows
-HALF_WINDOW = 0.75  # seconds either side of each moment
+HALF_WINDOW = 1.0  # seconds either side of each moment
 SONG_WINDOW = OUTPUT_RATE * 6 // 5  # frames correlated
 
 
@@ -107,6 +112,18 @@ class CHeard:
         self.guess = found - (frame - self.first)
         return found
 
+    def unbroken(self, seconds, song_raw):
+        """How many frames of the `seconds` after the first buffer heard again are not the song's
+        own, frame after frame from where that buffer left it (a decoder's rounding aside)."""
+        start = self.first + 1024
+        found = self.song_at(start + OUTPUT_RATE) - OUTPUT_RATE
+        count = int(seconds * OUTPUT_RATE)
+        heard = numpy.fromfile(self.capture, "<i2", count * 2, offset=start * 4).astype(int)
+        song = numpy.fromfile(song_raw, "<i2", len(heard), offset=found * 4).astype(int)
+        if len(heard) < count * 2 or len(song) < len(heard):
+            return count
+        return int((numpy.abs(heard - song).reshape(-1, 2).max(axis=1) > 4).sum())
+
     def offset(self, readings):
         """Song frame heard minus output frames of wall time, from (time, recording frames)."""
         frames = readings[-1][1]
@@ -126,12 +143,16 @@ def read_map(path):
 
 
 def bytes_per_line(log):
-    with open(log) as f:
-        battle = f.read().rpartition("Scene Battle starting\n")[2]
-    found = re.search(r"^Bytes per lines : (\d+)$", battle, re.M)
-    if not found:
-        sys.exit("lane_watch: no 'Bytes per lines' line")
-    return int(found.group(1))
+    """The bytes per lane row of the battle that started last, once its song is analysed."""
+    deadline = time.monotonic() + 120
+    while time.monotonic() < deadline:
+        with open(log) as f:
+            battle = f.read().rpartition("Scene Battle starting\n")[2]
+        found = re.search(r"^Bytes per lines : (\d+)$", battle, re.M)
+        if found:
+            return int(found.group(1))
+        time.sleep(0.05)
+    sys.exit("lane_watch: no 'Bytes per lines' line")
 
 
 def lane_offset(changes, samples, per_line, near):
@@ -173,32 +194,49 @@ def sleep_until(moment):
         time.sleep(0.005)
 
 
+def compare(moment, readings, changes, heard, samples, per_line, tolerance_ms):
+    """Prints where the lane stood against what was heard; true when too far apart."""
+    sound = heard.offset(readings)
+    agreeing = lane_offset(changes, samples, per_line, sound)
+    if len(agreeing) < 3:
+        print(f"lane_watch: {moment} {len(changes)} changes of the firing cannon, "
+              f"{len(agreeing)} explained by the map alike")
+        return True
+    difference_ms = (max(agreeing) - sound) * 1000 / OUTPUT_RATE
+    spread_ms = (max(agreeing) - min(agreeing)) * 1000 / OUTPUT_RATE
+    print(f"lane_watch: {moment} the lane is {difference_ms:+.1f} ms from what is heard "
+          f"({len(agreeing)} of {len(changes)} cannon changes, {spread_ms:.0f} ms apart)")
+    return abs(difference_ms) > tolerance_ms
+
+
 def battle(arguments):
-    map_csv, log, window, capture, song_raw, moments = arguments[:6]
-    tolerance_ms = float(arguments[6]) if len(arguments) > 6 else 30.0
+    map_csv, log, window, before, capture, song_raw, moments = arguments[:7]
+    tolerance_ms = float(arguments[7]) if len(arguments) > 7 else 30.0
     samples, per_line = read_map(map_csv), bytes_per_line(log)
-    heard = CHeard(capture, read_song(song_raw))
+    song = read_song(song_raw)
     cannons = CCannons(int(window, 0))
+    # Before the loss, as a player heard the song from its start (after the silent count-in).
+    earlier = CHeard(before, song)
+    _, started_at = earlier.wait_first_sound(30, earlier.frames())
+    sleep_until(started_at + 3 - HALF_WINDOW)
+    failed = compare("3 s into the song", *watch(2 * HALF_WINDOW, cannons, earlier), earlier,
+                     samples, per_line, tolerance_ms)
+    heard = CHeard(capture, song)
     first, back_at = heard.wait_first_sound(90)
     print(f"lane_watch: sound back at frame {first} of the recording")
-    failed = False
     for moment in map(float, moments.split(",")):
         sleep_until(back_at + moment - HALF_WINDOW)
-        readings, changes = watch(2 * HALF_WINDOW, cannons, heard)
-        sound = heard.offset(readings)
-        agreeing = lane_offset(changes, samples, per_line, sound)
-        if len(agreeing) < 3:
-            print(f"lane_watch: {moment:g} s after the return {len(changes)} changes of the "
-                  f"firing cannon, {len(agreeing)} explained by the map alike")
-            failed = True
-            continue
-        difference_ms = (max(agreeing) - sound) * 1000 / OUTPUT_RATE
-        spread_ms = (max(agreeing) - min(agreeing)) * 1000 / OUTPUT_RATE
-        print(f"lane_watch: {moment:g} s after the return the lane is {difference_ms:+.1f} ms "
-              f"from what is heard ({len(agreeing)} of {len(changes)} cannon changes, "
-              f"{spread_ms:.0f} ms apart)")
-        failed |= abs(difference_ms) > tolerance_ms
-    return failed
+        failed |= compare(f"{moment:g} s after the return", *watch(2 * HALF_WINDOW, cannons, heard),
+                          heard, samples, per_line, tolerance_ms)
+    return failed | broken(heard, moment, song_raw)
+
+
+def broken(heard, seconds, song_raw):
+    """Prints whether the sound went on unbroken after its return; true when it did not."""
+    off = heard.unbroken(seconds, song_raw)
+    print(f"lane_watch: {off} frames off the song in the {seconds:g} s after the first buffer "
+          "heard again")
+    return off > 0
 
 
 def preview(arguments):
@@ -217,7 +255,7 @@ def preview(arguments):
     difference_ms = (came - went) * 1000 / OUTPUT_RATE
     print(f"lane_watch: {float(moment):g} s after the return the preview is "
           f"{difference_ms:+.1f} ms from where it would have been")
-    return abs(difference_ms) > tolerance_ms
+    return abs(difference_ms) > tolerance_ms or broken(heard, float(moment), song_raw)
 
 
 def main():

@@ -52,7 +52,7 @@ pulse | pulse10 | pause | preview)
     [ "$MODE" != preview ] || KILL_AT=2.5
     # Long enough for the return (the server's 2 s), the second comparison and the run-out.
     SECONDS_PLAYED=$(awk -v at="$KILL_AT" -v down="$DOWN" -v mode="$MODE" \
-        'BEGIN { printf "%d\n", at + (mode == "pause" ? 0 : down) + 19 }')
+        'BEGIN { printf "%d\n", at + (mode == "pause" ? 0 : down) + 20 }')
     ;;
 *) echo "unknown mode $MODE" >&2 && exit 2 ;;
 esac
@@ -209,7 +209,7 @@ if [ "$KILL_AT" != 0 ]; then
     [ "$MODE" != pause ] || PAUSED_THROUGH=1
     PLAYER=/usr/bin/python3 # numpy
     /usr/bin/python3 "$HERE/lane_watch.py" "$E2E_ROOT/map.csv" "$E2E_ROOT/game.out" "$WINDOW" \
-        "$AFTER" "$SONG_RAW" 1,11 >"$E2E_ROOT/lane.out" &
+        "$HEARD" "$AFTER" "$SONG_RAW" 1,11 >"$E2E_ROOT/lane.out" &
     WATCH_PID=$!
 fi
 $PLAYER "$HERE/perfect_player.py" "$E2E_ROOT/map.csv" "$E2E_ROOT/game.out" "$HEARD" "$HELD" \

@@ -18,12 +18,14 @@ class CVoice;
 // in the mix, and the device clock that tells which output frame is heard now. Owned by the
 // audio engine; once it closes, the voices still attached fall silent and run on its time.
 // Threads:
-// - main thread: everything but Mix and FeedVoices. What the device's thread reads changes only
-//   under the audio lock (Lock/Unlock), and the voice list only under its own mutex.
+// - main thread: everything but Mix, FeedVoices and DeviceGone. What the device's thread reads
+//   changes only under the audio lock (Lock/Unlock), and the voice list only under its mutex.
 // - the device's thread (SDL's audio callback; the stand-in's PlayDue): Mix, with the audio
 //   lock held. It allocates nothing, does no I/O and never blocks.
 // - the feeder (SDL's device runs a thread for it; the stand-in feeds before each buffer):
 //   FeedVoices. It never takes the audio lock.
+// - whatever thread hears that the device went away (the sound server's watch; the stand-in's
+//   PlayDue): DeviceGone, which takes the audio lock.
 class COutput
 {
 public:
