@@ -14,7 +14,9 @@ frame's time after it stood there; the recording grows in chunks), so both read 
 milliseconds early, the lane more. Each window must agree within the tolerance, and what is
 heard from the first buffer after the return to the last moment must be the song itself,
 frame after frame (the monitor records the game's samples as they are, a decoder's rounding
-aside): no step, no gap, no crackle.
+aside), but where the device ran dry: no jump back or forward. A busy machine may starve SDL's
+thread of its 23 ms of buffer, with or without an outage: silence comes in, and the song goes
+on from where it stopped (or a little further, never further than the silence was long).
 Usage: lane_watch.py MAP_CSV GAME_LOG WINDOW_ID CAPTURE_BEFORE CAPTURE SONG_RAW SECONDS[,SECONDS...]
        [TOLERANCE_MS]
        lane_watch.py --preview CAPTURE_BEFORE FRAME CAPTURE SONG_RAW SECONDS [TOLERANCE_MS]
@@ -22,13 +24,13 @@ With --preview the moment before the loss is a second after the preview was firs
 CAPTURE_BEFORE from its FRAME on."""
 import ctypes
 import os
-import re
 import sys
 import time
 
 import numpy
 
-from heard_song import OUTPUT_RATE, read_song, song_frame
+from battle_log import bytes_per_line
+from heard_song import OUTPUT_RATE, read_frames, read_song, song_frame, song_path
 
 TOP_ROW = 399  # rows of the lane above the catch line
 CANNONS, CANNON_LEFT, CANNON_TOP, GLOW_ROWS = 60, 100, 37, 13  # where a firing cannon glows
@@ -112,17 +114,24 @@ class CHeard:
         self.guess = found - (frame - self.first)
         return found
 
-    def unbroken(self, seconds, song_raw):
-        """How many frames of the `seconds` after the first buffer heard again are not the song's
-        own, frame after frame from where that buffer left it (a decoder's rounding aside)."""
+    def breaks(self, seconds, song_raw):
+        """The breaks in the `seconds` after the first buffer heard again, against the song
+        frame after frame from where that buffer left it: (recording frames after that buffer,
+        song frames it moved by, silent frames around), and the silent frames in all. Where the
+        device ran dry (a busy machine starves SDL's thread of its 23 ms) a stretch of silence
+        comes in and the song goes on from where it stopped, or a little further: no more
+        further than the silence was long."""
         start = self.first + 1024
         found = self.song_at(start + OUTPUT_RATE) - OUTPUT_RATE
-        count = int(seconds * OUTPUT_RATE)
-        heard = numpy.fromfile(self.capture, "<i2", count * 2, offset=start * 4).astype(int)
-        song = numpy.fromfile(song_raw, "<i2", len(heard), offset=found * 4).astype(int)
-        if len(heard) < count * 2 or len(song) < len(heard):
-            return count
-        return int((numpy.abs(heard - song).reshape(-1, 2).max(axis=1) > 4).sum())
+        heard = read_frames(self.capture, start, int(seconds * OUTPUT_RATE))
+        path = song_path(read_frames(song_raw), heard, found)
+        steps = []
+        for (was_at, was), (at, now) in zip(path, path[1:]):
+            moved = (now - was) - (at - was_at)
+            if moved:
+                silent = int((heard[was_at:at, 0] == 0).sum())
+                steps.append((at, moved, silent))
+        return steps, sum(silent for _, moved, silent in steps if -silent <= moved <= 0)
 
     def offset(self, readings):
         """Song frame heard minus output frames of wall time, from (time, recording frames)."""
@@ -140,19 +149,6 @@ def read_map(path):
             _, position, note, _, kind = map(int, line.split(","))
             samples.append((position, note - 36 if kind and 36 <= note <= 95 else -1))
     return samples
-
-
-def bytes_per_line(log):
-    """The bytes per lane row of the battle that started last, once its song is analysed."""
-    deadline = time.monotonic() + 120
-    while time.monotonic() < deadline:
-        with open(log) as f:
-            battle = f.read().rpartition("Scene Battle starting\n")[2]
-        found = re.search(r"^Bytes per lines : (\d+)$", battle, re.M)
-        if found:
-            return int(found.group(1))
-        time.sleep(0.05)
-    sys.exit("lane_watch: no 'Bytes per lines' line")
 
 
 def lane_offset(changes, samples, per_line, near):
@@ -212,7 +208,7 @@ def compare(moment, readings, changes, heard, samples, per_line, tolerance_ms):
 def battle(arguments):
     map_csv, log, window, before, capture, song_raw, moments = arguments[:7]
     tolerance_ms = float(arguments[7]) if len(arguments) > 7 else 30.0
-    samples, per_line = read_map(map_csv), bytes_per_line(log)
+    samples, per_line = read_map(map_csv), bytes_per_line(log, "lane_watch")
     song = read_song(song_raw)
     cannons = CCannons(int(window, 0))
     # Before the loss, as a player heard the song from its start (after the silent count-in).
@@ -232,11 +228,15 @@ def battle(arguments):
 
 
 def broken(heard, seconds, song_raw):
-    """Prints whether the sound went on unbroken after its return; true when it did not."""
-    off = heard.unbroken(seconds, song_raw)
-    print(f"lane_watch: {off} frames off the song in the {seconds:g} s after the first buffer "
-          "heard again")
-    return off > 0
+    """Prints how the sound went on after its return; true when it jumped, back or forward,
+    other than where the device ran dry."""
+    steps, dry = heard.breaks(seconds, song_raw)
+    jumps = [(at, moved) for at, moved, silent in steps if not -silent <= moved <= 0]
+    print(f"lane_watch: the {seconds:g} s after the first buffer heard again are the song, frame "
+          f"after frame, but for {len(steps) - len(jumps)} times the device ran dry "
+          f"({dry * 1000 // OUTPUT_RATE} ms of silence) and {len(jumps)} jumps"
+          + "".join(f"; {moved:+d} frames {at / OUTPUT_RATE:.2f} s in" for at, moved in jumps))
+    return bool(jumps)
 
 
 def preview(arguments):

@@ -18,9 +18,10 @@ Usage: perfect_player.py ANALYSIS_CSV GAME_LOG HEARD_FILE HELD_FRAMES STEP_FRAME
 import array
 import ctypes
 import os
-import re
 import sys
 import time
+
+from battle_log import bytes_per_line
 
 OUTPUT_RATE = 44100  # the game's output
 GAP = 256  # frames of exact silence that the song itself does not hold before its end
@@ -69,19 +70,6 @@ def plan(weapons, span, per_line):
         minim = shield_under(note)
         moves.append((position + aim - span // 2, minim))
     return moves
-
-
-def wait_for_level(log):
-    """The bytes per lane row of the battle that started last."""
-    deadline = time.monotonic() + 120
-    while time.monotonic() < deadline:
-        with open(log) as f:
-            battle = f.read().rpartition("Scene Battle starting\n")[2]
-        found = re.search(r"^Bytes per lines : (\d+)$", battle, re.M)
-        if found:
-            return int(found.group(1))
-        time.sleep(0.003)
-    sys.exit("perfect_player: no 'Bytes per lines' line")
 
 
 class CDevice:
@@ -209,7 +197,7 @@ def main():
         return tap_clicks()
     per_second, span, weapons, length = read_map(sys.argv[1])
     move = CHands().move
-    per_line = wait_for_level(sys.argv[2])
+    per_line = bytes_per_line(sys.argv[2], "perfect_player")
     lag_ms = float(sys.argv[6]) if len(sys.argv) > 6 else 0.0
     device = CDevice(sys.argv[3], int(sys.argv[4]), int(sys.argv[5]), lag_ms)
     device.playing()
