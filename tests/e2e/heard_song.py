@@ -28,7 +28,7 @@ def song_frame(song, capture, frame, window, guess=None, span=5 * OUTPUT_RATE):
 def read_frames(path, first=0, count=-1):
     """Stereo frames of a raw s16le file, as integers."""
     return numpy.fromfile(path, "<i2", count * 2 if count > 0 else -1,
-                          offset=first * 4).reshape(-1, 2).astype(int)
+                          offset=first * 4).reshape(-1, 2).astype(numpy.int32)
 
 
 def song_path(song, heard, expected, chunk=4096, span=OUTPUT_RATE // 2):

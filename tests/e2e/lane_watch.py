@@ -36,6 +36,7 @@ TOP_ROW = 399  # rows of the lane above the catch line
 CANNONS, CANNON_LEFT, CANNON_TOP, GLOW_ROWS = 60, 100, 37, 13  # where a firing cannon glows
 HALF_WINDOW = 1.0  # seconds either side of each moment
 SONG_WINDOW = OUTPUT_RATE * 6 // 5  # frames correlated
+CHUNK = 4096  # frames of the recording matched with the song at a time
 
 
 class XImage(ctypes.Structure):
@@ -81,8 +82,9 @@ class CCannons:
 class CHeard:
     """What the monitor recording says is heard: its frames, found in the song."""
 
-    def __init__(self, capture, song):
-        self.capture, self.song = capture, song
+    def __init__(self, capture, song_raw):
+        self.capture = capture
+        self.left, self.song = read_song(song_raw), read_frames(song_raw)
         self.guess = None  # song frame at the recording's first sound, once found
         self.first = None
 
@@ -110,35 +112,49 @@ class CHeard:
         """The song frame heard at the recording's `frame`: 5 s around where it should be, or
         anywhere in the song the first time."""
         guess = None if self.guess is None else self.guess + frame - self.first
-        found = song_frame(self.song, self.capture, frame, SONG_WINDOW, guess)
+        found = song_frame(self.left, self.capture, frame, SONG_WINDOW, guess)
         self.guess = found - (frame - self.first)
         return found
 
-    def breaks(self, seconds, song_raw):
+    def path(self, start, end):
+        """(recording frame, song frame) of each stretch of the recording from `start` to `end`
+        that is the song's own, frame after frame."""
+        reference = max(self.first, end - SONG_WINDOW - OUTPUT_RATE // 10)
+        expected = self.song_at(reference) - (reference - start)
+        heard = read_frames(self.capture, start, end - start)
+        return [(start + at, song) for at, song in song_path(self.song, heard, expected)]
+
+    def breaks(self, seconds):
         """The breaks in the `seconds` after the first buffer heard again, against the song
-        frame after frame from where that buffer left it: (recording frames after that buffer,
-        song frames it moved by, silent frames around), and the silent frames in all. Where the
-        device ran dry (a busy machine starves SDL's thread of its 23 ms) a stretch of silence
-        comes in and the song goes on from where it stopped, or a little further: no more
-        further than the silence was long."""
+        frame after frame from where that buffer left it: (recording frame, song frames it
+        moved by, silent frames before it), and the silent frames in all. Where the device ran
+        dry (a busy machine starves SDL's thread of its 23 ms) a stretch of silence comes in
+        and the song goes on from where it stopped, or a little further: no further than the
+        silence was long."""
         start = self.first + 1024
-        found = self.song_at(start + OUTPUT_RATE) - OUTPUT_RATE
-        heard = read_frames(self.capture, start, int(seconds * OUTPUT_RATE))
-        path = song_path(read_frames(song_raw), heard, found)
+        path = self.path(start, start + int(seconds * OUTPUT_RATE))
+        silence = read_frames(self.capture, start, int(seconds * OUTPUT_RATE))[:, 0] == 0
         steps = []
         for (was_at, was), (at, now) in zip(path, path[1:]):
             moved = (now - was) - (at - was_at)
             if moved:
-                silent = int((heard[was_at:at, 0] == 0).sum())
-                steps.append((at, moved, silent))
+                steps.append((at - start, moved, int(silence[was_at - start:at - start].sum())))
         return steps, sum(silent for _, moved, silent in steps if -silent <= moved <= 0)
 
     def offset(self, readings):
-        """Song frame heard minus output frames of wall time, from (time, recording frames)."""
-        frames = readings[-1][1]
-        reference = max(self.first, frames - SONG_WINDOW - OUTPUT_RATE // 10)
-        song = self.song_at(reference)
-        return max(frames - reference + song - OUTPUT_RATE * at for at, frames in readings)
+        """Song frame heard minus output frames of wall time, from (time, recording frames):
+        the least late reading, each through the stretch of the song just before it (a device
+        that ran dry meanwhile shifts what comes after)."""
+        start = max(self.first, readings[0][1] - 2 * CHUNK)
+        path = self.path(start, readings[-1][1])
+        best, index = None, 0
+        for at, frames in readings:
+            while index + 1 < len(path) and path[index + 1][0] + CHUNK <= frames:
+                index += 1
+            if path and path[index][0] + CHUNK <= frames <= path[index][0] + 3 * CHUNK:
+                value = path[index][1] + frames - path[index][0] - OUTPUT_RATE * at
+                best = value if best is None else max(best, value)
+        return best
 
 
 def read_map(path):
@@ -193,6 +209,9 @@ def sleep_until(moment):
 def compare(moment, readings, changes, heard, samples, per_line, tolerance_ms):
     """Prints where the lane stood against what was heard; true when too far apart."""
     sound = heard.offset(readings)
+    if sound is None:
+        print(f"lane_watch: {moment} nothing of the song heard")
+        return True
     agreeing = lane_offset(changes, samples, per_line, sound)
     if len(agreeing) < 3:
         print(f"lane_watch: {moment} {len(changes)} changes of the firing cannon, "
@@ -209,28 +228,27 @@ def battle(arguments):
     map_csv, log, window, before, capture, song_raw, moments = arguments[:7]
     tolerance_ms = float(arguments[7]) if len(arguments) > 7 else 30.0
     samples, per_line = read_map(map_csv), bytes_per_line(log, "lane_watch")
-    song = read_song(song_raw)
     cannons = CCannons(int(window, 0))
     # Before the loss, as a player heard the song from its start (after the silent count-in).
-    earlier = CHeard(before, song)
+    earlier = CHeard(before, song_raw)
     _, started_at = earlier.wait_first_sound(30, earlier.frames())
     sleep_until(started_at + 3 - HALF_WINDOW)
     failed = compare("3 s into the song", *watch(2 * HALF_WINDOW, cannons, earlier), earlier,
                      samples, per_line, tolerance_ms)
-    heard = CHeard(capture, song)
+    heard = CHeard(capture, song_raw)
     first, back_at = heard.wait_first_sound(90)
     print(f"lane_watch: sound back at frame {first} of the recording")
     for moment in map(float, moments.split(",")):
         sleep_until(back_at + moment - HALF_WINDOW)
         failed |= compare(f"{moment:g} s after the return", *watch(2 * HALF_WINDOW, cannons, heard),
                           heard, samples, per_line, tolerance_ms)
-    return failed | broken(heard, moment, song_raw)
+    return failed | broken(heard, moment)
 
 
-def broken(heard, seconds, song_raw):
+def broken(heard, seconds):
     """Prints how the sound went on after its return; true when it jumped, back or forward,
     other than where the device ran dry."""
-    steps, dry = heard.breaks(seconds, song_raw)
+    steps, dry = heard.breaks(seconds)
     jumps = [(at, moved) for at, moved, silent in steps if not -silent <= moved <= 0]
     print(f"lane_watch: the {seconds:g} s after the first buffer heard again are the song, frame "
           f"after frame, but for {len(steps) - len(jumps)} times the device ran dry "
@@ -242,20 +260,22 @@ def broken(heard, seconds, song_raw):
 def preview(arguments):
     before, after, capture, song_raw, moment = arguments[:5]
     tolerance_ms = float(arguments[5]) if len(arguments) > 5 else 30.0
-    song = read_song(song_raw)
-    earlier = CHeard(before, song)
+    earlier = CHeard(before, song_raw)
     _, first_at = earlier.wait_first_sound(30, int(after))
     sleep_until(first_at + 1 - HALF_WINDOW)
     went = earlier.offset(watch(2 * HALF_WINDOW, None, earlier)[0])
-    heard = CHeard(capture, song)
+    heard = CHeard(capture, song_raw)
     first, back_at = heard.wait_first_sound(60)
     print(f"lane_watch: the preview back at frame {first} of the recording")
     sleep_until(back_at + float(moment) - HALF_WINDOW)
     came = heard.offset(watch(2 * HALF_WINDOW, None, heard)[0])
+    if went is None or came is None:
+        print("lane_watch: the preview not found in the song")
+        return True
     difference_ms = (came - went) * 1000 / OUTPUT_RATE
     print(f"lane_watch: {float(moment):g} s after the return the preview is "
           f"{difference_ms:+.1f} ms from where it would have been")
-    return abs(difference_ms) > tolerance_ms or broken(heard, float(moment), song_raw)
+    return abs(difference_ms) > tolerance_ms or broken(heard, float(moment))
 
 
 def main():

@@ -29,6 +29,7 @@ ANALYZE=$2
 ARTEFACTS=${3:-}
 MODE=${4:-disk}
 HERE=$(dirname "$0")
+export PYTHONDONTWRITEBYTECODE=1 # the players' shared modules leave nothing in the source tree
 . "$HERE/session.sh"
 . "$HERE/pulse.sh"
 PLAYER_PID=

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace korvane::backend
 {
@@ -88,7 +86,6 @@ void CDeviceClock::Report(int64_t atNs, int64_t serverFrames, bool holding)
                          atNs + int64_t(double(std::max<int64_t>(serverFrames, 0)) / NominalPerNs));
     // Nothing at all is how a server that keeps its latency to itself answers; a device that
     // is away, or not back yet, says nothing of what will be heard.
-    if (getenv("KZ_TRACE")) fprintf(stderr, "TR report %.4f frames %lld hold %d away %d granted %d\n", atNs/1e9, (long long)serverFrames, int(holding), int(Away), Granted);
     if (serverFrames <= 0 || Away)
         return;
     const double before = HeldFrames();
