@@ -6,12 +6,14 @@ position is found by correlation with the song decoded as the game plays it. The
 off the screen: the cannon whose column holds a weapon in the lane's top row is drawn firing,
 so each change of the firing cannon (polled on the X server) marks the moment the top row
 crossed a known sample of korvane-analyze's map.
-Both are measured in windows of a second around given moments after the sound came back in the
+Both are measured in windows of two seconds around given moments after the sound came back in the
 recording (its first sound), and 3 s into the song before the loss (from the first sound
 CAPTURE_BEFORE records once the battle's song is analysed: the count-in is silent), as offsets
 from the wall clock: each the least late of its readings (a picture shows the lane up to a
 frame's time after it stood there; the recording grows in chunks), so both read a few
-milliseconds early, the lane more. Each window must agree within the tolerance, and what is
+milliseconds early, the lane more: 5 to 20 ms, as the window before the loss shows. So the
+lane must be within the tolerance of what is heard before the loss, and after the return
+within the tolerance of where it stood against what is heard before the loss. What is
 heard from the first buffer after the return to the last moment must be the song itself,
 frame after frame (the monitor records the game's samples as they are, a decoder's rounding
 aside), but where the device ran dry: no jump back or forward. A busy machine may starve SDL's
@@ -20,8 +22,9 @@ on from where it stopped (or a little further, never further than the silence wa
 Usage: lane_watch.py MAP_CSV GAME_LOG WINDOW_ID CAPTURE_BEFORE CAPTURE SONG_RAW SECONDS[,SECONDS...]
        [TOLERANCE_MS]
        lane_watch.py --preview CAPTURE_BEFORE FRAME CAPTURE SONG_RAW SECONDS [TOLERANCE_MS]
-With --preview the moment before the loss is a second after the preview was first heard in
-CAPTURE_BEFORE from its FRAME on."""
+With --preview the moment before the loss is two seconds after the preview was first heard in
+CAPTURE_BEFORE from its FRAME on (the server goes later), and the preview must come back within
+the tolerance of where it stood against the wall clock then."""
 import ctypes
 import os
 import sys
@@ -143,17 +146,19 @@ class CHeard:
 
     def offset(self, readings):
         """Song frame heard minus output frames of wall time, from (time, recording frames):
-        the least late reading, each through the stretch of the song just before it (a device
-        that ran dry meanwhile shifts what comes after)."""
-        start = max(self.first, readings[0][1] - 2 * CHUNK)
-        path = self.path(start, readings[-1][1])
+        each stretch of the recording that is the song's own, timed by the first reading that
+        holds its end (and followed to that reading's frames, so a device that ran dry before
+        it shifts nothing), the least late of them."""
+        start = max(self.first, readings[0][1] - CHUNK)
         best, index = None, 0
-        for at, frames in readings:
-            while index + 1 < len(path) and path[index + 1][0] + CHUNK <= frames:
+        for at, song in self.path(start, readings[-1][1]):
+            while index < len(readings) and readings[index][1] < at + CHUNK:
                 index += 1
-            if path and path[index][0] + CHUNK <= frames <= path[index][0] + 3 * CHUNK:
-                value = path[index][1] + frames - path[index][0] - OUTPUT_RATE * at
-                best = value if best is None else max(best, value)
+            if index == len(readings):
+                break
+            seen, frames = readings[index]
+            value = song + min(frames - at, 2 * CHUNK) - OUTPUT_RATE * seen
+            best = value if best is None else max(best, value)
         return best
 
 
@@ -206,22 +211,21 @@ def sleep_until(moment):
         time.sleep(0.005)
 
 
-def compare(moment, readings, changes, heard, samples, per_line, tolerance_ms):
-    """Prints where the lane stood against what was heard; true when too far apart."""
+def compare(moment, readings, changes, heard, samples, per_line):
+    """Prints where the lane stood against what was heard: milliseconds, or None when that
+    could not be told."""
     sound = heard.offset(readings)
-    if sound is None:
-        print(f"lane_watch: {moment} nothing of the song heard")
-        return True
-    agreeing = lane_offset(changes, samples, per_line, sound)
+    agreeing = [] if sound is None else lane_offset(changes, samples, per_line, sound)
     if len(agreeing) < 3:
         print(f"lane_watch: {moment} {len(changes)} changes of the firing cannon, "
-              f"{len(agreeing)} explained by the map alike")
-        return True
+              f"{len(agreeing)} explained by the map alike"
+              + ("" if sound is not None else ", nothing of the song heard"))
+        return None
     difference_ms = (max(agreeing) - sound) * 1000 / OUTPUT_RATE
     spread_ms = (max(agreeing) - min(agreeing)) * 1000 / OUTPUT_RATE
     print(f"lane_watch: {moment} the lane is {difference_ms:+.1f} ms from what is heard "
           f"({len(agreeing)} of {len(changes)} cannon changes, {spread_ms:.0f} ms apart)")
-    return abs(difference_ms) > tolerance_ms
+    return difference_ms
 
 
 def battle(arguments):
@@ -229,19 +233,24 @@ def battle(arguments):
     tolerance_ms = float(arguments[7]) if len(arguments) > 7 else 30.0
     samples, per_line = read_map(map_csv), bytes_per_line(log, "lane_watch")
     cannons = CCannons(int(window, 0))
-    # Before the loss, as a player heard the song from its start (after the silent count-in).
+    # Before the loss, as a player heard the song from its start (after the silent count-in):
+    # how early this reads the lane where nothing went wrong.
     earlier = CHeard(before, song_raw)
     _, started_at = earlier.wait_first_sound(30, earlier.frames())
     sleep_until(started_at + 3 - HALF_WINDOW)
-    failed = compare("3 s into the song", *watch(2 * HALF_WINDOW, cannons, earlier), earlier,
-                     samples, per_line, tolerance_ms)
+    early = compare("3 s into the song", *watch(2 * HALF_WINDOW, cannons, earlier), earlier,
+                    samples, per_line)
+    failed = early is None or abs(early) > tolerance_ms
     heard = CHeard(capture, song_raw)
     first, back_at = heard.wait_first_sound(90)
     print(f"lane_watch: sound back at frame {first} of the recording")
     for moment in map(float, moments.split(",")):
         sleep_until(back_at + moment - HALF_WINDOW)
-        failed |= compare(f"{moment:g} s after the return", *watch(2 * HALF_WINDOW, cannons, heard),
-                          heard, samples, per_line, tolerance_ms)
+        after = compare(f"{moment:g} s after the return", *watch(2 * HALF_WINDOW, cannons, heard),
+                        heard, samples, per_line)
+        if after is not None and early is not None:
+            print(f"lane_watch: that is {after - early:+.1f} ms from where it was before the loss")
+        failed |= after is None or early is None or abs(after - early) > tolerance_ms
     return failed | broken(heard, moment)
 
 
@@ -262,7 +271,7 @@ def preview(arguments):
     tolerance_ms = float(arguments[5]) if len(arguments) > 5 else 30.0
     earlier = CHeard(before, song_raw)
     _, first_at = earlier.wait_first_sound(30, int(after))
-    sleep_until(first_at + 1 - HALF_WINDOW)
+    sleep_until(first_at + 2 - HALF_WINDOW)  # up to a second before the server goes
     went = earlier.offset(watch(2 * HALF_WINDOW, None, earlier)[0])
     heard = CHeard(capture, song_raw)
     first, back_at = heard.wait_first_sound(60)

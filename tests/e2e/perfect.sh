@@ -15,14 +15,15 @@
 # killed (SIGKILL) at a random moment E2E_KILL_WITHIN ("5 20" unless set) seconds into the song
 # at Fast and started again: pulse, 2 s later; pulse10, 10 s later; pause, 2 s later, the game
 # paused half a second before the kill and resumed a second after the device plays again;
-# preview, 2 s later, while the browser previews the song, 2.5 s into it. The sound must come
-# back within 4 s of the server's return (the server holds a new stream's first buffer about
-# 2 s), not before the resume when paused, and the log must say the device stopped and played
-# again once each. In a battle, lane_watch.py compares where the lane stands with what the
-# monitor hears 1 s after the sound came back and 10 s later (30 ms at most), and the player,
-# timed by what it hears, must rate at least what a player scores who misses every weapon from
-# the loss to a second after the return; paused, the sound comes back where the pause held it.
-# The preview must come back where it would have been had the server stayed (30 ms at most).
+# preview, 2 s later, while the browser previews the song, 3.5 s after it is clicked. The
+# sound must come back within 4 s of the server's return (the server holds a new stream's first
+# buffer about 2 s), not before the resume when paused, and the log must say the device stopped
+# and played again once each. In a battle, lane_watch.py compares where the lane stands with
+# what the monitor hears 3 s into the song, 1 s after the sound came back and 10 s later (30 ms
+# at most, after the return against how it read before the loss), and the player, timed by
+# what it hears, must rate at least what a player scores who misses every weapon from the loss
+# to a second after the return; paused, the sound comes back where the pause held it. The
+# preview must come back where it would have been had the server stayed (30 ms at most).
 set -u
 GAME=$1
 ANALYZE=$2
@@ -50,7 +51,7 @@ pulse | pulse10 | pause | preview)
     KILL_AT=$(random_seconds ${E2E_KILL_WITHIN:-5 20})
     DOWN=2
     [ "$MODE" != pulse10 ] || DOWN=10
-    [ "$MODE" != preview ] || KILL_AT=2.5
+    [ "$MODE" != preview ] || KILL_AT=3.5
     # Long enough for the return (the server's 2 s), the second comparison and the run-out.
     SECONDS_PLAYED=$(awk -v at="$KILL_AT" -v down="$DOWN" -v mode="$MODE" \
         'BEGIN { printf "%d\n", at + (mode == "pause" ? 0 : down) + 20 }')

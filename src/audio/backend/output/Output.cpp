@@ -121,13 +121,14 @@ void COutput::CheckDevice()
     if (!Opened)
         return;
     const int64_t now = Source.NowNs();
-    bool away = false, dead = false, silent = false;
+    bool away = false, dead = false, silent = false, ever = false;
     {
         CAudioLock lock(this);
         PlayClock.Notice(now);
         away = PlayClock.IsAway();
         dead = PlayClock.IsDead();
         silent = PlayClock.SilentFor(now, ReturnWithinNs);
+        ever = PlayClock.Outages() > 0;
     }
     if (away != LossLogged)
         Log(away ? "The audio device stopped playing; the game goes on without sound\n"
@@ -136,7 +137,8 @@ void COutput::CheckDevice()
     if (!away)
     {
         Reopened = false;
-        RejoinVoices();
+        if (ever)
+            RejoinVoices(); // any still lining up after the return
         return;
     }
     const bool due = !Reopened || now - LastReopenNs >= ReopenEveryNs;
