@@ -44,7 +44,7 @@ sounds() { od -An -v -tx1 "$1" | grep -q '[1-9a-f]'; }
 
 # random_seconds FROM TO: a moment between the two, to the hundredth.
 random_seconds() {
-    awk -v seed="$RANDOM$$" -v from="$1" -v to="$2" \
+    awk -v seed=$(((RANDOM << 15) | RANDOM)) -v from="$1" -v to="$2" \
         'BEGIN { srand(seed); printf "%.2f\n", from + rand() * (to - from) }'
 }
 
