@@ -41,6 +41,18 @@ bool CAudioFile::Open(CAudio& engine, const std::string& path)
            Refused(path);
 }
 
+bool CAudioFile::Open(CAudio& engine, std::unique_ptr<korvane::backend::CReader> reader,
+                      const std::string& path)
+{
+    Close();
+    if (!reader)
+        return false;
+    if (Adopt(korvane::backend::CPlaybackStream::Open(engine.GetOutput(), std::move(reader))))
+        return true;
+    Log("Could not load %s\n", path.c_str());
+    return false;
+}
+
 bool CAudioFile::OpenDecoding(const std::string& path)
 {
     Close();

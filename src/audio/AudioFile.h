@@ -8,8 +8,9 @@
 class CAudio;
 namespace korvane::backend
 {
+class CReader;
 class CStream;
-}
+} // namespace korvane::backend
 
 // Result of a spectrum read on a decode-only stream.
 enum class ESpectrumRead
@@ -33,6 +34,10 @@ public:
 
     // Playback stream on the engine's output, full scan on open; false without an output.
     bool Open(CAudio& engine, const std::string& path);
+    // Playback stream of a song whose reader was opened off the frame loop (a null one was
+    // refused there, and logged).
+    bool Open(CAudio& engine, std::unique_ptr<korvane::backend::CReader> reader,
+              const std::string& path);
     bool OpenDecoding(const std::string& path); // decode-only stream, full scan on open
     // Playback stream of a metronome made on the fly at the output's rate, stereo: a tick every
     // periodFrames frames from one period in, `clicks` times.

@@ -21,13 +21,14 @@ std::unique_ptr<CReader> Open(const std::string& path, TArgs... args)
 }
 } // namespace
 
-std::unique_ptr<CReader> OpenReader(const std::string& path, uint64_t keepBytes)
+std::unique_ptr<CReader> OpenReader(const std::string& path, uint64_t keepBytes,
+                                    bool mpegHeaderHolds)
 {
     const EContainer container = SniffContainer(path);
     switch (container)
     {
     case EContainer::Mpeg:
-        return Open<CMp3Reader>(path);
+        return Open<CMp3Reader>(path, mpegHeaderHolds);
     case EContainer::Ogg:
         return Open<COggReader>(path);
     case EContainer::Opus:
