@@ -31,13 +31,13 @@ std::string CFolderItem::MakeSafeFileName() const
     return SafeFileName(Title);
 }
 
-STrackInfoRequest CFolderItem::TrackInfoRequest() const
+STrackInfoRequest CFolderItem::TrackInfoRequest(const SHighscorePlaces& places) const
 {
     STrackInfoRequest request;
     request.Path = Path;
     request.Name = Name;
     request.FileName = Path.substr(Path.rfind('/') + 1);
-    request.Places = HighscorePlaces(*Shared);
+    request.Places = places;
     return request;
 }
 
@@ -45,7 +45,8 @@ bool CFolderItem::ReadTrackInfo()
 {
     if (!InfoPending)
         return false;
-    return TakeTrackInfo(::ReadTrackInfo(TrackInfoRequest(), nullptr, false));
+    return TakeTrackInfo(
+        ::ReadTrackInfo(TrackInfoRequest(HighscorePlaces(*Shared)), nullptr, false));
 }
 
 bool CFolderItem::TakeTrackInfo(const STrackInfo& info)

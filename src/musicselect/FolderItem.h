@@ -3,6 +3,7 @@
 #include <string>
 
 class CSharedData;
+struct SHighscorePlaces;
 struct STrackInfo;
 struct STrackInfoRequest;
 
@@ -39,8 +40,9 @@ public:
     // True when the entry has just changed; false for a folder, a second call, or a file
     // that cannot be opened (InfoPending is cleared in every case).
     bool ReadTrackInfo();
-    // What ReadTrackInfo reads, to be read elsewhere (the browser's worker).
-    STrackInfoRequest TrackInfoRequest() const;
+    // What ReadTrackInfo reads, to be read elsewhere (the browser's worker); its highscores
+    // are looked for in `places` (HighscorePlaces of the shared state).
+    STrackInfoRequest TrackInfoRequest(const SHighscorePlaces& places) const;
     // Takes what was read for this entry, once, as ReadTrackInfo would; false for a second
     // one, a folder, or another song's.
     bool TakeTrackInfo(const STrackInfo& info);

@@ -9,6 +9,7 @@
 #include "musicselect/TrackInfoCache.h"
 #include "platform/ReadWorker.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace
@@ -20,15 +21,17 @@ constexpr int64_t AroundRows = 2 * ListGeometry::Rows;
 
 void CMusicSelectScene::StartTrackInfo()
 {
-    InfoCache = std::make_shared<CTrackInfoCache>(CTrackInfoCache::DefaultFile());
-    InfoReads = std::make_unique<CReadWorker>([cache = InfoCache] { cache->Save(); });
+    InfoCache = CTrackInfoCache::OfThisRun();
+    InfoReads =
+        std::make_unique<CReadWorker>([cache = InfoCache](bool going) { cache->Save(going); });
     PreviewReads = std::make_unique<CReadWorker>();
     // Lengths a battle measured where a header said otherwise are kept for the next visits.
     std::vector<CReadWorker::SJob> corrections;
+    const SHighscorePlaces places = HighscorePlaces(*Shared);
     for (const auto& item : Shared->FolderItems)
         if (std::exchange(item->LengthCorrected, false))
         {
-            STrackInfoRequest request = item->TrackInfoRequest();
+            STrackInfoRequest request = item->TrackInfoRequest(places);
             request.MeasuredLength = item->LengthBytes;
             corrections.push_back({request.Path,
                                    [request, cache = InfoCache]() -> CReadWorker::FAnswer
@@ -69,9 +72,10 @@ void CMusicSelectScene::AskTrackInfo()
     Asked = wanted;
     std::vector<CReadWorker::SJob> jobs;
     jobs.reserve(wanted.size());
+    const SHighscorePlaces places = HighscorePlaces(*Shared);
     for (const CFolderItem* item : wanted)
     {
-        const STrackInfoRequest request = item->TrackInfoRequest();
+        const STrackInfoRequest request = item->TrackInfoRequest(places);
         jobs.push_back({request.Path,
                         [this, request, cache = InfoCache]() -> CReadWorker::FAnswer
                         {
@@ -84,14 +88,26 @@ void CMusicSelectScene::AskTrackInfo()
     InfoReads->Ask(std::move(jobs));
 }
 
+// The row asked for is looked for where the list shows first: a long folder is searched
+// whole only when it moved meanwhile.
 void CMusicSelectScene::TakeTrackInfo(const STrackInfo& info)
 {
-    for (const auto& item : Shared->FolderItems)
-        if (item->GetPath() == info.Path)
-        {
-            InfoTaken = item->TakeTrackInfo(info) || InfoTaken;
-            return;
-        }
+    const auto& items = Shared->FolderItems;
+    const size_t near = size_t(std::max<int64_t>(0, int64_t(Shared->ScrollTop) - AroundRows));
+    const size_t end =
+        std::min(items.size(), size_t(Shared->ScrollTop) + ListGeometry::Rows + size_t(AroundRows));
+    auto take = [&](size_t from, size_t to)
+    {
+        for (size_t i = from; i < to; ++i)
+            if (items[i]->GetPath() == info.Path)
+            {
+                InfoTaken = items[i]->TakeTrackInfo(info) || InfoTaken;
+                return true;
+            }
+        return false;
+    };
+    if (!take(near, end))
+        take(0, items.size());
 }
 
 void CMusicSelectScene::TakeAnswers()

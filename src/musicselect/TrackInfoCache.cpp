@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -93,6 +94,17 @@ fs::path CTrackInfoCache::DefaultFile()
 {
     const fs::path folder = Paths::UserCacheFolder();
     return folder.empty() ? fs::path() : folder / "korvane" / "tracks";
+}
+
+std::shared_ptr<CTrackInfoCache> CTrackInfoCache::OfThisRun()
+{
+    static std::mutex lock;
+    static std::weak_ptr<CTrackInfoCache> live;
+    const std::lock_guard<std::mutex> hold(lock);
+    std::shared_ptr<CTrackInfoCache> cache = live.lock();
+    if (!cache || cache->File != DefaultFile())
+        live = cache = std::make_shared<CTrackInfoCache>(DefaultFile());
+    return cache;
 }
 
 std::string CTrackInfoCache::Encode(const FEntries& entries)
@@ -191,17 +203,18 @@ void CTrackInfoCache::Store(const STrackKey& key, const STrackFacts& facts)
     const std::lock_guard<std::mutex> hold(Lock);
     LoadOnce();
     Entries[key.Path] = SEntry{key.Size, key.ModifiedNs, facts, Now()};
-    Dirty = true;
+    ++Unsaved;
 }
 
-bool CTrackInfoCache::Save()
+bool CTrackInfoCache::Save(bool always)
 {
     FEntries merged;
+    int saving = 0;
     {
         const std::lock_guard<std::mutex> hold(Lock);
-        if (!Dirty || File.empty())
+        if (Unsaved == 0 || File.empty() || (!always && Unsaved < SaveEvery))
             return true;
-        Dirty = false;
+        saving = std::exchange(Unsaved, 0);
         merged = Entries;
     }
     // Saves of every cache in the game take turns, so none drops what another just wrote.
@@ -231,6 +244,6 @@ bool CTrackInfoCache::Save()
         return true;
     Log("Could not write the track cache %s (%s)\n", File.c_str(), std::strerror(errno));
     const std::lock_guard<std::mutex> hold(Lock);
-    Dirty = true;
+    Unsaved += saving;
     return false;
 }

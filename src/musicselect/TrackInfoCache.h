@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -35,6 +36,7 @@ class CTrackInfoCache
 {
 public:
     static constexpr size_t MaxEntries = 20000;
+    static constexpr int SaveEvery = 64; // songs stored before a save that is not the last
 
     // file: where the memory is kept; empty keeps nothing between runs.
     explicit CTrackInfoCache(std::filesystem::path file) : File(std::move(file)) {}
@@ -42,14 +44,18 @@ public:
 
     // $XDG_CACHE_HOME/korvane/tracks (~/.cache when unset); empty when there is no home.
     static std::filesystem::path DefaultFile();
+    // The run's cache on DefaultFile(): one while any browser or its reads still hold it, so a
+    // browser opened again finds what the last one read, saved or not.
+    static std::shared_ptr<CTrackInfoCache> OfThisRun();
 
     // The file is read at the first of these calls.
     bool Find(const STrackKey& key, STrackFacts& facts);
     void Store(const STrackKey& key, const STrackFacts& facts);
     // Writes what was stored since the last save into the file, merged with what the file
-    // holds now (another game may have added to it). True when nothing needed writing or the
-    // write went through.
-    bool Save();
+    // holds now (another game may have added to it): every time when `always`, else once
+    // SaveEvery songs wait (a save costs the whole file). True when nothing was written or
+    // the write went through.
+    bool Save(bool always = true);
 
 private:
     struct SEntry
@@ -70,5 +76,5 @@ private:
     std::filesystem::path File;
     FEntries Entries;
     bool Loaded = false;
-    bool Dirty = false;
+    int Unsaved = 0; // songs stored since the last save
 };

@@ -13,7 +13,7 @@
 
 struct CReadWorker::SState
 {
-    std::function<void()> Idle;
+    FIdle Idle;
     std::mutex Lock;
     std::condition_variable Wake;
     std::deque<SJob> Jobs;
@@ -35,7 +35,7 @@ struct CReadWorker::SState
     }
 };
 
-CReadWorker::CReadWorker(std::function<void()> idle) : State(std::make_shared<SState>())
+CReadWorker::CReadWorker(FIdle idle) : State(std::make_shared<SState>())
 {
     State->Idle = std::move(idle);
 }
@@ -120,12 +120,12 @@ void CReadWorker::Work(const std::shared_ptr<SState>& shared, uint64_t id)
 {
     const std::shared_ptr<SState> state = shared; // keeps the state while this thread lives
     SState& s = *state;
-    auto idle = [&](std::unique_lock<std::mutex>& lock)
+    auto idle = [&](std::unique_lock<std::mutex>& lock, bool going)
     {
         lock.unlock();
         {
             const DetachedWork::CRunning running;
-            s.Idle();
+            s.Idle(going);
         }
         lock.lock();
     };
@@ -162,10 +162,10 @@ void CReadWorker::Work(const std::shared_ptr<SState>& shared, uint64_t id)
             s.Answers.emplace_back(job.Key, std::move(answer));
         s.Recount();
         if (s.Jobs.empty() && s.Idle && std::exchange(readSinceIdle, false))
-            idle(lock);
+            idle(lock, false);
     }
-    // What was read since the last idle call is kept when the worker goes mid-way too.
-    if (s.Stopped && readSinceIdle && s.Idle)
-        idle(lock);
+    // The last word: what was read is kept when the worker goes mid-way too.
+    if (s.Stopped && s.Idle)
+        idle(lock, true);
     --s.Threads;
 }

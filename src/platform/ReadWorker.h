@@ -13,7 +13,8 @@
 // Thread contract: the public calls come from one thread (the main thread). A job's Read runs
 // on the worker's threads, may outlive the worker while it hangs, and must touch only files
 // and what it owns; the answer it returns runs on the main thread, in TakeAnswers, unless it
-// was abandoned. `idle` runs on the worker's thread once the jobs asked are all read.
+// was abandoned. `idle` runs on the worker's thread once the jobs asked are all read (false),
+// and once more when the worker goes after reading something since (true).
 class CReadWorker
 {
 public:
@@ -27,7 +28,8 @@ public:
     };
     static constexpr int MaxThreads = 4;
 
-    explicit CReadWorker(std::function<void()> idle = {});
+    using FIdle = std::function<void(bool going)>;
+    explicit CReadWorker(FIdle idle = {});
     virtual ~CReadWorker();
     CReadWorker(const CReadWorker&) = delete;
     CReadWorker& operator=(const CReadWorker&) = delete;

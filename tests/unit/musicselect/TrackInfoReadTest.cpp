@@ -107,7 +107,8 @@ TEST_F(TrackInfoReadTest, ADamagedOrForeignCacheIsIgnoredAndMadeAgain)
         const char* Damage;
         std::vector<uint8_t> Bytes;
     } cases[] = {
-        {"a byte of a record changed", with(good.size() - 20, good[good.size() - 20] ^ 1)},
+        {"a letter of a title changed", with(good.size() - 17, 't')}, // "Title" is near the end
+        {"a record's length field changed", with(good.size() - 20, 1)},
         {"cut short", std::vector<uint8_t>(good.begin(), good.end() - 3)},
         {"junk after the records",
          [&]
@@ -186,7 +187,8 @@ TEST_F(TrackInfoReadTest, ALengthTheBattleMeasuresReplacesTheHeadersForGood)
                                        HighscoreFileName("Damaged", exact.LengthBytes, 255),
                                    stored));
     CTrackInfoCache cache(CacheFile());
-    ASSERT_TRUE(item.TakeTrackInfo(ReadTrackInfo(item.TrackInfoRequest(), &cache, true)));
+    ASSERT_TRUE(item.TakeTrackInfo(
+        ReadTrackInfo(item.TrackInfoRequest(HighscorePlaces(shared)), &cache, true)));
     ASSERT_NE(item.LengthBytes, exact.LengthBytes);
     EXPECT_EQ(item.GetBestRating(), 0);
 
@@ -194,10 +196,11 @@ TEST_F(TrackInfoReadTest, ALengthTheBattleMeasuresReplacesTheHeadersForGood)
     EXPECT_EQ(item.LengthBytes, exact.LengthBytes);
     EXPECT_EQ(item.GetBestRating(), 77);
     EXPECT_FALSE(item.TakeMeasuredLength(exact.LengthBytes)) << "the same length is no news";
-    STrackInfoRequest remember = item.TrackInfoRequest();
+    STrackInfoRequest remember = item.TrackInfoRequest(HighscorePlaces(shared));
     remember.MeasuredLength = exact.LengthBytes;
     RememberMeasuredLength(remember, cache);
-    const STrackInfo next = ReadTrackInfo(item.TrackInfoRequest(), &cache, true);
+    const STrackInfo next =
+        ReadTrackInfo(item.TrackInfoRequest(HighscorePlaces(shared)), &cache, true);
     EXPECT_EQ(next.LengthBytes, exact.LengthBytes);
     EXPECT_EQ(next.Ratings[0], 77);
 }

@@ -89,7 +89,7 @@ protected:
     std::shared_ptr<std::vector<std::string>> Answered =
         std::make_shared<std::vector<std::string>>();
     std::unique_ptr<CReadWorker> Worker =
-        std::make_unique<CReadWorker>([gate = Gate] { gate->Idle(); });
+        std::make_unique<CReadWorker>([gate = Gate](bool) { gate->Idle(); });
 };
 
 TEST_F(ReadWorkerTest, ReadsInTheOrderAskedAndANewAskReplacesWhatWasNotBegun)
