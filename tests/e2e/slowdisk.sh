@@ -20,6 +20,15 @@ WATCH=$2
 MODE=${3:-check}
 . "$(dirname "$0")/session.sh"
 skip() { echo "SKIP: $*"; exit 77; }
+# expect CONDITION... -- WHAT: checked (a failure) when checking, only said when measuring.
+expect() {
+    local args=() what
+    while [ "$1" != -- ]; do args+=("$1"); shift; done
+    what=$2
+    "${args[@]}" && return 0
+    [ "$MODE" = check ] && e2e_fail "$what"
+    echo "note: $what"
+}
 [ "$(id -u)" = 0 ] || skip "a loop device and a cgroup need root"
 for tool in losetup mkfs.ext4 strace ffmpeg convert; do
     command -v "$tool" >/dev/null || skip "no $tool"
@@ -129,7 +138,7 @@ e2e_wait_exit 30
 cat "$E2E_ROOT"/strace.* >"$E2E_ROOT/strace.txt"
 for song in "$music"/*.mp3; do
     opens=$(grep -E '^openat\(' "$E2E_ROOT/strace.txt" | grep -cF ", \"$song\", ")
-    [ "$opens" -le 1 ] || e2e_fail "$song was opened $opens times for its information"
+    expect [ "$opens" -le 1 ] -- "$(basename "$song") was opened $opens times for its information"
     read_bytes=$(grep -F "<$song>" "$E2E_ROOT/strace.txt" | grep -E '^(read|pread64)\(' |
         sed -n 's/.*= \([0-9][0-9]*\)$/\1/p' | awk '{ sum += $1 } END { print sum + 0 }')
     # What stands before the audio: the ID3v2 tag, its pictures included.
@@ -137,9 +146,9 @@ for song in "$music"/*.mp3; do
         print $7 * 2097152 + $8 * 16384 + $9 * 128 + $10 + 10; exit } { print 0 }')
     allowed=$((tag_bytes + 1048576))
     case "$song" in *"/Scan "*) allowed=$(($(stat -c %s "$song") + 1048576)) ;; esac # once through
-    [ "${read_bytes:-0}" -le "$allowed" ] ||
-        e2e_fail "$(basename "$song"): $read_bytes bytes read for its information (headers: $tag_bytes)"
-    echo "$(basename "$song"): opened $opens time, $read_bytes bytes read of $(stat -c %s "$song")"
+    expect [ "${read_bytes:-0}" -le "$allowed" ] -- \
+        "$(basename "$song"): $read_bytes bytes read for its information (headers: $tag_bytes)"
+    echo "$(basename "$song"): opened $opens times, $read_bytes bytes read of $(stat -c %s "$song")"
 done
 # Ratings for every song (85 %, silver), under the names the game looked for.
 sed -n 's/^Loading score for : //p' "$E2E_ROOT/game.out" | sort -u | while read -r file; do
