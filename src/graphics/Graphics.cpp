@@ -39,6 +39,9 @@ bool CGraphics::Init()
     }
     static char centred[] = "SDL_VIDEO_CENTERED=1";
     SDL_putenv(centred);
+    // Lists and menus repeat a held key on the frame loop's time (CKeyRepeat); SDL's own
+    // repeat would keep going after a quick tap.
+    SDL_EnableKeyRepeat(0, 0);
     // Before any mode is set, the video information is the desktop's.
     const SDL_VideoInfo* desktop = SDL_GetVideoInfo();
     Scale = desktop ? WindowScale::Load(desktop->current_w, desktop->current_h) : 1.0f;

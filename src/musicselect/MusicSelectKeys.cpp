@@ -1,5 +1,6 @@
-// The music browser's keys: Up, Down, PageUp, PageDown, Home, End, Enter, Backspace, Esc and
-// type-to-find, beside the mouse.
+// The music browser's keys: Up, Down, PageUp, PageDown, Home, End, Enter, Backspace, Esc, Left
+// and Right for the speed (as its arrows), Ctrl+R for Randomize (a letter alone finds a name)
+// and type-to-find, beside the mouse.
 #include "app/SharedData.h"
 #include "musicselect/FolderBrowser.h"
 #include "musicselect/FolderItem.h"
@@ -45,6 +46,13 @@ void CMusicSelectScene::HandleKey(const SDL_keysym& key)
     case SDLK_ESCAPE:
         BackToTitle = true;
         return;
+    case SDLK_LEFT:
+    case SDLK_RIGHT:
+        return StepSpeed(key.sym == SDLK_RIGHT);
+    case SDLK_r:
+        if (key.mod & KMOD_CTRL)
+            return Randomize();
+        return FindTyped(key);
     default:
         return FindTyped(key);
     }
