@@ -133,6 +133,15 @@ void CGraphics::ScaleWindow(int direction)
     Desktop.KeepOnScreen(int(Width * Scale), int(Height * Scale));
 }
 
+char32_t CGraphics::TypedCharacter(const SDL_keysym& key) const
+{
+    if (key.unicode < 0x800)
+        return key.unicode;
+    const char32_t typed = Desktop.KeyCharacter(key.scancode, key.mod & KMOD_SHIFT,
+                                                key.mod & KMOD_CAPS, key.mod & KMOD_MODE);
+    return typed >= 0x20 ? typed : key.unicode;
+}
+
 void CGraphics::Shutdown()
 {
     Screen = nullptr;

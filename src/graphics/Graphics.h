@@ -1,5 +1,5 @@
 #pragma once
-#include "graphics/DesktopArea.h"
+#include "graphics/WindowSystem.h"
 
 #include <SDL/SDL.h>
 
@@ -39,6 +39,11 @@ public:
     int DrawOnto(SDL_Surface* destination, SDL_Surface* source, int16_t x, int16_t y);
     void Flip();
 
+    // The character a key press types. SDL's compatibility layer garbles every character UTF-8
+    // writes in three bytes (Thai, Devanagari, Bengali, CJK, "€"…): those are read from the
+    // keyboard's layout instead, where the window system tells it.
+    char32_t TypedCharacter(const SDL_keysym& key) const;
+
     SDL_Surface* GetScreen() const { return Screen; }
     // A new opaque black picture of the screen's size in its format (the caller frees it), for
     // drawing on; null when SDL could not make one.
@@ -57,7 +62,7 @@ private:
     SDL_Surface* Screen = nullptr;
     float Wanted = 1.0f; // the stored scale
     float Scale = 1.0f;  // the one drawn: the largest that fits up to Wanted
-    CDesktopArea Desktop;
+    CWindowSystem Desktop;
     FrameObserver Observer;
     uint64_t FramesShown = 0;
 };

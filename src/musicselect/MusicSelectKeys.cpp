@@ -2,6 +2,7 @@
 // and Right for the speed (as its arrows), Ctrl+R for Randomize (a letter alone finds a name)
 // and type-to-find, beside the mouse.
 #include "app/SharedData.h"
+#include "graphics/Graphics.h"
 #include "musicselect/FolderBrowser.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
@@ -95,7 +96,7 @@ void CMusicSelectScene::ChooseSelected()
 
 void CMusicSelectScene::FindTyped(const SDL_keysym& key)
 {
-    uint32_t character = key.unicode;
+    uint32_t character = Graphics->TypedCharacter(key);
     if (character == 0 && key.sym >= SDLK_SPACE && key.sym < SDLK_DELETE)
         character = key.sym; // a key pushed without its character
     if (character < 0x20 || character == 0x7F || (key.mod & (KMOD_CTRL | KMOD_ALT)))

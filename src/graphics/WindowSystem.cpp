@@ -1,11 +1,13 @@
-#include "graphics/DesktopArea.h"
+#include "graphics/WindowSystem.h"
 
 #include "platform/Log.h"
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_syswm.h>
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
 #include <vector>
@@ -60,7 +62,7 @@ std::vector<long> Cardinals(::Display* display, Window window, const char* name)
 }
 } // namespace
 
-void CDesktopArea::Open(int desktopWidth, int desktopHeight, const std::string& videoDriver)
+void CWindowSystem::Open(int desktopWidth, int desktopHeight, const std::string& videoDriver)
 {
     Close();
     Desktop = {0, 0, desktopWidth, desktopHeight};
@@ -68,14 +70,14 @@ void CDesktopArea::Open(int desktopWidth, int desktopHeight, const std::string& 
         Display = XOpenDisplay(nullptr);
 }
 
-void CDesktopArea::Close()
+void CWindowSystem::Close()
 {
     if (Display)
         XCloseDisplay(X(Display));
     Display = nullptr;
 }
 
-WindowScale::SArea CDesktopArea::Usable() const
+WindowScale::SArea CWindowSystem::Usable() const
 {
     if (!Display)
         return Desktop;
@@ -97,7 +99,7 @@ WindowScale::SArea CDesktopArea::Usable() const
     return {int(left), int(top), int(right - left), int(bottom - top)};
 }
 
-unsigned long CDesktopArea::GameWindow() const
+unsigned long CWindowSystem::GameWindow() const
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -106,7 +108,7 @@ unsigned long CDesktopArea::GameWindow() const
     return info.info.x11.window;
 }
 
-WindowScale::SFrame CDesktopArea::Frame() const
+WindowScale::SFrame CWindowSystem::Frame() const
 {
     const Window window = GameWindow();
     if (!window)
@@ -118,7 +120,7 @@ WindowScale::SFrame CDesktopArea::Frame() const
     return {int(extents[0]), int(extents[1]), int(extents[2]), int(extents[3])};
 }
 
-void CDesktopArea::KeepOnScreen(int width, int height) const
+void CWindowSystem::KeepOnScreen(int width, int height) const
 {
     const Window window = GameWindow();
     if (!window)
@@ -139,4 +141,25 @@ void CDesktopArea::KeepOnScreen(int width, int height) const
     // The position asked of the window manager is its frame's top-left corner.
     XMoveWindow(display, window, placed.X, placed.Y);
     Log("The window is moved to %d,%d to keep it on the desktop\n", placed.X, placed.Y);
+}
+
+char32_t CWindowSystem::KeyCharacter(unsigned keycode, bool shift, bool capsLock, bool altGr) const
+{
+    if (!Display || keycode < 8 || keycode > 255)
+        return 0;
+    ::Display* display = X(Display);
+    const CErrorTrap trap(display);
+    // The layout (XKB's group) in use now, with the modifiers the key was pressed with.
+    XkbStateRec state{};
+    if (XkbGetState(display, XkbUseCoreKbd, &state) != Success)
+        return 0;
+    const unsigned mods =
+        (shift ? ShiftMask : 0u) | (capsLock ? LockMask : 0u) | (altGr ? Mod5Mask : 0u);
+    KeySym keysym = NoSymbol;
+    unsigned consumed = 0;
+    if (!XkbLookupKeySym(display, KeyCode(keycode), XkbBuildCoreState(mods, state.group), &consumed,
+                         &keysym) ||
+        keysym == NoSymbol)
+        return 0;
+    return xkb_keysym_to_utf32(uint32_t(keysym));
 }
