@@ -17,8 +17,7 @@ ARTEFACTS=${2:-}
 e2e_begin
 top=$E2E_ROOT/music
 mkdir -p "$top"
-sox -n -r 44100 -c 2 "$E2E_ROOT/tone.wav" synth 3 sine 440 vol 0.5 || e2e_fail "sox"
-lame --quiet "$E2E_ROOT/tone.wav" "$E2E_ROOT/tone.mp3" || e2e_fail "lame"
+e2e_tone_mp3 "$E2E_ROOT/tone.mp3"
 for i in $(seq -w 1 30); do ln "$E2E_ROOT/tone.mp3" "$top/Song $i.mp3"; done
 for name in กุ้งเผา कमल কেমন; do ln "$E2E_ROOT/tone.mp3" "$top/$name.mp3"; done
 settings=$XDG_CONFIG_HOME/korvane/settings.ini
