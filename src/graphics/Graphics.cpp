@@ -100,7 +100,9 @@ bool CGraphics::ToggleFullScreen()
         Settings::WriteNumber("FullScreen", 0);
         if (SetVideoMode())
             return true;
+        // No window to be had: the player stays in the full screen that worked.
         Settings::WriteNumber("FullScreen", 1);
+        SetVideoMode();
         return false;
     }
     if (!screen || !SDL_WM_ToggleFullScreen(screen))
