@@ -39,19 +39,32 @@ std::u32string Utf32(const std::u16string& text)
     return out;
 }
 
-// ICU's character boundaries, as UTF-16 offsets; empty when ICU fails.
+// ICU's character boundaries, as UTF-16 offsets; empty when ICU fails. The iterator is opened
+// once a thread and handed each text in turn.
 std::vector<int32_t> Boundaries(const std::u16string& text)
 {
+    struct SIterator
+    {
+        UBreakIterator* Breaks = nullptr;
+        ~SIterator()
+        {
+            if (Breaks)
+                ubrk_close(Breaks);
+        }
+    };
+    thread_local SIterator iterator;
     UErrorCode error = U_ZERO_ERROR;
-    UBreakIterator* breaks =
-        ubrk_open(UBRK_CHARACTER, "", reinterpret_cast<const UChar*>(text.data()),
-                  int32_t(text.size()), &error);
+    if (!iterator.Breaks)
+        iterator.Breaks = ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &error);
     std::vector<int32_t> at;
-    if (U_FAILURE(error) || !breaks)
+    if (!iterator.Breaks)
         return at;
-    for (int32_t b = ubrk_first(breaks); b != UBRK_DONE; b = ubrk_next(breaks))
+    ubrk_setText(iterator.Breaks, reinterpret_cast<const UChar*>(text.data()), int32_t(text.size()),
+                 &error);
+    if (U_FAILURE(error))
+        return at;
+    for (int32_t b = ubrk_first(iterator.Breaks); b != UBRK_DONE; b = ubrk_next(iterator.Breaks))
         at.push_back(b);
-    ubrk_close(breaks);
     return at;
 }
 
