@@ -19,7 +19,8 @@ bool RunFrames(CFrameHandler& screen, CSharedData& shared)
         SDL_Event event;
         while (NextFrameEvent(*shared.Graphics, event, closed))
         {
-            repeat.Observe(event);
+            repeat.Observe(event,
+                           event.type == SDL_KEYDOWN && screen.RepeatsKey(event.key.keysym.sym));
             if (!screen.HandleEvent(event))
                 break;
         }
@@ -33,7 +34,7 @@ bool RunFrames(CFrameHandler& screen, CSharedData& shared)
             return !closed;
         const int64_t elapsedMs = time.ElapsedMs();
         SDL_Event again;
-        if (screen.RepeatsKeys() && repeat.Advance(elapsedMs, again))
+        if (repeat.Advance(elapsedMs, again))
         {
             screen.HandleEvent(again);
             if (screen.IsDone())

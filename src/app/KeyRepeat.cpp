@@ -1,6 +1,6 @@
 #include "app/KeyRepeat.h"
 
-bool CKeyRepeat::Repeats(SDLKey key)
+bool CKeyRepeat::Moves(SDLKey key)
 {
     switch (key)
     {
@@ -17,13 +17,13 @@ bool CKeyRepeat::Repeats(SDLKey key)
     }
 }
 
-void CKeyRepeat::Observe(const SDL_Event& event)
+void CKeyRepeat::Observe(const SDL_Event& event, bool repeats)
 {
     switch (event.type)
     {
     case SDL_KEYDOWN:
         // Any other key ends the repeat: Down held, then Enter, does not move on after Enter.
-        Held = Repeats(event.key.keysym.sym);
+        Held = repeats;
         Press = event;
         Fresh = true;
         HeldMs = 0;

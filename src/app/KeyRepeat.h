@@ -4,9 +4,9 @@
 #include <cstdint>
 
 // The one key-repeat rule of the lists and menus, kept on the frame loop's time instead of
-// SDL's timer: a press acts once; a moving key (the arrows, PageUp, PageDown, Tab) still held
-// after DelayMs acts again every IntervalMs until it is released, another moving key is
-// pressed or the window loses the keyboard. A press and its release read in the same frame
+// SDL's timer: a press acts once; a key that repeats (the screen says which: its moving keys,
+// Moves) still held after DelayMs acts again every IntervalMs until it is released, another
+// key is pressed or the window loses the keyboard. A press and its release read in the same frame
 // act once. At most one repeat falls due a frame, so a frame that came late (a folder read)
 // never releases a burst of moves. Main thread only.
 class CKeyRepeat
@@ -18,14 +18,15 @@ public:
     CKeyRepeat() = default;
     virtual ~CKeyRepeat() = default;
 
-    // Every event the screen is handed, in the order it is read.
-    void Observe(const SDL_Event& event);
+    // Every event the screen is handed, in the order it is read; `repeats` for a press of a
+    // key that acts again while held.
+    void Observe(const SDL_Event& event, bool repeats);
     // The frame's time goes on by elapsedMs; true when the held key acts again now, its press
     // (with its modifiers) then in `repeat`.
     bool Advance(int64_t elapsedMs, SDL_Event& repeat);
 
-    // Whether holding the key moves on and on: the keys that move a highlight or a selection.
-    static bool Repeats(SDLKey key);
+    // The keys that move a highlight or a selection: the arrows, PageUp, PageDown, Tab.
+    static bool Moves(SDLKey key);
 
 private:
     bool Held = false;

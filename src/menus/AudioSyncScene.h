@@ -1,5 +1,6 @@
 #pragma once
 #include "app/FrameHandler.h"
+#include "app/KeyRepeat.h"
 #include "app/MenuKeys.h"
 #include "app/Scene.h"
 #include "audio/AudioFile.h"
@@ -51,7 +52,7 @@ private:
     bool IsDone() const override { return Done; }
     uint32_t FrameDelayMs() const override;
     bool ListensBetweenFrames() const override { return true; }
-    bool RepeatsKeys() const override { return true; }
+    bool RepeatsKey(SDLKey key) const override { return CKeyRepeat::Moves(key); }
     void LoadScreen();
     void StartByEar();
     void StartByEye();

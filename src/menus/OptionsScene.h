@@ -1,5 +1,6 @@
 #pragma once
 #include "app/FrameHandler.h"
+#include "app/KeyRepeat.h"
 #include "app/Scene.h"
 #include "graphics/CheckedBox.h"
 #include "graphics/Image.h"
@@ -27,7 +28,7 @@ private:
     void Draw(CGraphics& graphics) const override;
     bool IsDone() const override { return Back || SwitchRequested || SyncRequested; }
     uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
-    bool RepeatsKeys() const override { return true; }
+    bool RepeatsKey(SDLKey key) const override { return CKeyRepeat::Moves(key); }
     // In the order Up and Down go through them.
     enum EEntry
     {

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/FrameHandler.h"
+#include "app/KeyRepeat.h"
 #include "app/Scene.h"
 #include "app/SceneFactory.h"
 #include "graphics/Image.h"
@@ -36,7 +37,7 @@ private:
     void Draw(CGraphics& graphics) const override;
     bool IsDone() const override { return Quit || Chosen.has_value(); }
     uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
-    bool RepeatsKeys() const override { return true; }
+    bool RepeatsKey(SDLKey key) const override { return CKeyRepeat::Moves(key); }
     void HandleKey(const SDL_keysym& key);
     void Choose(int entry);
 

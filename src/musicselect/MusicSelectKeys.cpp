@@ -1,6 +1,7 @@
 // The music browser's keys: Up, Down, PageUp, PageDown, Home, End, Enter, Backspace, Esc, Left
 // and Right for the speed (as its arrows), Ctrl+R for Randomize (a letter alone finds a name)
 // and type-to-find, beside the mouse.
+#include "app/KeyRepeat.h"
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderBrowser.h"
@@ -18,6 +19,13 @@ namespace
 constexpr int64_t PreviewSettleMs = 250;
 constexpr int64_t PageRows = ListGeometry::Rows;
 } // namespace
+
+// The list's moving keys repeat while held; the speed does not (three speeds, and each step is
+// saved).
+bool CMusicSelectScene::RepeatsKey(SDLKey key) const
+{
+    return key != SDLK_LEFT && key != SDLK_RIGHT && CKeyRepeat::Moves(key);
+}
 
 void CMusicSelectScene::HandleKey(const SDL_keysym& key)
 {

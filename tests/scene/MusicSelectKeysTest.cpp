@@ -108,6 +108,11 @@ TEST_F(MusicSelectTest, KeysTable)
         {"a second later, a new prefix", Browser, {key(SDLK_f), wait, s}, shown(3, 0, 33, "01")},
         {"Right: the next speed", Browser, {key(SDLK_RIGHT)}, shown(-1, 0, 33, "00", 0, 1)},
         {"Left: the speed before, round", Browser, {key(SDLK_LEFT)}, shown(-1, 0, 33, "00", 0, 2)},
+        // The speed does not repeat: held, it steps once.
+        {"Right held",
+         Browser,
+         {hold(SDLK_RIGHT, 30), release(SDLK_RIGHT)},
+         shown(-1, 0, 33, "00", 0, 1)},
         {"Right twice, Left",
          Browser,
          {key(SDLK_RIGHT), key(SDLK_RIGHT), key(SDLK_LEFT)},

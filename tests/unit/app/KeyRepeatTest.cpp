@@ -75,7 +75,8 @@ TEST(KeyRepeat, AHeldMovingKeyActsAgainOnTheLoopsTimeAndATapOnce)
         for (const SFrame& frame : c.Frames)
         {
             for (const SDL_Event& event : frame.Events)
-                repeat.Observe(event);
+                repeat.Observe(event, event.type == SDL_KEYDOWN &&
+                                          CKeyRepeat::Moves(event.key.keysym.sym));
             SDL_Event again{};
             const bool acts = repeat.Advance(frame.ElapsedMs, again);
             repeats += acts ? 'x' : '.';
