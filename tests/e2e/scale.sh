@@ -38,6 +38,7 @@ expect_window() {
     e2e_wait_until 5 "$screen: $2: the window leaves the desktop" on_desktop
 }
 start_game() {
+    rm -f "$E2E_ROOT/game.out" # a second start's waits read its own log only
     e2e_start_game "$GAME"
     e2e_title_window
     # The window has the focus before anything is typed: SDL reads the keyboard afresh on it.
