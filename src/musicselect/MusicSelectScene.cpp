@@ -72,8 +72,6 @@ CMusicSelectScene::CMusicSelectScene()
 // Leaving abandons the reads under way without waiting for them.
 CMusicSelectScene::~CMusicSelectScene()
 {
-    // The battle's keys must not repeat.
-    SDL_EnableKeyRepeat(0, 0);
     SDL_EnableUNICODE(0);
     Preview.Close();
     Rows.Free();
@@ -380,7 +378,6 @@ CScene* CMusicSelectScene::Run()
         Shared->FolderItems[uint32_t(Browser->SelectedIndex)]->GetPath() == refused)
         Message.Say(*Fonts, CBrowserMessage::EMessage::Refused);
     SDL_EnableUNICODE(1); // type-to-find reads the characters typed
-    SDL_EnableKeyRepeat(SDL_DEFAULT_REPEAT_DELAY, SDL_DEFAULT_REPEAT_INTERVAL);
     if (!RunFrames(*this, *Shared))
         return nullptr;
     if (StartBattle)

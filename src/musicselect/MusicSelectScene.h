@@ -80,6 +80,7 @@ private:
     void Draw(CGraphics& graphics) const override;
     bool IsDone() const override { return StartBattle || BackToTitle; }
     uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
+    bool RepeatsKey(SDLKey key) const override;
     void BuildInterface();
     void ConnectBrowser();
     void HandleClick(int x, int y);

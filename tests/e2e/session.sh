@@ -82,6 +82,12 @@ e2e_start_xvfb() {
     e2e_fail "Xvfb did not start"
 }
 
+# e2e_tone_mp3 FILE: a three-second 440 Hz tone as an MP3 (sox and lame), a song to browse.
+e2e_tone_mp3() {
+    sox -n -r 44100 -c 2 "$E2E_ROOT/tone.wav" synth 3 sine 440 vol 0.5 || e2e_fail "sox"
+    lame --quiet "$E2E_ROOT/tone.wav" "$1" || e2e_fail "lame"
+}
+
 # e2e_start_game EXE [ARGUMENTS...]: runs the game with SDL's dummy audio (or E2E_AUDIO_DRIVER,
 # e.g. disk with SDL_DISKAUDIOFILE); its output goes to game.out/.err.
 e2e_start_game() {
