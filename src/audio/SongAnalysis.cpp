@@ -25,7 +25,7 @@ constexpr int32_t PassOneDone = 550;
 constexpr int32_t AnalysisDone = 1000;
 // The longest a step waits for the decoding thread: on a slow disk the loading screen goes on
 // answering the player between steps.
-constexpr int ReadWaitMs = 5;
+constexpr int ReadWaitMs = 2;
 
 // Truncation toward zero; saturates instead of overflowing on absurd spectra.
 int32_t TruncateToInt32(double value)
@@ -37,10 +37,12 @@ int32_t TruncateToInt32(double value)
     return int32_t(value);
 }
 
-// One level reading: 20 ms of the song.
-int64_t ReadingFrames(int rate)
+// What one scan step reads: half a second of the song (a few hundred thousand frames of many
+// channels at most). The loading screen's loop runs once per step, and its own work per turn
+// (reading the window's events) costs more than measuring a 20 ms stretch.
+int64_t ReadingFrames(int rate, int64_t limit)
 {
-    return std::max(1, rate / 50);
+    return std::clamp<int64_t>(rate / 2, 1, limit);
 }
 } // namespace
 
@@ -86,7 +88,8 @@ bool CSongAnalysis::Open(const std::string& path)
         return false;
     }
     BuildNoteBins();
-    Reading.resize(size_t(ReadingFrames(Feed->FrameRate()) * Feed->Channels()));
+    Reading.resize(
+        size_t(ReadingFrames(Feed->FrameRate(), Feed->ReadLimit() / 4) * Feed->Channels()));
     ScanFrames = 0;
     Notes.Reset(NoteBins);
     return true;
@@ -190,7 +193,7 @@ int32_t CSongAnalysis::LevelScanStep()
     if (ScanFrames >= length)
         return ScanDone;
 
-    const int64_t want = std::min(ReadingFrames(Feed->FrameRate()), length - ScanFrames);
+    const int64_t want = std::min(int64_t(Reading.size()) / Feed->Channels(), length - ScanFrames);
     const int64_t got = Feed->Read(Reading.data(), want, ReadWaitMs);
     if (got == CDecodeAhead::NotYet)
         return int32_t(ScanFrames * 100 / length); // the same figure again: nothing new to show

@@ -85,5 +85,5 @@ private:
     int64_t PassBlocks[2] = {};
     int64_t PassMade = 0;
     korvane::backend::CBlockNotes Notes;
-    std::vector<int16_t> Reading; // one level reading of PCM
+    std::vector<int16_t> Reading; // what one scan step reads, interleaved
 };

@@ -37,9 +37,10 @@ struct SRun
     int32_t MaxLeft = 0;
     int32_t MaxRight = 0;
     float Multiplier = 0;
-    std::vector<int32_t> Progress; // each figure once, in order
-    std::vector<SSample> Handed;   // as the passes handed them to the map
-    std::vector<SSample> Built;    // after the clean-up and the weapons
+    // Each figure once, in order (they never go back), from the 0 shown before the first step.
+    std::vector<int32_t> Progress = {0};
+    std::vector<SSample> Handed; // as the passes handed them to the map
+    std::vector<SSample> Built;  // after the clean-up and the weapons
     int32_t Weapons = 0;
     bool operator==(const SRun&) const = default;
 };
@@ -181,7 +182,14 @@ protected:
         }
         Finish(*Audio.GetAudioMap(), now);
         const SRun before = ReadThreeTimes(path, Audio.GetAnalysis().GetNoteBins());
-        EXPECT_EQ(now.Progress, before.Progress) << path;
+        // The same figures in the same order; the scan reads longer stretches per step, so it
+        // may pass over some of its own (below 100).
+        const auto passes = [](const std::vector<int32_t>& p)
+        { return std::vector<int32_t>(std::find(p.begin(), p.end(), 100), p.end()); };
+        EXPECT_EQ(passes(now.Progress), passes(before.Progress)) << path;
+        EXPECT_TRUE(std::includes(before.Progress.begin(), before.Progress.end(),
+                                  now.Progress.begin(), now.Progress.end()))
+            << path;
         EXPECT_EQ(now.MaxLeft, before.MaxLeft) << path;
         EXPECT_EQ(now.MaxRight, before.MaxRight) << path;
         EXPECT_EQ(now.Multiplier, before.Multiplier) << path;

@@ -10,18 +10,26 @@ namespace
 {
 // A read of the worker: 8192 frames of stereo, fewer frames of many channels.
 constexpr int64_t ChunkBytes = 32 << 10;
-constexpr int64_t ChunksInRing = 12;
+// Some 12 s of CD sound. A thread that waits for the other does so for a quarter of it, so the
+// two take turns seldom: on a machine whose cores are busy with other programs every turn can
+// cost a wait for the scheduler.
+constexpr int64_t RingBytes = 2 << 20;
 
 int64_t ChunkOf(int channels)
 {
     return std::clamp<int64_t>(ChunkBytes / (2 * int64_t(channels)), 256, 8192);
+}
+
+int64_t RingOf(int channels, int64_t chunk)
+{
+    return std::max(RingBytes / (2 * int64_t(channels)), 16 * chunk);
 }
 } // namespace
 
 CDecodeAhead::CDecodeAhead(std::unique_ptr<CReader> reader, int64_t frames)
     : Source(std::move(reader)), SampleRate(Source->Rate()), ChannelCount(Source->Channels()),
       Limit(std::max<int64_t>(frames, 0)), ChunkFrames(ChunkOf(ChannelCount)),
-      Capacity(ChunkFrames * ChunksInRing)
+      Capacity(RingOf(ChannelCount, ChunkFrames))
 {
     Ring.resize(size_t(Capacity * ChannelCount));
 }
@@ -62,7 +70,6 @@ void CDecodeAhead::Run()
     int64_t written = 0; // Produced, as this thread last set it
     for (;;)
     {
-        int64_t room = 0;
         {
             std::unique_lock<std::mutex> hold(Lock);
             // Wait for a whole chunk of room: fewer, larger reads.
@@ -70,11 +77,10 @@ void CDecodeAhead::Run()
                        [&] { return Stopping || Capacity - (written - Consumed) >= ChunkFrames; });
             if (Stopping)
                 return;
-            room = Capacity - (written - Consumed);
         }
-        // The part of the ring from `written` on is free: the owner reads only below it.
+        // A chunk from `written` on is free: the owner reads only below it.
         const int64_t at = written % Capacity;
-        const int64_t frames = std::min({ChunkFrames, room, Capacity - at, Limit - written});
+        const int64_t frames = std::min({ChunkFrames, Capacity - at, Limit - written});
         const int64_t got =
             frames > 0 ? Source->Read(Ring.data() + at * ChannelCount, frames) : int64_t(0);
         bool wake = false;
@@ -103,9 +109,8 @@ int64_t CDecodeAhead::Read(int16_t* out, int64_t frames, int waitMs)
         std::unique_lock<std::mutex> hold(Lock);
         if (!Ended && Produced - Consumed < frames)
         {
-            // Short of frames: wait until half the ring is full, so that the two threads take
-            // turns a few times per ring, not once per chunk.
-            WakeAt = Consumed + std::max(frames, Capacity / 2);
+            // Short of frames: wait for a quarter of the ring, not for the next chunk.
+            WakeAt = Consumed + std::max(frames, Capacity / 4);
             const bool woken =
                 Decoded.wait_for(hold, std::chrono::milliseconds(std::max(waitMs, 0)),
                                  [&] { return Ended || Produced >= WakeAt; });

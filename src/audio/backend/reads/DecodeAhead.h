@@ -14,8 +14,8 @@ namespace korvane::backend
 
 // A reader decoded ahead on a thread of its own into a bounded ring of PCM, so that the caller's
 // work on what was decoded (levels, spectra) runs on its own core while the next part decodes.
-// The ring holds a second or two of sound: a caller that stops reading stops the decoding soon
-// after, and the memory does not grow with the song.
+// The ring holds a few seconds of sound (2 MiB): a caller that stops reading stops the decoding
+// soon after, and the memory does not grow with the song.
 // Threads: Start, Read, Rewind and the destructor on one thread (the owner's); the worker alone
 // uses the reader between Start and the destructor. Read never waits longer than it is told.
 class CDecodeAhead

@@ -110,10 +110,11 @@ TEST(DecodeAhead, EveryFrameOnceInOrderWhateverTheReadSizes)
         std::vector<int64_t> Sizes;
         int64_t Expected;
     };
+    // Songs of two rings and more, so that reads wrap round the ring's end.
     const SCase cases[] = {
-        {"stereo, level readings", 300000, 2, 300000, INT64_MAX, {882}, 300000},
-        {"mono, odd sizes", 123457, 1, 123457, INT64_MAX, {1, 4095, 8193, 70000}, 123457},
-        {"six channels", 50000, 6, 50000, INT64_MAX, {960, 17}, 50000},
+        {"stereo, scan steps", 1400000, 2, 1400000, INT64_MAX, {22050}, 1400000},
+        {"mono, odd sizes", 2300001, 1, 2300001, INT64_MAX, {1, 4095, 8193, 70001}, 2300001},
+        {"six channels", 400000, 6, 400000, INT64_MAX, {960, 17}, 400000},
         {"stops at the limit", 100000, 2, 60001, INT64_MAX, {882}, 60001},
         {"reader ends early", 100000, 2, 100000, 77777, {882}, 77777},
         {"empty", 0, 2, 0, INT64_MAX, {882}, 0},
