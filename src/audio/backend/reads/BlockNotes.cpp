@@ -22,14 +22,19 @@ bool CBlockNotes::Create()
         // Aligned like the FFT plan's own input, so blocks are transformed where they lie.
         Window.reset(
             static_cast<float*>(std::aligned_alloc(64, size_t(WindowCapacity) * sizeof(float))));
-    Magnitudes.resize(CSpectrum::Bins);
     Padded.resize(CSpectrum::BlockFrames);
     return Window && Fft.Create();
 }
 
 void CBlockNotes::Reset(const int32_t* bins)
 {
-    std::copy(bins, bins + Notes, Bins);
+    Readable = 0;
+    for (int n = 0; n < Notes; ++n)
+        if (bins[n] >= 0 && bins[n] < int32_t(CSpectrum::Bins))
+        {
+            ReadBins[Readable] = bins[n];
+            ReadNotes[Readable++] = n;
+        }
     WindowStart = WindowFrames = Fed = NextBlock = 0;
     for (SQueue& queue : Queues)
         queue = SQueue();
@@ -72,17 +77,14 @@ bool CBlockNotes::AddPartialBlock(int queue, int64_t start)
 
 void CBlockNotes::Keep(int queue, const float* mono)
 {
-    Fft.Compute(mono, Magnitudes.data());
+    float magnitudes[Notes];
+    Fft.ComputeBins(mono, ReadBins, size_t(Readable), magnitudes);
     SQueue& q = Queues[queue & 1];
     if (q.Chunks.empty() || q.Chunks.back().size() == ChunkBlocks)
         q.Chunks.emplace_back().reserve(ChunkBlocks);
-    SNotes& notes = q.Chunks.back().emplace_back();
-    for (int n = 0; n < Notes; ++n)
-    {
-        const int32_t bin = Bins[n];
-        notes[size_t(n)] =
-            bin >= 0 && bin < int32_t(CSpectrum::Bins) ? Magnitudes[size_t(bin)] : 0.0f;
-    }
+    SNotes& notes = q.Chunks.back().emplace_back(); // notes beyond the spectrum stay 0
+    for (int i = 0; i < Readable; ++i)
+        notes[size_t(ReadNotes[i])] = magnitudes[i];
     ++q.Count;
 }
 

@@ -54,13 +54,14 @@ private:
     void Keep(int queue, const float* mono);
 
     CSpectrum Fft;
-    int32_t Bins[Notes] = {};
+    int32_t ReadBins[Notes] = {};  // the bins of the notes within the spectrum…
+    int32_t ReadNotes[Notes] = {}; // …and those notes
+    int Readable = 0;
     std::unique_ptr<float[], SFree> Window; // mono frames from WindowStart, WindowFrames of them
     int64_t WindowStart = 0;
     int64_t WindowFrames = 0;
     int64_t Fed = 0;
     int64_t NextBlock = 0; // start of the first block not transformed yet
-    std::vector<float> Magnitudes;
     std::vector<float> Padded;
     SQueue Queues[2];
 };
