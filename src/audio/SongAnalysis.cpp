@@ -89,7 +89,7 @@ bool CSongAnalysis::Open(const std::string& path)
     }
     BuildNoteBins();
     Reading.resize(
-        size_t(ReadingFrames(Feed->FrameRate(), Feed->ReadLimit() / 4) * Feed->Channels()));
+        size_t(ReadingFrames(Feed->FrameRate(), Feed->ReadLimit() / 2) * Feed->Channels()));
     ScanFrames = 0;
     Notes.Reset(NoteBins);
     return true;

@@ -40,7 +40,7 @@ public:
     {
         return Ahead->Read(out, frames, waitMs);
     }
-    int64_t ReadLimit() const { return Ahead->RingFrames(); }
+    int64_t ReadLimit() const { return Ahead->RingFrames() / 2; }
     bool Rewind() { return Ahead->Rewind(); }
 
 private:

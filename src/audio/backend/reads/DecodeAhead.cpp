@@ -100,7 +100,7 @@ void CDecodeAhead::Run()
 
 int64_t CDecodeAhead::Read(int16_t* out, int64_t frames, int waitMs)
 {
-    frames = std::min(frames, Capacity);
+    frames = std::min(frames, Capacity / 2); // the worker always gets that far ahead
     if (frames <= 0)
         return 0;
     int64_t from = 0;

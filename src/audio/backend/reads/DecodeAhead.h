@@ -30,7 +30,7 @@ public:
     bool Start(); // false when no thread could be started
 
     static constexpr int64_t NotYet = -1;
-    // The next `frames` frames (at most RingFrames()) into `out`, waiting up to `waitMs` for
+    // The next `frames` frames (at most RingFrames() / 2) into `out`, waiting up to `waitMs` for
     // them: all of them, fewer only where the song ends, 0 after its end or a failed read,
     // NotYet (nothing taken) when the worker has not decoded that far in time.
     int64_t Read(int16_t* out, int64_t frames, int waitMs);
