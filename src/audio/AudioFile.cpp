@@ -22,7 +22,7 @@ uint32_t NextHandle()
 
 bool Refused(const std::string& path)
 {
-    Log("Could not load %s%s\n", path.c_str(), korvane::backend::RefusalNote(path));
+    korvane::backend::LogRefusal(path);
     return false;
 }
 } // namespace

@@ -63,11 +63,10 @@ public:
     // Decode-only streams: the next 8192 frames, channels averaged, 4096 magnitudes.
     ESpectrumRead GetSpectrum(float* magnitudes4096);
 
-    // Decode-only streams keep what they decode in memory (mono float) so that the
-    // analysis passes after the level scan do not decode the file again; above this many
-    // bytes of cache they decode from the file instead. Takes effect at the next open. The
-    // default keeps the analysis of any song under 150 MB: about 10 minutes at 48 kHz
-    // are cached, a long 96 kHz song is decoded again for each pass.
+    // Decode-only streams keep what they decode in memory (mono float) so that spectrum
+    // reads after a level scan do not decode the file again; above this many bytes of cache
+    // they decode from the file instead. Takes effect at the next open. (The song analysis
+    // reads its song once through a feed of its own and needs no cache.)
     void SetPreloadLimit(uint64_t bytes) { PreloadLimit = bytes; }
 
     // Whole-frame conversions for this stream; 0 when closed.

@@ -6,6 +6,7 @@
 #include "audio/backend/decode/OggReader.h"
 #include "audio/backend/decode/OpusReader.h"
 #include "audio/backend/decode/WavReader.h"
+#include "platform/Log.h"
 
 namespace korvane::backend
 {
@@ -58,6 +59,11 @@ const char* RefusalNote(const std::string& path)
     const bool locked = (container == EContainer::Mp4 || container == EContainer::Asf) &&
                         CFfmpegReader::IsProtected(path, container);
     return locked ? " (DRM protected)" : "";
+}
+
+void LogRefusal(const std::string& path)
+{
+    Log("Could not load %s%s\n", path.c_str(), RefusalNote(path));
 }
 
 } // namespace korvane::backend

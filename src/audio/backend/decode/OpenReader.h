@@ -20,5 +20,7 @@ std::unique_ptr<CReader> OpenReader(const std::string& path, uint64_t keepBytes 
 // Why OpenReader refused a file, when there is more to say than that it could not: " (DRM
 // protected)" for a song locked to another player, else "". For the log line of a refusal.
 const char* RefusalNote(const std::string& path);
+// "Could not load PATH" and the note: the log line of every open of a song that failed.
+void LogRefusal(const std::string& path);
 
 } // namespace korvane::backend
