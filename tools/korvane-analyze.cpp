@@ -1,6 +1,6 @@
 // korvane-analyze: runs the game's own song analysis on one file and prints the audio map the
 // battle would be built from, as CSV on standard output. The game's log goes to standard error.
-#include "audio/Audio.h"
+#include "audio/SongAnalysis.h"
 #include "audio/map/AudioMap.h"
 #include "audio/map/Sample.h"
 #include "platform/Log.h"
@@ -21,6 +21,7 @@ void PrintUsage(std::FILE* out)
         "Analyses a song (MP3, OGG, FLAC, Opus, M4A/MP4/AAC, WMA, WAV or AIFF) exactly as\n"
         "Korvane Zaduza does before a battle and prints the result on standard output:\n"
         "  '#' lines: file name, sample rate, channels, decoded length in bytes, the\n"
+        "             rate it is analysed at when above 48 kHz (44100 or 48000), the\n"
         "             song's peak levels and loudness multiplier, the minimum intensity\n"
         "             a sample needs to become a weapon, the number of weapons and samples;\n"
         "  then CSV, one line per analysed half block (about 93 ms at 44.1 kHz):\n"
@@ -38,11 +39,10 @@ void PrintUsage(std::FILE* out)
         out);
 }
 
-void PrintMap(const CAudio& audio, const CAudioMap& map, bool levels)
+void PrintMap(const CSongAnalysis& analysis, const CAudioMap& map, bool levels)
 {
-    std::printf("# max_level: %d %d\n", audio.GetAnalysis().GetMaxLevelLeft(),
-                audio.GetAnalysis().GetMaxLevelRight());
-    std::printf("# level_multiplier: %f\n", audio.GetAnalysis().GetLevelMultiplier());
+    std::printf("# max_level: %d %d\n", analysis.GetMaxLevelLeft(), analysis.GetMaxLevelRight());
+    std::printf("# level_multiplier: %f\n", analysis.GetLevelMultiplier());
     std::printf("# min_intensity: %d\n", map.GetMinIntensity());
     std::printf("# weapons: %d\n", map.GetWeaponCount());
     std::printf("# samples: %zu\n", map.GetSamples().size());
@@ -101,51 +101,38 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    // Standard output carries only the map; the engine needs an audio device, which need not
-    // be a real one here.
+    // Standard output carries only the map. The analysis needs no audio device.
     SetLogStream(stderr);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-
-    CAudio audio;
-    if (!audio.Init())
-    {
-        std::fprintf(stderr, "\nkorvane-analyze: the audio engine could not start\n");
-        audio.Shutdown();
-        return 1;
-    }
-    if (!audio.OpenForAnalysis(path))
+    CSongAnalysis analysis;
+    analysis.CreateMap();
+    if (!analysis.Open(path))
     {
         std::fprintf(stderr, "korvane-analyze: cannot open %s as a song\n", path);
-        audio.Shutdown();
         return 1;
     }
 
-    audio.GetAnalysis().StartDecoding();
-    while (audio.GetAnalysis().DecodeStep() < 1000)
+    analysis.StartDecoding();
+    while (analysis.DecodeStep() < 1000)
     {
     }
     Log("Removing jumps\n");
-    audio.GetAnalysis().RemoveJumps();
+    analysis.RemoveJumps();
     Log("Building weapons\n");
-    audio.GetAnalysis().BuildWeapons();
+    analysis.BuildWeapons();
 
-    // Streams count 16-bit samples, so a second of one holds 2 bytes × rate × channels.
-    CAudioFile* stream = audio.GetAnalysis().GetAnalysisStream();
-    const int32_t rate = stream->GetFrequency();
-    const auto channels = int32_t(stream->Seconds2Bytes(1.0) / (2 * int64_t(rate)));
     std::printf("# file: %s\n", std::filesystem::path(path).filename().string().c_str());
-    std::printf("# rate: %d channels: %d length_bytes: %llu\n", rate, channels,
-                static_cast<unsigned long long>(stream->GetLength()));
-    audio.CloseAnalysis();
-    PrintMap(audio, *audio.GetAudioMap(), levels);
+    std::printf("# rate: %d channels: %d length_bytes: %llu\n", analysis.GetSongRate(),
+                analysis.GetChannels(), static_cast<unsigned long long>(analysis.GetLengthBytes()));
+    // Songs above 48 kHz are analysed at the rate of the same music on a CD or a DVD.
+    if (analysis.GetAnalysisRate() != analysis.GetSongRate())
+        std::printf("# analysed_at: %d\n", analysis.GetAnalysisRate());
+    analysis.Close();
+    PrintMap(analysis, *analysis.GetMap(), levels);
 
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
     {
         std::fprintf(stderr, "korvane-analyze: could not write the result\n");
         std::_Exit(1);
     }
-    // Closing the output device waits for its thread's next period (about 70 ms with the
-    // dummy driver), a third of a whole song's analysis; the system releases it at exit.
-    std::fflush(stderr);
-    std::_Exit(0);
+    return 0;
 }

@@ -11,10 +11,12 @@ class CGraphics;
 //  2. HandleEvent for each pending event, until it returns false (the rest wait for the next
 //     frame); the close button ends the loop;
 //  3. IsDone again: a decision taken on an event leaves at once, nothing more is drawn;
-//  4. Update with the milliseconds since the last one; it says whether the frame shows a new
+//  4. the held key's repeat when one falls due (CKeyRepeat, for the keys RepeatsKey names),
+//     then IsDone again;
+//  5. Update with the milliseconds since the last one; it says whether the frame shows a new
 //     picture, nothing new, or that the screen leaves now without drawing it;
-//  5. Draw, which changes nothing, and the picture is presented;
-//  6. the pacer waits FrameDelayMs (reading events meanwhile for a screen that listens).
+//  6. Draw, which changes nothing, and the picture is presented;
+//  7. the pacer waits FrameDelayMs (reading events meanwhile for a screen that listens).
 // Main thread only.
 class CFrameHandler
 {
@@ -38,6 +40,9 @@ public:
     // True for a screen that times events between frames itself: the pacer hands each one to
     // HandleEvent as soon as it is read, about every millisecond, while it waits.
     virtual bool ListensBetweenFrames() const { return false; }
+    // True for a key that acts again and again while held (CKeyRepeat): the moving keys of the
+    // lists and menus (CKeyRepeat::Moves). The battle's keys act once a press.
+    virtual bool RepeatsKey(SDLKey) const { return false; }
 };
 
 // Fixed pauses after a frame is shown; frame-counted animations run at these rates.

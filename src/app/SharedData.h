@@ -50,6 +50,7 @@ public:
     uint32_t SelectedItem = 0;
     uint32_t ScrollTop = 0;
     uint32_t FirstSongItem = 0;
+    int OptionsFocus = -1; // the options entry the keys highlighted when it opened another screen
     bool PlayContinuous = false;
     bool CommonHighscores = true;
     std::string CurrentPath;   // the folder the music browser shows, or "HDD Select"

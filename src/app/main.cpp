@@ -3,6 +3,7 @@
 #include "app/SharedData.h"
 #include "game/GameScenes.h"
 #include "platform/AppPath.h"
+#include "platform/DetachedWork.h"
 #include "platform/Log.h"
 
 #include <cstdio>
@@ -37,5 +38,5 @@ int main(int argc, char** argv)
     shared->Shutdown();
     delete shared;
     Log("The End\n");
-    return 0;
+    return DetachedWork::ExitCode(0);
 }

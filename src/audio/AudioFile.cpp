@@ -22,7 +22,7 @@ uint32_t NextHandle()
 
 bool Refused(const std::string& path)
 {
-    Log("Could not load %s%s\n", path.c_str(), korvane::backend::RefusalNote(path));
+    korvane::backend::LogRefusal(path);
     return false;
 }
 } // namespace
@@ -39,6 +39,18 @@ bool CAudioFile::Open(CAudio& engine, const std::string& path)
     Close();
     return Adopt(korvane::backend::CPlaybackStream::Open(engine.GetOutput(), path)) ||
            Refused(path);
+}
+
+bool CAudioFile::Open(CAudio& engine, std::unique_ptr<korvane::backend::CReader> reader,
+                      const std::string& path)
+{
+    Close();
+    if (!reader)
+        return false;
+    if (Adopt(korvane::backend::CPlaybackStream::Open(engine.GetOutput(), std::move(reader))))
+        return true;
+    Log("Could not load %s\n", path.c_str());
+    return false;
 }
 
 bool CAudioFile::OpenDecoding(const std::string& path)

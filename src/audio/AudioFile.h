@@ -8,8 +8,9 @@
 class CAudio;
 namespace korvane::backend
 {
+class CReader;
 class CStream;
-}
+} // namespace korvane::backend
 
 // Result of a spectrum read on a decode-only stream.
 enum class ESpectrumRead
@@ -33,6 +34,10 @@ public:
 
     // Playback stream on the engine's output, full scan on open; false without an output.
     bool Open(CAudio& engine, const std::string& path);
+    // Playback stream of a song whose reader was opened off the frame loop (a null one was
+    // refused there, and logged).
+    bool Open(CAudio& engine, std::unique_ptr<korvane::backend::CReader> reader,
+              const std::string& path);
     bool OpenDecoding(const std::string& path); // decode-only stream, full scan on open
     // Playback stream of a metronome made on the fly at the output's rate, stereo: a tick every
     // periodFrames frames from one period in, `clicks` times.
@@ -58,11 +63,10 @@ public:
     // Decode-only streams: the next 8192 frames, channels averaged, 4096 magnitudes.
     ESpectrumRead GetSpectrum(float* magnitudes4096);
 
-    // Decode-only streams keep what they decode in memory (mono float) so that the
-    // analysis passes after the level scan do not decode the file again; above this many
-    // bytes of cache they decode from the file instead. Takes effect at the next open. The
-    // default keeps the analysis of any song under 150 MB: about 10 minutes at 48 kHz
-    // are cached, a long 96 kHz song is decoded again for each pass.
+    // Decode-only streams keep what they decode in memory (mono float) so that spectrum
+    // reads after a level scan do not decode the file again; above this many bytes of cache
+    // they decode from the file instead. Takes effect at the next open. (The song analysis
+    // reads its song once through a feed of its own and needs no cache.)
     void SetPreloadLimit(uint64_t bytes) { PreloadLimit = bytes; }
 
     // Whole-frame conversions for this stream; 0 when closed.

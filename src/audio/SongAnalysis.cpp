@@ -1,5 +1,8 @@
 #include "audio/SongAnalysis.h"
 
+#include "audio/backend/decode/OpenReader.h"
+#include "audio/backend/reads/AnalysisFeed.h"
+#include "audio/backend/reads/Levels.h"
 #include "audio/map/AudioMap.h"
 #include "audio/map/Sample.h"
 #include "platform/Log.h"
@@ -8,14 +11,21 @@
 #include <cmath>
 #include <cstdint>
 
+using korvane::backend::CAnalysisFeed;
+using korvane::backend::CBlockNotes;
+using korvane::backend::CDecodeAhead;
+
 namespace
 {
 constexpr int32_t NoteCount = 96;
 constexpr int32_t FftSize = 8192;
-constexpr int32_t SpectrumBins = FftSize / 2;
+constexpr int64_t BlockFrames = CBlockNotes::BlockFrames;
 constexpr int32_t ScanDone = 100;
 constexpr int32_t PassOneDone = 550;
 constexpr int32_t AnalysisDone = 1000;
+// The longest a step waits for the decoding thread: on a slow disk the loading screen goes on
+// answering the player between steps.
+constexpr int ReadWaitMs = 2;
 
 // Truncation toward zero; saturates instead of overflowing on absurd spectra.
 int32_t TruncateToInt32(double value)
@@ -26,13 +36,21 @@ int32_t TruncateToInt32(double value)
         return INT32_MAX;
     return int32_t(value);
 }
+
+// What one scan step reads: half a second of the song (a few hundred thousand frames of many
+// channels at most). The loading screen's loop runs once per step, and its own work per turn
+// (reading the window's events) costs more than measuring a 20 ms stretch.
+int64_t ReadingFrames(int rate, int64_t limit)
+{
+    return std::clamp<int64_t>(rate / 2, 1, limit);
+}
 } // namespace
 
 CSongAnalysis::CSongAnalysis() = default;
 
 CSongAnalysis::~CSongAnalysis()
 {
-    AnalysisStream.Close();
+    Close();
     DropPassSamples();
 }
 
@@ -61,15 +79,46 @@ void CSongAnalysis::FreeMap()
 
 bool CSongAnalysis::Open(const std::string& path)
 {
-    if (!AnalysisStream.OpenDecoding(path))
+    Close();
+    Feed = CAnalysisFeed::Open(path);
+    if (!Feed || !Notes.Create())
+    {
+        Feed.reset();
+        korvane::backend::LogRefusal(path);
         return false;
+    }
     BuildNoteBins();
+    Reading.resize(
+        size_t(ReadingFrames(Feed->FrameRate(), Feed->ReadLimit() / 2) * Feed->Channels()));
+    ScanFrames = 0;
+    Notes.Reset(NoteBins);
     return true;
 }
 
 void CSongAnalysis::Close()
 {
-    AnalysisStream.Close();
+    Feed.reset();
+    Notes.Reset(NoteBins);
+}
+
+int32_t CSongAnalysis::GetSongRate() const
+{
+    return Feed ? Feed->SongRate() : 0;
+}
+
+int32_t CSongAnalysis::GetChannels() const
+{
+    return Feed ? Feed->Channels() : 0;
+}
+
+uint64_t CSongAnalysis::GetLengthBytes() const
+{
+    return Feed ? uint64_t(Feed->LengthBytes()) : 0;
+}
+
+int32_t CSongAnalysis::GetAnalysisRate() const
+{
+    return Feed ? Feed->FrameRate() : 0;
 }
 
 void CSongAnalysis::BuildNoteFrequencies()
@@ -84,7 +133,7 @@ void CSongAnalysis::BuildNoteFrequencies()
 void CSongAnalysis::BuildNoteBins()
 {
     // One upward sweep: each note reads the highest bin not above its frequency (never bin 0).
-    const double rate = AnalysisStream.GetFrequency();
+    const double rate = Feed ? Feed->FrameRate() : 1;
     int32_t bin = 1;
     for (int32_t n = 0; n < NoteCount; ++n)
     {
@@ -111,7 +160,11 @@ void CSongAnalysis::StartDecoding()
     LevelScanDone = false;
     MaxLevelLeft = 1;
     MaxLevelRight = 1;
-    AnalysisStream.SetPosition(0);
+    // A song read before is read again from its first frame.
+    if (Feed && ScanFrames > 0 && !Feed->Rewind())
+        Log("Could not read the song again from its start\n");
+    ScanFrames = 0;
+    Notes.Reset(NoteBins);
 }
 
 int32_t CSongAnalysis::DecodeStep()
@@ -126,70 +179,85 @@ int32_t CSongAnalysis::DecodeStep()
         LevelMultiplier = float(32767.0 / std::max(MaxLevelLeft, MaxLevelRight));
         Log("Level Multiplicator : %f\n", LevelMultiplier);
         LevelScanDone = true;
-        AnalysisStream.SetPosition(0);
-        BlockStart = int64_t(AnalysisStream.GetPosition());
+        PlanPasses();
         Pass = 1;
+        BlockStart = PassStart[0];
+        PassMade = 0;
     }
     return progress;
 }
 
 int32_t CSongAnalysis::LevelScanStep()
 {
-    const uint64_t position = AnalysisStream.GetPosition();
-    const uint64_t length = AnalysisStream.GetLength();
-    if (position >= length)
+    const int64_t length = Feed ? Feed->Frames() : 0;
+    if (ScanFrames >= length)
         return ScanDone;
 
-    const uint32_t level = AnalysisStream.GetLevel();
-    if (level == 0xFFFFFFFFu)
-        return ScanDone;
-    const auto left = int32_t(level & 0xFFFF);
-    const auto right = int32_t((level >> 16) & 0xFFFF);
-    MaxLevelLeft = std::max(MaxLevelLeft, left);
-    MaxLevelRight = std::max(MaxLevelRight, right);
+    const int64_t want = std::min(int64_t(Reading.size()) / Feed->Channels(), length - ScanFrames);
+    const int64_t got = Feed->Read(Reading.data(), want, ReadWaitMs);
+    if (got == CDecodeAhead::NotYet)
+        return int32_t(ScanFrames * 100 / length); // the same figure again: nothing new to show
+    if (got <= 0)
+        return ScanDone; // the song ended early or could not be read on
 
-    const uint64_t now = AnalysisStream.GetPosition();
-    if (now == position) // a reading that does not move on would never reach the end
-        return ScanDone;
-    return int32_t(now * 100 / length);
+    const uint32_t level = korvane::backend::PackedPeakLevel(Reading.data(), got, Feed->Channels());
+    MaxLevelLeft = std::max(MaxLevelLeft, int32_t(level & 0xFFFF));
+    MaxLevelRight = std::max(MaxLevelRight, int32_t((level >> 16) & 0xFFFF));
+    // The spectra of the passes come from this same reading of the song.
+    Notes.Feed(Reading.data(), got, Feed->Channels());
+    ScanFrames += got;
+    return int32_t(ScanFrames * 100 / length);
+}
+
+void CSongAnalysis::PlanPasses()
+{
+    // A block makes a sample when it begins before the end of what was decoded and ends before
+    // the end of the song: the block that reaches the end makes none. A song that could not
+    // be decoded to its end ends with the part of a block it gave, padded with silence.
+    const int64_t length = Feed ? Feed->Frames() : 0;
+    const int64_t decoded = ScanFrames;
+    const auto blocks = [&](int64_t start)
+    {
+        int64_t count = 0;
+        for (int64_t b = start; b < decoded && std::min(b + BlockFrames, decoded) < length;
+             b += BlockFrames)
+            ++count;
+        return count;
+    };
+    PassStart[0] = 0;
+    PassBlocks[0] = blocks(PassStart[0]);
+    // The second pass starts half the first block in.
+    PassStart[1] = std::min(decoded, BlockFrames) / 2;
+    PassBlocks[1] = PassBlocks[0] > 0 ? blocks(PassStart[1]) : 0;
+    for (int p = 0; p < 2; ++p)
+    {
+        const int64_t last = PassStart[p] + (PassBlocks[p] - 1) * BlockFrames;
+        if (PassBlocks[p] > 0 && last + BlockFrames > decoded)
+            Notes.AddPartialBlock(p, last);
+    }
 }
 
 int32_t CSongAnalysis::SpectrumStep()
 {
-    // A failed read leaves the previous block's spectrum in place, so read aside first.
-    float magnitudes[SpectrumBins];
-    const uint64_t before = AnalysisStream.GetPosition();
-    const ESpectrumRead read = AnalysisStream.GetSpectrum(magnitudes);
-    if (read == ESpectrumRead::Ended)
+    CBlockNotes::SNotes notes;
+    if (PassMade >= PassBlocks[Pass - 1] || !Notes.Take(Pass - 1, notes))
         return EndPass();
-    if (read == ESpectrumRead::Ok)
-        std::copy(std::begin(magnitudes), std::end(magnitudes), Spectrum);
-
-    const uint64_t position = AnalysisStream.GetPosition();
-    const uint64_t length = AnalysisStream.GetLength();
-    if (read == ESpectrumRead::Failed && position == before)
-        return EndPass(); // the same block again at every step would never end
-    if (position >= length)
-        return EndPass(); // the block that reaches the end makes no sample
-
-    if (PassOneSamples.empty())
-        BlockBytes = int32_t(uint32_t(position));
 
     auto* sample = new CSample();
-    sample->SetPosition(BlockStart);
+    sample->SetPosition(Feed ? Feed->StreamBytes(BlockStart) : 0);
     for (int32_t n = 0; n < NoteCount; ++n)
     {
-        // Notes above the spectrum (very low sample rates) read as silent.
-        const int32_t bin = NoteBins[n];
-        double value = 0.0;
-        if (bin >= 0 && bin < SpectrumBins)
-            value = double(Spectrum[bin]) * double(LevelMultiplier) * 1000.0;
+        const double value = double(notes[size_t(n)]) * double(LevelMultiplier) * 1000.0;
         sample->SetNoteLevel(n, TruncateToInt32(value));
     }
     (Pass == 1 ? PassOneSamples : PassTwoSamples).push_back(sample);
+    ++PassMade;
 
-    BlockStart = int64_t(AnalysisStream.GetPosition());
-    uint64_t progress = uint64_t(Pass - 1) * 900 + uint64_t(BlockStart) * 900 / length;
+    // The block's end: where the next one begins, or where the decoded song ended.
+    const int64_t end = std::min(BlockStart + BlockFrames, ScanFrames);
+    BlockStart += BlockFrames;
+    const int64_t length = std::max<int64_t>(Feed ? Feed->Frames() : 0, 1);
+    int64_t progress = int64_t(Pass - 1) * 900 + end * 900 / length;
     if (progress >= 1800)
         progress = 1799;
     return int32_t(progress / 2 + 100);
@@ -200,9 +268,9 @@ int32_t CSongAnalysis::EndPass()
     if (Pass == 1)
     {
         Log("pass 1 over\n");
-        AnalysisStream.SetPosition(BlockBytes / 2);
         Pass = 2;
-        BlockStart = int64_t(AnalysisStream.GetPosition());
+        BlockStart = PassStart[1];
+        PassMade = 0;
         return PassOneDone;
     }
 

@@ -214,6 +214,9 @@ void CBattleHud::DrawCentred(CGraphics& graphics, SDL_Surface* text, SDL_Surface
 void CBattleHud::DrawTitle(CGraphics& graphics, CFontManager& fonts, const std::string& title,
                            int y, bool outlined)
 {
+    // Large, else medium, else small: the largest that shows the whole title. One that would
+    // not fit even small is cut with "…" at the large size rather than shrunk and cut (a
+    // smear of tiny letters, too small under the outline to be read).
     SDL_Surface* text = fonts.RenderLarge(title, true);
     if (text && text->w > MaxTitleWidth)
     {
@@ -223,7 +226,12 @@ void CBattleHud::DrawTitle(CGraphics& graphics, CFontManager& fonts, const std::
     if (text && text->w > MaxTitleWidth)
     {
         SDL_FreeSurface(text);
-        text = fonts.RenderSmall(title, true, MaxTitleWidth); // ends in "…" if cut
+        text = fonts.RenderSmall(title, true);
+    }
+    if (text && text->w > MaxTitleWidth)
+    {
+        SDL_FreeSurface(text);
+        text = fonts.RenderLarge(title, true, MaxTitleWidth); // ends in "…"
     }
     if (outlined && !fonts.DrawnByGameFont(title))
         DrawRingedCentred(graphics, text, y);

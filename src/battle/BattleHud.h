@@ -46,9 +46,10 @@ public:
     static void DrawCentred(CGraphics& graphics, SDL_Surface* text, SDL_Surface* outline, int y);
     static void DrawOutlined(CGraphics& graphics, SDL_Surface* text, SDL_Surface* outline, int x,
                              int y);
-    // The song's title centred at y in the largest size that fits, cut with "…" when even the
-    // small size does not. Outlined, a title in other fonts than the game's gets a ring that
-    // stays outside its glyphs, so small ones keep their insides.
+    // The song's title centred at y in the largest size that shows it whole; one that even the
+    // small size cannot show whole is cut with "…" at the large size. Outlined, a title in other
+    // fonts than the game's gets a ring that stays outside its glyphs, so small ones keep their
+    // insides.
     static void DrawTitle(CGraphics& graphics, CFontManager& fonts, const std::string& title, int y,
                           bool outlined);
 

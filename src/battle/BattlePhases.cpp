@@ -71,6 +71,9 @@ bool CBattleScene::StartLevel()
     Rules.StartLevel(*Audio->GetAudioMap());
     Scenery.SetHouseLevels(MaxMultiplier);
     SongLength = int64_t(Audio->GetMusic()->GetLength());
+    // The browser may have taken a damaged MP3's length from its header: the scores follow
+    // the length the song really has.
+    Queue.Current()->TakeMeasuredLength(SongLength);
     const CAudioFile* music = Audio->GetMusic();
     Timeline.Start(
         Shared->Speed, [music](double seconds) { return music->Seconds2Bytes(seconds); },

@@ -37,7 +37,9 @@ void CFontFallback::Load()
     Pattern = Config ? FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif")) : nullptr;
     if (Pattern)
     {
-        FcPatternAddInteger(Pattern, FC_WEIGHT, GameFontWeight());
+        // Each script's regular face: the shaper thickens its strokes to the game font's, which
+        // a bold face of one script and a regular one of another would not both meet.
+        FcPatternAddInteger(Pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
         FcConfigSubstitute(Config, Pattern, FcMatchPattern);
         FcDefaultSubstitute(Pattern);
         FcResult result = FcResultNoMatch;
@@ -114,15 +116,12 @@ const CFontFallback::SFace* CFontFallback::Face(int key)
     SEntry& entry = Entries[size_t(key) - 1];
     if (!entry.Prepared)
     {
-        // What the desktop would draw it with: a regular face asked for as bold is thickened.
         entry.Prepared = true;
-        FcBool embolden = FcFalse;
-        if (FcPattern* prepared = FcFontRenderPrepare(Config, Pattern, entry.Font))
-        {
-            FcPatternGetBool(prepared, FC_EMBOLDEN, 0, &embolden);
-            FcPatternDestroy(prepared);
-        }
-        entry.Face.Embolden = embolden && !entry.Face.Colour;
+        // Without a measure of its strokes, a face lighter than the game font is thickened as
+        // fontconfig thickens a regular face asked for in bold.
+        int weight = FC_WEIGHT_REGULAR;
+        FcPatternGetInteger(entry.Font, FC_WEIGHT, 0, &weight);
+        entry.Face.Embolden = weight < GameFontWeight() && !entry.Face.Colour;
     }
     return &entry.Face;
 }

@@ -6,8 +6,8 @@
 #include <vector>
 
 // The fonts that draw what the game font lacks: for each character, the first font of the
-// desktop's own fallback order that has it (fontconfig's sorted list for a sans-serif of the
-// game font's weight), a colour font first for an emoji. Fonts are keys from 1; 0 means none.
+// desktop's own fallback order that has it (fontconfig's sorted list for a regular sans-serif),
+// a colour font first for an emoji. Fonts are keys from 1; 0 means none.
 // Fontconfig is read on the first character asked for. Without fontconfig or any usable
 // font, every answer is 0. Main thread only.
 class CFontFallback
@@ -18,7 +18,7 @@ public:
         std::string File;
         int Index = 0;
         bool Colour = false;
-        bool Embolden = false; // lighter than the game font: its strokes are thickened
+        bool Embolden = false; // lighter than the game font by its weight class
     };
 
     CFontFallback() = default;
@@ -26,7 +26,7 @@ public:
     CFontFallback(const CFontFallback&) = delete;
     CFontFallback& operator=(const CFontFallback&) = delete;
 
-    // The game font's file, whose weight the fallback fonts are chosen by (bold without it).
+    // The game font's file, whose weight class tells the fonts lighter than it (bold without it).
     void SetGameFont(const std::string& file) { GameFont = file; }
     // The key of the font that draws characters [start, end) of the line, or 0.
     int Find(const std::u32string& line, size_t start, size_t end);

@@ -63,12 +63,12 @@ TTF_Font* CFontManager::FontAt(int points) const
 
 bool CFontManager::DrawnByGameFont(const std::string& text) const
 {
-    return LargeFont && Shaper->DrawsAlone(LargeFont, DecodeText(text));
+    return LargeFont && Shaper->DrawsAlone(LargeFont, NormalText(text));
 }
 
 SShapedLine CFontManager::LayOut(const std::string& text, int points)
 {
-    return Shaper->Shape(FontAt(points), points, DecodeText(text));
+    return Shaper->Shape(FontAt(points), points, NormalText(text));
 }
 
 int CFontManager::LineWidth(TTF_Font* font, int points, const std::u32string& line)
@@ -88,7 +88,7 @@ SDL_Surface* CFontManager::Render(int points, const std::string& text, bool blac
     if (!font)
         return nullptr;
     const SDL_Color colour = black ? SDL_Color{0, 0, 0, 0} : SDL_Color{255, 255, 255, 0};
-    std::u32string line = DecodeText(text);
+    std::u32string line = NormalText(text);
     if (maxWidth_px > 0)
         line = FitWidth(
             line, maxWidth_px,

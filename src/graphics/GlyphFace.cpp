@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace
 {
@@ -38,7 +39,7 @@ void Sample(const FT_Bitmap& bitmap, unsigned x, unsigned y, double (&sum)[4])
 }
 } // namespace
 
-bool CGlyphFace::Open(FT_Library library, const std::string& file, int index)
+bool CGlyphFace::Open(FT_Library library, const std::string& file, int index, bool placeMarks)
 {
     Free();
     if (FT_New_Face(library, file.c_str(), index, &Face) != 0)
@@ -47,6 +48,20 @@ bool CGlyphFace::Open(FT_Library library, const std::string& file, int index)
         return false;
     }
     hb_face_t* face = hb_ft_face_create_referenced(Face);
+    if (placeMarks)
+    {
+        // The font's tables without its positioning: HarfBuzz then places marks itself.
+        hb_face_t* unpositioned = hb_face_create_for_tables(
+            [](hb_face_t*, hb_tag_t tag, void* whole) -> hb_blob_t*
+            {
+                return tag == HB_TAG('G', 'P', 'O', 'S')
+                           ? nullptr
+                           : hb_face_reference_table(static_cast<hb_face_t*>(whole), tag);
+            },
+            face, [](void* whole) { hb_face_destroy(static_cast<hb_face_t*>(whole)); });
+        hb_face_set_upem(unpositioned, hb_face_get_upem(face));
+        face = unpositioned;
+    }
     Font = hb_font_create(face); // HarfBuzz's own reading of the font's tables
     hb_face_destroy(face);
     return true;
@@ -75,7 +90,7 @@ double CGlyphFace::InkHeightPerEm(char32_t c) const
     return double(Face->glyph->metrics.height) / Face->units_per_EM;
 }
 
-bool CGlyphFace::SetSize(double em_px, bool embolden)
+bool CGlyphFace::SetSize(double em_px, double emboldenPx)
 {
     Drawn.clear();
     Em_px = em_px;
@@ -102,7 +117,7 @@ bool CGlyphFace::SetSize(double em_px, bool embolden)
             return false;
         BitmapScale = double(em) / double(Face->available_sizes[best].y_ppem);
     }
-    Embolden = embolden ? em / 24 : 0;
+    Embolden = FT_Pos(std::lround(emboldenPx * 64));
     hb_font_set_scale(Font, int(em), int(em));
     return true;
 }
@@ -144,7 +159,7 @@ SGlyphInk CGlyphFace::Rasterize(unsigned glyph)
     FT_GlyphSlot slot = Face->glyph;
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE)
     {
-        if (Embolden > 0)
+        if (Embolden != 0)
             FT_Outline_Embolden(&slot->outline, Embolden);
         if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
             return {};
@@ -199,6 +214,40 @@ SGlyphInk CGlyphFace::Scaled(const FT_Bitmap& bitmap, int left, int top) const
                                       uint8_t(sum[2] * 255 / a), uint8_t(sum[3] * 255 / a)));
         }
     return ink;
+}
+
+double CGlyphFace::StrokePerEm(const std::u32string& sample)
+{
+    std::vector<int> runs;
+    // A run of ink along a row or a column, from the first pixel at least half covered.
+    const auto measure = [&](const SGlyphInk& ink, bool rows)
+    {
+        const int lines = rows ? ink.Height : ink.Width, length = rows ? ink.Width : ink.Height;
+        for (int line = 0; line < lines; ++line)
+        {
+            int run = 0;
+            for (int at = 0; at <= length; ++at)
+            {
+                const size_t pixel = rows ? size_t(line) * size_t(ink.Width) + size_t(at)
+                                          : size_t(at) * size_t(ink.Width) + size_t(line);
+                if (at < length && (ink.Pixels[pixel] >> 24) >= 128)
+                    ++run;
+                else if (run > 0)
+                    runs.push_back(run), run = 0;
+            }
+        }
+    };
+    for (const char32_t c : sample)
+        if (const unsigned glyph = GlyphOf(c))
+        {
+            const SGlyphInk& ink = Ink(glyph);
+            measure(ink, true);
+            measure(ink, false);
+        }
+    if (runs.empty() || Em_px <= 0)
+        return 0.0;
+    std::nth_element(runs.begin(), runs.begin() + long(runs.size() / 2), runs.end());
+    return runs[runs.size() / 2] / Em_px;
 }
 
 void CGlyphFace::Free()

@@ -28,15 +28,21 @@ public:
     CGlyphFace(const CGlyphFace&) = delete;
     CGlyphFace& operator=(const CGlyphFace&) = delete;
 
-    // Opens the face; false (nothing open) when FreeType or HarfBuzz cannot read it.
-    bool Open(FT_Library library, const std::string& file, int index);
+    // Opens the face; false (nothing open) when FreeType or HarfBuzz cannot read it. With
+    // placeMarks, HarfBuzz places marks on their letters by their ink and combining class and
+    // leaves the font's own positioning aside: for a font whose marks have no anchors.
+    bool Open(FT_Library library, const std::string& file, int index, bool placeMarks = false);
     // Its x-height as a share of its em: its "x", else what the font states; 0 for neither.
     double XHeightPerEm() const;
     // The height of c's ink as a share of its em; 0 when it has no glyph for c.
     double InkHeightPerEm(char32_t c) const;
     // The size glyphs are shaped and drawn at, em_px pixels to the em; thickens the strokes by
-    // a 24th of it when asked (a lighter face beside a bold font).
-    bool SetSize(double em_px, bool embolden);
+    // emboldenPx pixels (a lighter face beside a bold font), or thins them when negative.
+    bool SetSize(double em_px, double emboldenPx = 0.0);
+    // How thick its strokes are, as a share of its em: the typical run of ink across the
+    // strokes of the sample's glyphs, along rows and columns, at the size set; 0 when it draws
+    // none of them.
+    double StrokePerEm(const std::u32string& sample);
     double Em() const { return Em_px; }
     // Shapes characters [start, end) of the line, the rest of it as context.
     void Shape(hb_buffer_t* buffer, const std::u32string& line, size_t start, size_t end,

@@ -39,9 +39,17 @@ bool CGraphics::Init()
     }
     static char centred[] = "SDL_VIDEO_CENTERED=1";
     SDL_putenv(centred);
+    // Lists and menus repeat a held key on the frame loop's time (CKeyRepeat); SDL's own
+    // repeat would keep going after a quick tap.
+    SDL_EnableKeyRepeat(0, 0);
     // Before any mode is set, the video information is the desktop's.
     const SDL_VideoInfo* desktop = SDL_GetVideoInfo();
-    Scale = desktop ? WindowScale::Load(desktop->current_w, desktop->current_h) : 1.0f;
+    char driver[32] = "";
+    SDL_VideoDriverName(driver, sizeof driver);
+    Desktop.Open(desktop ? desktop->current_w : Width, desktop ? desktop->current_h : Height,
+                 driver);
+    const WindowScale::SArea usable = Desktop.Usable();
+    Wanted = WindowScale::Load(usable.Width, usable.Height);
     return SetVideoMode();
 }
 
@@ -54,44 +62,92 @@ bool CGraphics::ApplyVideoMode()
 bool CGraphics::SetVideoMode()
 {
     const bool fullScreen = Settings::ReadNumber("FullScreen") != 0;
-    // Read by SDL's compatibility layer each time a mode is set.
-    setenv("SDL12COMPAT_WINDOW_SCALING", std::to_string(Scale).c_str(), 1);
-    Screen = SDL_SetVideoMode(Width, Height, 0, fullScreen ? SDL_FULLSCREEN : 0);
-    if (!Screen)
+    const WindowScale::SArea usable = Desktop.Usable();
+    // The frame is known once the window is shown: a scale that fits without it may not with it.
+    for (const bool framed : {false, true})
     {
-        Log("Could not initialize SDL: %s.\n", SDL_GetError());
-        return false;
+        const float scale = WindowScale::Fitting(Wanted, usable, Desktop.Frame());
+        if (framed && (fullScreen || scale == Scale))
+            break;
+        Scale = scale;
+        // Read by SDL's compatibility layer each time a mode is set.
+        setenv("SDL12COMPAT_WINDOW_SCALING", std::to_string(Scale).c_str(), 1);
+        Screen = SDL_SetVideoMode(Width, Height, 0, fullScreen ? SDL_FULLSCREEN : 0);
+        if (!Screen)
+        {
+            Log("Could not initialize SDL: %s.\n", SDL_GetError());
+            return false;
+        }
     }
-    if (!fullScreen)
-        SDL_WM_SetCaption(Caption, Caption);
+    if (fullScreen)
+        return true;
+    SDL_WM_SetCaption(Caption, Caption);
+    if (Scale != Wanted)
+        Log("The window is drawn at %g times, the largest that fits the desktop's %dx%d; "
+            "WindowScale=%g is kept for a larger one\n",
+            double(Scale), usable.Width, usable.Height, double(Wanted));
+    Desktop.KeepOnScreen(int(Width * Scale), int(Height * Scale));
     return true;
 }
 
 bool CGraphics::ToggleFullScreen()
 {
     SDL_Surface* screen = SDL_GetVideoSurface();
+    if (screen && (screen->flags & SDL_FULLSCREEN))
+    {
+        // Back in a window at the stored scale (a game started in full screen had none), with
+        // its caption, on the desktop: the mode set anew, whose surface and format stay.
+        Settings::WriteNumber("FullScreen", 0);
+        if (SetVideoMode())
+            return true;
+        // No window to be had: the player stays in the full screen that worked.
+        Settings::WriteNumber("FullScreen", 1);
+        SetVideoMode();
+        return false;
+    }
     if (!screen || !SDL_WM_ToggleFullScreen(screen))
     {
         Log("Could not switch between window and full screen: %s\n", SDL_GetError());
         return false;
     }
-    const bool fullScreen = screen->flags & SDL_FULLSCREEN;
-    Settings::WriteNumber("FullScreen", fullScreen ? 1 : 0);
-    if (!fullScreen)
-        SDL_WM_SetCaption(Caption, Caption); // a game started in full screen had none
+    Settings::WriteNumber("FullScreen", 1);
     return true;
 }
 
 void CGraphics::ScaleWindow(int direction)
 {
-    Scale = WindowScale::Step(Scale, direction);
-    if (Screen && !IsFullScreen())
+    // Full screen fills the screen: the keys change nothing, now or later.
+    if (!Screen || IsFullScreen())
+        return;
+    const float next = WindowScale::Next(Scale, direction);
+    const WindowScale::SArea usable = Desktop.Usable();
+    if (direction > 0 && next != Scale && !WindowScale::Fits(next, usable, Desktop.Frame()))
+        Log("The window stays at %g times: %g would not fit the desktop's %dx%d\n", double(Scale),
+            double(next), usable.Width, usable.Height);
+    else if (next != Scale)
+    {
+        Wanted = next;
+        WindowScale::Store(Wanted);
         SetVideoMode();
+        return;
+    }
+    // Whatever the size, the keys leave the whole window in sight.
+    Desktop.KeepOnScreen(int(Width * Scale), int(Height * Scale));
+}
+
+char32_t CGraphics::TypedCharacter(const SDL_keysym& key) const
+{
+    if (key.unicode < 0x800)
+        return key.unicode;
+    const char32_t typed = Desktop.KeyCharacter(key.scancode, key.mod & KMOD_SHIFT,
+                                                key.mod & KMOD_CAPS, key.mod & KMOD_MODE);
+    return typed >= 0x20 ? typed : key.unicode;
 }
 
 void CGraphics::Shutdown()
 {
     Screen = nullptr;
+    Desktop.Close();
     SDL_Quit();
 }
 

@@ -1,27 +1,14 @@
 #include "graphics/TextDecode.h"
 
+#include "graphics/TextUnicode.h"
 #include "platform/Paths.h"
 
 #include <harfbuzz/hb.h>
+#include <unicode/uchar.h>
 
 #include <algorithm>
 #include <iterator>
 #include <vector>
-
-namespace
-{
-struct SRange
-{
-    char32_t First, Last;
-};
-
-constexpr SRange DefaultIgnorable[] = {
-    {0x00AD, 0x00AD},   {0x034F, 0x034F},  {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5},
-    {0x180B, 0x180F},   {0x200B, 0x200F},  {0x202A, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164},
-    {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},  {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3},
-    {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF}};
-
-constexpr char32_t ZeroWidthJoiner = 0x200D;
 
 bool IsMark(char32_t c)
 {
@@ -35,13 +22,6 @@ bool IsMark(char32_t c)
         return false;
     }
 }
-
-bool IsVirama(char32_t c)
-{
-    return hb_unicode_combining_class(hb_unicode_funcs_get_default(), c) ==
-           HB_UNICODE_COMBINING_CLASS_VIRAMA;
-}
-} // namespace
 
 std::u32string DecodeText(const std::string& utf8)
 {
@@ -61,6 +41,15 @@ std::u32string DecodeText(const std::string& utf8)
     return line;
 }
 
+std::u32string NormalText(const std::string& utf8)
+{
+    std::u32string line = Composed(DecodeText(utf8));
+    for (char32_t& c : line)
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+            c = ' ';
+    return line;
+}
+
 std::vector<uint16_t> Ucs2(const std::u32string& text)
 {
     std::vector<uint16_t> out(text.begin(), text.end());
@@ -70,8 +59,7 @@ std::vector<uint16_t> Ucs2(const std::u32string& text)
 
 bool IsInvisible(char32_t c)
 {
-    return c >= 0xAD && std::any_of(std::begin(DefaultIgnorable), std::end(DefaultIgnorable),
-                                    [c](const SRange& r) { return c >= r.First && c <= r.Last; });
+    return u_hasBinaryProperty(UChar32(c), UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
 }
 
 std::u32string Visible(const std::u32string& line)
@@ -83,22 +71,11 @@ std::u32string Visible(const std::u32string& line)
     return visible;
 }
 
-bool JoinsPrevious(char32_t previous, char32_t c)
-{
-    const bool emojiModifier = c >= 0x1F3FB && c <= 0x1F3FF;
-    return IsMark(c) || IsInvisible(c) || emojiModifier || previous == ZeroWidthJoiner ||
-           IsVirama(previous);
-}
-
 std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWidth& width, ECut cut)
 {
     if (width(line) <= maxWidth)
         return line;
-    std::vector<size_t> cuts{0}; // where a whole character ends
-    for (size_t i = 1; i < line.size(); ++i)
-        if (!JoinsPrevious(line[i - 1], line[i]))
-            cuts.push_back(i);
-    cuts.push_back(line.size());
+    const std::vector<size_t> cuts = ClusterStarts(line); // where a whole character ends
     const auto blank = [](char32_t c) { return c == ' ' || c == 0x3000; };
     // The part kept up to (or from) a cut, with "…" where the rest was.
     auto shortened = [&](size_t at)

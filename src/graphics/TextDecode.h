@@ -14,6 +14,11 @@ using FLineWidth = std::function<int(const std::u32string& line)>;
 // variation selectors matter to shaping.
 std::u32string DecodeText(const std::string& utf8);
 
+// The characters a line shows of UTF-8 text: decoded, composed (Composed: an accent given
+// apart from its letter is drawn on it), control characters (a line break or tab in a tag) as
+// blanks.
+std::u32string NormalText(const std::string& utf8);
+
 // What SDL_ttf takes: 16-bit characters, zero-terminated (the caller keeps them to 16 bits).
 std::vector<uint16_t> Ucs2(const std::u32string& text);
 
@@ -24,10 +29,8 @@ bool IsInvisible(char32_t c);
 // The line without its invisible characters.
 std::u32string Visible(const std::u32string& line);
 
-// Whether c is drawn together with the character before it (a mark, a joiner or variation
-// selector, an emoji modifier or tag, the character after a joiner or a virama): a line is
-// never cut or split between fonts there.
-bool JoinsPrevious(char32_t previous, char32_t c);
+// Whether c is a mark drawn on or beside the character before it (Unicode's Mn, Mc, Me).
+bool IsMark(char32_t c);
 
 // Which part of a line too wide stays: its start (the "…" at the logical end, so at the reading
 // end of a right-to-left line too), or its end (a path, whose last folder matters most).
@@ -38,6 +41,6 @@ enum class ECut
 };
 
 // The line itself when it fits in maxWidth pixels, else its longest logical start (or end)
-// that fits with "…" after (or before) it, cut between whole characters.
+// that fits with "…" after (or before) it, cut between whole characters (ClusterStarts).
 std::u32string FitWidth(const std::u32string& line, int maxWidth, const FLineWidth& width,
                         ECut cut = ECut::KeepStart);

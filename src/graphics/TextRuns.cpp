@@ -1,6 +1,7 @@
 #include "graphics/TextRuns.h"
 
 #include "graphics/TextDecode.h"
+#include "graphics/TextUnicode.h"
 
 #include <fribidi/fribidi.h>
 
@@ -81,12 +82,12 @@ std::vector<STextRun> VisualRuns(const std::u32string& line, const FFontPick& pi
 {
     const std::vector<FriBidiLevel> levels = Levels(line);
     const std::vector<hb_script_t> scripts = Scripts(line);
+    const std::vector<size_t> clusters = ClusterStarts(line);
     std::vector<STextRun> runs;
-    for (size_t start = 0; start < line.size();)
+    // The font is chosen for each grapheme cluster whole: a mark stays with its letter.
+    for (size_t k = 0; k + 1 < clusters.size(); ++k)
     {
-        size_t end = start + 1;
-        while (end < line.size() && JoinsPrevious(line[end - 1], line[end]))
-            ++end;
+        const size_t start = clusters[k], end = clusters[k + 1];
         // A blank has no ink: it stays in the run before it rather than break it up.
         const int before = runs.empty() ? 0 : runs.back().Font;
         const int font = pick(line, start, end, line[start] == ' ' ? before : 0);
@@ -99,7 +100,6 @@ std::vector<STextRun> VisualRuns(const std::u32string& line, const FFontPick& pi
             runs.back().End = end;
         else
             runs.push_back({font, start, end, script, rightToLeft});
-        start = end;
     }
     Reorder(runs, levels);
     return runs;
@@ -110,12 +110,12 @@ std::u32string VisualText(const std::u32string& line, const STextRun& run)
     if (!run.RightToLeft)
         return line.substr(run.Start, run.End - run.Start);
     // Whole characters are turned around, each keeping its marks after it.
+    const std::vector<size_t> clusters = ClusterStarts(line);
     std::u32string text;
     for (size_t end = run.End; end > run.Start;)
     {
-        size_t start = end - 1;
-        while (start > run.Start && JoinsPrevious(line[start - 1], line[start]))
-            --start;
+        const size_t start =
+            std::max(run.Start, *(std::lower_bound(clusters.begin(), clusters.end(), end) - 1));
         FriBidiChar mirrored = line[start];
         text += fribidi_get_mirror_char(line[start], &mirrored) ? char32_t(mirrored) : line[start];
         text.append(line, start + 1, end - start - 1);

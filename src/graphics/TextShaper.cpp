@@ -1,6 +1,7 @@
 #include "graphics/TextShaper.h"
 
 #include "graphics/TextDecode.h"
+#include "graphics/TextUnicode.h"
 #include "platform/Log.h"
 
 #include <algorithm>
@@ -22,6 +23,72 @@ bool GameFontHas(TTF_Font* font, char32_t c)
 {
     return IsInvisible(c) || IsControl(c) ||
            (c <= 0xFFFF && c != 0xFFFE && TTF_GlyphIsProvided(font, Uint16(c)));
+}
+
+// The size fonts are measured at: large enough that a pixel is a small part of a stroke.
+constexpr double MeasureEm_px = 256.0;
+
+// Letters of a script whose strokes show a font's weight: the script's plain letters, with
+// stems and bowls, without marks. Null for a script not listed: its font keeps the weight
+// fontconfig gives it.
+const char32_t* StrokeSample(hb_script_t script)
+{
+    switch (script)
+    {
+    case HB_SCRIPT_LATIN:
+        return U"nmhuol";
+    case HB_SCRIPT_GREEK:
+        return U"ημνοπ";
+    case HB_SCRIPT_CYRILLIC:
+        return U"пмнио";
+    case HB_SCRIPT_ARMENIAN:
+        return U"մնոհ";
+    case HB_SCRIPT_GEORGIAN:
+        return U"მნოჰ";
+    case HB_SCRIPT_HEBREW:
+        return U"מנוהל";
+    case HB_SCRIPT_ARABIC:
+        return U"سمنهل";
+    case HB_SCRIPT_DEVANAGARI:
+        return U"मनहल";
+    case HB_SCRIPT_BENGALI:
+        return U"মনহল";
+    case HB_SCRIPT_GURMUKHI:
+        return U"ਮਨਹਲ";
+    case HB_SCRIPT_GUJARATI:
+        return U"મનહલ";
+    case HB_SCRIPT_TAMIL:
+        return U"மனல";
+    case HB_SCRIPT_TELUGU:
+        return U"మనహల";
+    case HB_SCRIPT_KANNADA:
+        return U"ಮನಹಲ";
+    case HB_SCRIPT_MALAYALAM:
+        return U"മനഹല";
+    case HB_SCRIPT_THAI:
+        return U"มนหล";
+    case HB_SCRIPT_LAO:
+        return U"ມນຫລ";
+    case HB_SCRIPT_KHMER:
+        return U"មនហល";
+    case HB_SCRIPT_HAN:
+        return U"国中日田";
+    case HB_SCRIPT_HIRAGANA:
+        return U"いこなの";
+    case HB_SCRIPT_KATAKANA:
+        return U"ロコナノ";
+    case HB_SCRIPT_HANGUL:
+        return U"한국이름";
+    default:
+        return nullptr;
+    }
+}
+
+// A mark SDL_ttf would set down beside its letter instead of on it: left to HarfBuzz.
+bool HasMark(const std::u32string& line, size_t start, size_t end)
+{
+    return std::any_of(line.begin() + long(start), line.begin() + long(end),
+                       [](char32_t c) { return IsMark(c) && !IsInvisible(c); });
 }
 
 // The game font's characters of a run, as SDL_ttf takes them.
@@ -63,6 +130,8 @@ bool CTextShaper::Start()
     CGlyphFace game;
     if (game.Open(Library, GameFontFile, 0) && game.XHeightPerEm() > 0)
         GameXHeight = game.XHeightPerEm();
+    if (game.SetSize(MeasureEm_px))
+        GameStroke = game.StrokePerEm(StrokeSample(HB_SCRIPT_LATIN));
     return true;
 }
 
@@ -71,7 +140,7 @@ bool CTextShaper::DrawsAlone(TTF_Font* font, const std::u32string& line) const
     for (char32_t c : line)
         if (!GameFontHas(font, c))
             return false;
-    return true;
+    return !HasMark(line, 0, line.size());
 }
 
 int CTextShaper::Pick(TTF_Font* font, const std::u32string& line, size_t start, size_t end,
@@ -85,48 +154,85 @@ int CTextShaper::Pick(TTF_Font* font, const std::u32string& line, size_t start, 
     for (size_t i = start; i < end && game; ++i)
         game = GameFontHas(font, line[i]);
     if (game)
-        return 0;
+        return HasMark(line, start, end) ? ShapedGameFont : 0;
     const int key = Fallback.Find(line, start, end);
     return key > 0 ? key : MissingFont;
 }
 
 CGlyphFace* CTextShaper::Face(int key, int points, hb_script_t script)
 {
+    if (key == ShapedGameFont)
+        return GameFace(points);
     const CFontFallback::SFace* file = Fallback.Face(key);
     if (!file)
         return nullptr;
     const bool ideographic = IsIdeographic(script);
-    const std::pair<int, hb_script_t> kind{key, ideographic ? script : HB_SCRIPT_COMMON};
-    auto known = Heights.find(kind);
-    if (known == Heights.end())
-    {
-        CGlyphFace probe;
-        double height = -1.0;
-        if (probe.Open(Library, file->File, file->Index))
-            height = !ideographic
-                         ? probe.XHeightPerEm()
-                         : probe.InkHeightPerEm(script == HB_SCRIPT_HANGUL ? U'한' : U'国');
-        known = Heights.emplace(kind, height).first;
-    }
-    if (known->second < 0)
+    auto known = Measures.find({key, script});
+    if (known == Measures.end())
+        known = Measures.emplace(std::pair{key, script}, Measure(*file, script)).first;
+    SMeasure& measure = known->second;
+    if (measure.Height < 0)
     {
         Fallback.MarkBroken(key);
         return nullptr;
     }
     // A face without the measure keeps the game font's em.
     const double target = ideographic ? IdeographPerEm : GameXHeight;
-    const double em_px = known->second > 0 ? points * target / known->second : double(points);
-    const std::pair<int, long> size{key, std::lround(em_px * 64)};
+    const double em_px = measure.Height > 0 ? points * target / measure.Height : double(points);
+    // Its strokes as thick as the game font's at this size: thickened, or thinned a little
+    // (more would close small counters and dots); without the measure, as fontconfig thickens a
+    // regular face asked for in bold.
+    double embolden_px = file->Embolden ? em_px / 24 : 0.0;
+    if (measure.Stroke > 0 && GameStroke > 0)
+    {
+        const double stroke_px = measure.Stroke * em_px;
+        embolden_px = std::clamp(GameStroke * points - stroke_px, -0.15 * stroke_px, stroke_px);
+    }
+    const std::tuple<int, long, long> size{key, std::lround(em_px * 64),
+                                           std::lround(embolden_px * 64)};
     auto& face = Faces[size];
     if (!face)
     {
         face = std::make_unique<CGlyphFace>();
-        if (!face->Open(Library, file->File, file->Index) || !face->SetSize(em_px, file->Embolden))
+        if (!face->Open(Library, file->File, file->Index) || !face->SetSize(em_px, embolden_px))
         {
             Faces.erase(size);
-            known->second = -1.0;
+            measure.Height = -1.0;
             Fallback.MarkBroken(key);
             return nullptr;
+        }
+    }
+    return face.get();
+}
+
+CTextShaper::SMeasure CTextShaper::Measure(const CFontFallback::SFace& file, hb_script_t script)
+{
+    SMeasure measure;
+    CGlyphFace probe;
+    if (!probe.Open(Library, file.File, file.Index))
+        return measure;
+    measure.Height = !IsIdeographic(script)
+                         ? probe.XHeightPerEm()
+                         : probe.InkHeightPerEm(script == HB_SCRIPT_HANGUL ? U'한' : U'国');
+    const char32_t* sample = StrokeSample(script);
+    if (sample && !file.Colour && probe.SetSize(MeasureEm_px))
+        measure.Stroke = probe.StrokePerEm(sample);
+    return measure;
+}
+
+CGlyphFace* CTextShaper::GameFace(int points)
+{
+    // At the em SDL_ttf draws it at (its points as pixels), so both halves of a line agree.
+    const std::tuple<int, long, long> size{ShapedGameFont, long(points) * 64, 0};
+    if (const auto known = Faces.find(size); known != Faces.end())
+        return known->second.get(); // null: it could not be opened, and was said so
+    auto& face = Faces[size];
+    {
+        face = std::make_unique<CGlyphFace>();
+        if (!face->Open(Library, GameFontFile, 0, true) || !face->SetSize(points))
+        {
+            Log("Could not shape the game font %s\n", GameFontFile.c_str());
+            face.reset();
         }
     }
     return face.get();
@@ -179,8 +285,8 @@ SShapedLine CTextShaper::Shape(TTF_Font* font, int points, const std::u32string&
         {
             out.Run.Font = MissingFont;
             const SDL_Rect box = MissingBox(font);
-            for (size_t i = run.Start; i < run.End; ++i)
-                if (i == run.Start || !JoinsPrevious(line[i - 1], line[i]))
+            for (const size_t i : ClusterStarts(line)) // a box for each whole character
+                if (i >= run.Start && i < run.End)
                 {
                     out.Glyphs.push_back({0, out.Advance, 0, unsigned(i)});
                     out.Advance += (box.w + 2 * box.x) * 64;
@@ -195,7 +301,7 @@ SShapedLine CTextShaper::Shape(TTF_Font* font, int points, const std::u32string&
 void CTextShaper::Free()
 {
     Faces.clear();
-    Heights.clear();
+    Measures.clear();
     Fallback.Free();
     if (Buffer)
         hb_buffer_destroy(Buffer);

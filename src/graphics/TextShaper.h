@@ -8,11 +8,15 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 // A run that no installed font can draw: each of its characters is a box.
 constexpr int MissingFont = -1;
+// A run of the game font's letters with marks it has but SDL_ttf cannot place on them (a
+// letter that has no composed form with its accent): the game font shaped by HarfBuzz.
+constexpr int ShapedGameFont = 1 << 24;
 
 // One glyph of a shaped run: pen offsets in 26.6 pixels from the run's start, y up.
 struct SShapedGlyph
@@ -43,7 +47,9 @@ struct SShapedLine
 // Lays out and draws lines that hold more than the game font draws: FriBidi orders them,
 // each run is drawn by the game font through SDL_ttf, or shaped by HarfBuzz and drawn by
 // FreeType in a fallback font scaled so that its x-height is the game font's, or, for
-// ideographs and Hangul, so that a full ideograph fills the usual 88 % of the game font's em.
+// ideographs and Hangul, so that a full ideograph fills the usual 88 % of the game font's em,
+// its strokes thickened or thinned to the game font's (the weight of a bold font whatever the
+// weights the desktop has of each script).
 // Main thread only; Free before TTF_Quit.
 class CTextShaper
 {
@@ -70,6 +76,15 @@ private:
     bool Start();
     int Pick(TTF_Font* font, const std::u32string& line, size_t start, size_t end, int wanted);
     CGlyphFace* Face(int key, int points, hb_script_t script);
+    CGlyphFace* GameFace(int points); // the game font at the size SDL_ttf draws it
+    // A fallback font's x-height (or its ideograph's height) and its strokes' thickness, per
+    // em, in one script: -1 height when the font cannot be read, 0 when a measure is missing.
+    struct SMeasure
+    {
+        double Height = -1.0;
+        double Stroke = 0.0;
+    };
+    SMeasure Measure(const CFontFallback::SFace& file, hb_script_t script);
     void ShapeRun(SShapedRun& run, const std::u32string& line);
 
     std::string GameFontFile;
@@ -77,9 +92,9 @@ private:
     FT_Library Library = nullptr;
     hb_buffer_t* Buffer = nullptr;
     double GameXHeight = 0.5; // per em
+    double GameStroke = 0.0;  // per em; 0 unknown
     CFontFallback Fallback;
-    // A fallback font's x-height, or its ideograph's height, per em (-1: it cannot be read),
-    // by key and script.
-    std::map<std::pair<int, hb_script_t>, double> Heights;
-    std::map<std::pair<int, long>, std::unique_ptr<CGlyphFace>> Faces; // by key and 26.6 em
+    std::map<std::pair<int, hb_script_t>, SMeasure> Measures; // by key and script
+    // By key, 26.6 em and 26.6 emboldening.
+    std::map<std::tuple<int, long, long>, std::unique_ptr<CGlyphFace>> Faces;
 };

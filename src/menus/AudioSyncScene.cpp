@@ -2,6 +2,7 @@
 
 #include "app/FrameEvents.h"
 #include "app/FrameLoop.h"
+#include "app/MenuKeys.h"
 #include "app/SharedData.h"
 #include "app/Speeds.h"
 #include "audio/Audio.h"
@@ -110,6 +111,7 @@ void CAudioSyncScene::StartByEar()
     // Taps are heard with the offset shown, so the one proposed is that one plus their median.
     Audio->SetAudioOffset(OffsetMs);
     Clicks.Play();
+    ShowFocus();
 }
 
 void CAudioSyncScene::StartByEye()
@@ -120,6 +122,9 @@ void CAudioSyncScene::StartByEye()
     Audio->SetAudioOffset(OffsetMs);
     ShowOffset();
     StartLane();
+    // Step 2 has no taps: Enter saves what the player sees.
+    Focus = ForwardEntry;
+    ShowFocus();
 }
 
 void CAudioSyncScene::StartLane()
@@ -156,7 +161,12 @@ void CAudioSyncScene::Tap()
     TapLabels[tap].Create(*Fonts, Format("%+d", int(std::lround(ms))), DotX(tap) + 6, DotsY + 20,
                           true, 0);
     if (TapsMs.size() == size_t(SyncTaps::PerTry))
+    {
         ShowVerdict();
+        // The taps are done: Enter goes on to the next step.
+        Focus = ForwardEntry;
+        ShowFocus();
+    }
 }
 
 void CAudioSyncScene::ShowVerdict()
@@ -209,17 +219,24 @@ void CAudioSyncScene::Leave(bool save)
     Done = true;
 }
 
+void CAudioSyncScene::Press(const CMenuItem& entry)
+{
+    if (&entry == &TryAgainEntry)
+        StartByEar();
+    else if (&entry == &NextEntry)
+        StartByEye();
+    else if (&entry == &SaveEntry)
+        Leave(true);
+    else
+        Leave(false);
+}
+
 void CAudioSyncScene::HandleClick(int x, int y)
 {
-    if (TryAgainEntry.HitTest(x, y))
-        StartByEar();
-    else if (Step == EStep::ByEar && NextEntry.HitTest(x, y))
-        StartByEye();
-    else if (Step == EStep::ByEye && SaveEntry.HitTest(x, y))
-        Leave(true);
-    else if (CancelEntry.HitTest(x, y))
-        Leave(false);
-    else if (Step == EStep::ByEye && OffsetDown.HitTest(x, y))
+    for (const CMenuItem* entry : Entries())
+        if (entry->HitTest(x, y))
+            return Press(*entry);
+    if (Step == EStep::ByEye && OffsetDown.HitTest(x, y))
         ShiftOffset(-StepMs);
     else if (Step == EStep::ByEye && OffsetUp.HitTest(x, y))
         ShiftOffset(StepMs);
@@ -227,9 +244,30 @@ void CAudioSyncScene::HandleClick(int x, int y)
         Tap();
 }
 
+// Tab, Shift+Tab, Up and Down move the highlight over the step's entries; Enter presses the
+// highlighted one (with none, it highlights the step's way forward).
+void CAudioSyncScene::HandleMenuKey(EMenuKey action)
+{
+    const std::vector<CMenuItem*> entries = Entries();
+    if (action == EMenuKey::Choose && Focus >= 0)
+        return Press(*entries[size_t(Focus)]);
+    Focus =
+        action == EMenuKey::Choose ? ForwardEntry : MovedFocus(Focus, int(entries.size()), action);
+    ShowFocus();
+}
+
+void CAudioSyncScene::ShowFocus()
+{
+    const std::vector<CMenuItem*> entries = Entries();
+    for (size_t i = 0; i < entries.size(); ++i)
+        entries[i]->SetHighlighted(int(i) == Focus);
+}
+
 bool CAudioSyncScene::HandleEvent(const SDL_Event& event)
 {
-    if (event.type == SDL_KEYDOWN)
+    if (event.type == SDL_KEYDOWN && MenuKeyOf(event.key.keysym) != EMenuKey::None)
+        HandleMenuKey(MenuKeyOf(event.key.keysym));
+    else if (event.type == SDL_KEYDOWN)
     {
         switch (event.key.keysym.sym)
         {
@@ -251,8 +289,13 @@ bool CAudioSyncScene::HandleEvent(const SDL_Event& event)
     }
     else if (event.type == SDL_MOUSEMOTION)
     {
-        for (CMenuItem* entry : Entries())
-            entry->SetHighlighted(entry->HitTest(event.motion.x, event.motion.y));
+        // The pointer takes the highlight over from the keys.
+        const std::vector<CMenuItem*> entries = Entries();
+        Focus = -1;
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i]->HitTest(event.motion.x, event.motion.y))
+                Focus = int(i);
+        ShowFocus();
     }
     else if (IsLeftClick(event))
         HandleClick(event.button.x, event.button.y);

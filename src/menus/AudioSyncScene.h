@@ -1,5 +1,7 @@
 #pragma once
 #include "app/FrameHandler.h"
+#include "app/KeyRepeat.h"
+#include "app/MenuKeys.h"
 #include "app/Scene.h"
 #include "audio/AudioFile.h"
 #include "audio/map/AudioMap.h"
@@ -23,7 +25,9 @@
 // player taps on each click heard (mouse or Space), and the median of the taps after a warm-up
 // gives the offset. Step 2 applies it and lets a beam fall onto Minim's shield at each click,
 // exactly as a battle at Normal speed draws it; Left/Right or the arrows move it by 5 ms.
-// Save writes "AudioOffset"; Cancel or Esc leave the settings file as it was. Between frames
+// Save writes "AudioOffset"; Cancel or Esc leave the settings file as it was. By keys: Tab,
+// Shift+Tab, Up and Down move a highlight over the step's entries and Enter presses it; once a
+// step's taps are done (and as step 2 starts) it rests on Next, then Save. Between frames
 // the events are read about every millisecond, and a tap is timed by the click's heard
 // position at the moment its event is read, so the frame rate adds no error.
 // Returns the options scene, or null when the window is closed. Main thread only.
@@ -48,22 +52,28 @@ private:
     bool IsDone() const override { return Done; }
     uint32_t FrameDelayMs() const override;
     bool ListensBetweenFrames() const override { return true; }
+    bool RepeatsKey(SDLKey key) const override { return CKeyRepeat::Moves(key); }
     void LoadScreen();
     void StartByEar();
     void StartByEye();
     void StartLane(); // the count-in, then the clicks from the start
     void HandleClick(int x, int y);
+    void Press(const CMenuItem& entry); // what a click on the entry does
     void Tap();
     void ShowVerdict();
     void ShiftOffset(int32_t deltaMs);
     void ShowOffset();
     void UpdateLane();
     void Leave(bool save);
+    void HandleMenuKey(EMenuKey action);
+    void ShowFocus(); // the marker beside the entry at Focus, none elsewhere
     // Those of the current step.
     std::vector<CMenuItem*> Entries();
     std::vector<const CMenuItem*> Entries() const;
 
+    static constexpr int ForwardEntry = 1; // Next in step 1, Save in step 2
     bool Done = false;
+    int Focus = -1; // the highlighted entry of Entries(), -1 none
     EStep Step = EStep::ByEar;
     int32_t StoredOffsetMs = 0; // what the settings file holds
     int32_t OffsetMs = 0;       // what step 2 shows and Save writes

@@ -2,6 +2,7 @@
 
 #include "app/FrameEvents.h"
 #include "app/FrameLoop.h"
+#include "app/MenuKeys.h"
 #include "app/SharedData.h"
 #include "audio/Audio.h"
 #include "graphics/Graphics.h"
@@ -44,7 +45,7 @@ bool COptionsScene::HandleEvent(const SDL_Event& event)
         Focus = BackEntry.IsHighlighted() ? BackEntryIndex : -1;
     }
     else if (event.type == SDL_KEYDOWN)
-        return HandleKey(event.key.keysym.sym);
+        return HandleKey(event.key.keysym);
     else if (IsLeftClick(event))
     {
         HandleClick(event.button.x, event.button.y);
@@ -54,28 +55,21 @@ bool COptionsScene::HandleEvent(const SDL_Event& event)
     return true;
 }
 
-bool COptionsScene::HandleKey(SDLKey key)
+bool COptionsScene::HandleKey(const SDL_keysym& key)
 {
-    switch (key)
-    {
-    case SDLK_ESCAPE:
+    const EMenuKey action = key.sym == SDLK_SPACE ? EMenuKey::Choose : MenuKeyOf(key);
+    if (key.sym == SDLK_ESCAPE)
         BackChosen = true;
-        break;
-    case SDLK_UP:
-    case SDLK_DOWN:
-        // Down from none: the first entry; Up from none: the last; round at both ends.
-        Focus =
-            key == SDLK_DOWN ? (Focus + 1) % EntryCount : (Focus <= 0 ? EntryCount - 1 : Focus - 1);
-        BackEntry.SetHighlighted(Focus == BackEntryIndex);
-        break;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER:
-    case SDLK_SPACE:
-        if (Focus >= 0)
-            Choose(Focus);
+    else if (action == EMenuKey::Choose && Focus >= 0)
+    {
+        Choose(Focus);
         return !SwitchRequested;
-    default:
-        break;
+    }
+    else if (action != EMenuKey::None)
+    {
+        // Enter with nothing highlighted shows where the keys start: the first box.
+        Focus = action == EMenuKey::Choose ? 0 : MovedFocus(Focus, EntryCount, action);
+        BackEntry.SetHighlighted(Focus == BackEntryIndex);
     }
     return true;
 }
@@ -176,10 +170,16 @@ CScene* COptionsScene::Run()
     ContinuousPlay = Shared->PlayContinuous;
     ContinuousBox.SetChecked(ContinuousPlay);
     BackEntry.Create(*Fonts, "BACK", 400, 510, true);
+    // Back from the audio sync screen or a switch of the screen mode: the keys go on from there.
+    Focus = Shared->OptionsFocus;
+    Shared->OptionsFocus = -1;
+    BackEntry.SetHighlighted(Focus == BackEntryIndex);
     SyncEntry.Create(*Fonts, "Audio Sync : " + std::to_string(CAudio::StoredAudioOffset()) + " ms",
                      140, 400, false, 1);
     if (!RunFrames(*this, *Shared))
         return nullptr;
+    if (SwitchRequested || SyncRequested)
+        Shared->OptionsFocus = Focus;
     if (SwitchRequested)
         return SwitchFullScreen();
     return Shared->Scenes.Build(SyncRequested ? ESceneId::AudioSync : ESceneId::Title);

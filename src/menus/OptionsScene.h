@@ -1,5 +1,6 @@
 #pragma once
 #include "app/FrameHandler.h"
+#include "app/KeyRepeat.h"
 #include "app/Scene.h"
 #include "graphics/CheckedBox.h"
 #include "graphics/Image.h"
@@ -8,8 +9,10 @@
 
 // The three settings as check boxes, saved on each click, the audio sync entry (its own
 // screen) and BACK. A click on the full-screen box switches the screen mode and returns a
-// fresh options scene. Esc is BACK, whose frame is still drawn. Up and Down move a highlight
-// over the boxes, the audio sync entry and BACK; Enter or Space does what a click on it does.
+// fresh options scene. Esc is BACK, whose frame is still drawn. Up and Down (or Tab) move a
+// highlight over the boxes, the audio sync entry and BACK; Enter or Space does what a click on
+// it does, and with nothing highlighted highlights the first box. The highlight is kept over a
+// visit to the audio sync screen and a switch of the screen mode.
 // Returns the title scene, a new options scene, the audio sync scene, or null on window close.
 class COptionsScene : public CScene, private CFrameHandler
 {
@@ -25,6 +28,7 @@ private:
     void Draw(CGraphics& graphics) const override;
     bool IsDone() const override { return Back || SwitchRequested || SyncRequested; }
     uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
+    bool RepeatsKey(SDLKey key) const override { return CKeyRepeat::Moves(key); }
     // In the order Up and Down go through them.
     enum EEntry
     {
@@ -36,8 +40,8 @@ private:
         EntryCount
     };
 
-    void HandleClick(int x, int y); // a full-screen hit only requests the switch
-    bool HandleKey(SDLKey key);     // false when the rest of the frame's events must wait
+    void HandleClick(int x, int y);        // a full-screen hit only requests the switch
+    bool HandleKey(const SDL_keysym& key); // false when the rest of the frame's events must wait
     void Choose(int entry);
     void ToggleSeparateHighscores();
     void ToggleContinuousPlay();

@@ -3,6 +3,7 @@
 #include "Version.h"
 #include "app/FrameEvents.h"
 #include "app/FrameLoop.h"
+#include "app/MenuKeys.h"
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
 
@@ -41,25 +42,19 @@ void CTitleScene::Choose(int entry)
         Quit = true;
 }
 
-// Up and Down move the highlight round the entries, from the pointer's if any; Enter chooses.
-void CTitleScene::HandleKey(SDLKey key)
+// Up and Down (or Tab) move the highlight round the entries, from the pointer's if any; Enter
+// takes the highlighted entry, and with none highlighted shows the first one.
+void CTitleScene::HandleKey(const SDL_keysym& key)
 {
     int highlighted = 0;
     while (highlighted < EntryCount && !Entries[highlighted].IsHighlighted())
         ++highlighted;
     if (highlighted == EntryCount)
         highlighted = -1;
-    if (key == SDLK_RETURN || key == SDLK_KP_ENTER)
-    {
-        if (highlighted >= 0)
-            Choose(highlighted);
-        return;
-    }
-    if (key != SDLK_UP && key != SDLK_DOWN)
-        return;
-    int next = (highlighted + 1) % EntryCount; // Down from none: the first entry
-    if (key == SDLK_UP)
-        next = highlighted <= 0 ? EntryCount - 1 : highlighted - 1;
+    const EMenuKey action = MenuKeyOf(key);
+    if (action == EMenuKey::Choose && highlighted >= 0)
+        return Choose(highlighted);
+    const int next = action == EMenuKey::Choose ? 0 : MovedFocus(highlighted, EntryCount, action);
     for (int i = 0; i < EntryCount; ++i)
         Entries[i].SetHighlighted(i == next);
 }
@@ -81,7 +76,7 @@ bool CTitleScene::HandleEvent(const SDL_Event& event)
             }
     }
     else if (event.type == SDL_KEYDOWN)
-        HandleKey(event.key.keysym.sym);
+        HandleKey(event.key.keysym);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/FrameHandler.h"
+#include "app/KeyRepeat.h"
 #include "app/Scene.h"
 #include "app/SceneFactory.h"
 #include "graphics/Image.h"
@@ -8,9 +9,10 @@
 
 #include <optional>
 
-// The main menu: five entries, chosen with the mouse or with Up, Down and Enter, and the
-// version line. The frame of the choice is still drawn; the chosen scene follows at the next.
-// Returns the chosen scene, or null on QUIT or when the window is closed.
+// The main menu: five entries, chosen with the mouse or with Up, Down and Enter (a first Enter
+// with nothing highlighted shows PLAY), and the version line. The frame of the choice is still
+// drawn; the chosen scene follows at the next. Returns the chosen scene, or null on QUIT or when
+// the window is closed.
 class CTitleScene : public CScene, private CFrameHandler
 {
 public:
@@ -35,7 +37,8 @@ private:
     void Draw(CGraphics& graphics) const override;
     bool IsDone() const override { return Quit || Chosen.has_value(); }
     uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
-    void HandleKey(SDLKey key);
+    bool RepeatsKey(SDLKey key) const override { return CKeyRepeat::Moves(key); }
+    void HandleKey(const SDL_keysym& key);
     void Choose(int entry);
 
     bool Quit = false;

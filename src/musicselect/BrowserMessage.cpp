@@ -3,9 +3,12 @@
 namespace
 {
 // Small enough to end before "Current Speed : ".
-constexpr const char* Texts[] = {"", "Cannot play this file: not an audio file we can read",
-                                 "This file is gone", "You may not read this file",
-                                 "You may not open this folder"};
+constexpr const char* Texts[] = {"",
+                                 "Cannot play this file: not an audio file we can read",
+                                 "This file is gone",
+                                 "You may not read this file",
+                                 "You may not open this folder",
+                                 "No songs here to shuffle"};
 constexpr int X = 10, Y = 444;
 } // namespace
 

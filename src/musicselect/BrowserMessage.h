@@ -16,6 +16,7 @@ public:
         Gone,         // the song went since the list was read; its row went too
         Unreadable,   // the player may not read the song
         FolderLocked, // the player may not open the folder
+        NoSongs,      // Randomize in a folder without songs
     };
 
     void Say(CFontManager& fonts, EMessage message);

@@ -123,6 +123,7 @@ void CFolderBrowser::ListFolder()
 {
     Call(ClosePreview);
     SelectedIndex = -1;
+    ++Listings;
     Shared->ClearFolderItems();
     if (DriveView)
         ListDriveView();

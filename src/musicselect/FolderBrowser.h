@@ -39,6 +39,7 @@ public:
     void SaveCurrentPath();
 
     bool DriveView = false;
+    uint64_t Listings = 0; // one more at every listing of FolderItems
     // Index into FolderItems of the selected row, -1 = none: a song is previewed and can be
     // played; a folder is only shown selected (after "..", or moved to by keys).
     int32_t SelectedIndex = -1;

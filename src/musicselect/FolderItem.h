@@ -3,6 +3,9 @@
 #include <string>
 
 class CSharedData;
+struct SHighscorePlaces;
+struct STrackInfo;
+struct STrackInfoRequest;
 
 // One row of the music browser: a folder (a sub-folder, "..", or a mount root) or a song
 // (a file with one of the extensions of SongTypes). Entries live in CSharedData::FolderItems, which
@@ -37,6 +40,15 @@ public:
     // True when the entry has just changed; false for a folder, a second call, or a file
     // that cannot be opened (InfoPending is cleared in every case).
     bool ReadTrackInfo();
+    // What ReadTrackInfo reads, to be read elsewhere (the browser's worker); its highscores
+    // are looked for in `places` (HighscorePlaces of the shared state).
+    STrackInfoRequest TrackInfoRequest(const SHighscorePlaces& places) const;
+    // Takes what was read for this entry, once, as ReadTrackInfo would; false for a second
+    // one, a folder, or another song's.
+    bool TakeTrackInfo(const STrackInfo& info);
+    // The exact length a battle measured; a quick read's other length gives way to it (the
+    // highscores are read again). True when it differed.
+    bool TakeMeasuredLength(int64_t length);
 
     // Fills BestRatings from the song's highscore file; length in bytes of decoded PCM.
     void LoadHighscores(int64_t length);
@@ -57,6 +69,8 @@ public:
     int32_t BestRatings[3];  // Slow, Normal, Fast; 0 = none
     bool InfoPending;
     int64_t LengthBytes = -1; // the highscore file's length key once the info is read; -1 before
+    bool LengthFromHeader = false; // LengthBytes is an MP3 header's count, not yet measured
+    bool LengthCorrected = false;  // a battle measured another length: the cache is to learn it
 
 private:
     bool SaveToAnyFolder(int64_t length); // false when no folder took the file

@@ -58,6 +58,16 @@ int TrophyFor(double rating)
     return 0;
 }
 
+std::string SafeFileName(const std::string& title)
+{
+    static const std::string Refused("/\\:*?\"<>|", 9);
+    std::string safe = title;
+    for (char& c : safe)
+        if (c == '\0' || Refused.find(c) != std::string::npos)
+            c = '_';
+    return safe;
+}
+
 std::string HighscoreFileName(const std::string& safeTitle, int64_t length, size_t maxNameBytes)
 {
     const std::string suffix = "-" + std::to_string(length) + ".hs";
@@ -206,30 +216,53 @@ fs::path UserFolderOrSwitchToCommon(CSharedData& shared)
 }
 } // namespace
 
-void CFolderItem::LoadHighscores(int64_t length)
+SHighscorePlaces HighscorePlaces(CSharedData& shared)
 {
-    const std::string safeTitle = MakeSafeFileName();
-    const fs::path userFolder = UserFolderOrSwitchToCommon(*Shared);
+    const fs::path userFolder = UserFolderOrSwitchToCommon(shared);
     if (!userFolder.empty())
-    {
-        Shared->PendingSaves.Retry(HighscorePath(userFolder, safeTitle, length).string());
-        LoadFrom(userFolder, safeTitle, length, BestRatings);
+        return {userFolder, {}};
+    // While the common folder cannot be written, new scores go to the user's folder: those
+    // are read too.
+    return {CommonHighscoreFolder(shared), UserHighscoreFolder()};
+}
+
+void ReadRatings(const SHighscorePlaces& places, const std::string& safeTitle, int64_t length,
+                 int32_t ratings[3])
+{
+    LoadFrom(places.Folder, safeTitle, length, ratings);
+    if (places.Fallback.empty() || CanWriteFolder(places.Folder))
         return;
-    }
-    const fs::path commonFolder = CommonHighscoreFolder(*Shared);
-    Shared->PendingSaves.Retry(HighscorePath(commonFolder, safeTitle, length).string());
-    LoadFrom(commonFolder, safeTitle, length, BestRatings);
-    // While the common folder cannot be written, new scores go to the user's folder; read
-    // them too and keep the better value of each speed.
-    const fs::path fallback = UserHighscoreFolder();
-    if (fallback.empty() || CanWriteFolder(commonFolder))
-        return;
-    int32_t userRatings[3] = {BestRatings[0], BestRatings[1], BestRatings[2]};
-    Shared->PendingSaves.Retry(HighscorePath(fallback, safeTitle, length).string());
-    if (!LoadFrom(fallback, safeTitle, length, userRatings))
+    int32_t userRatings[3] = {ratings[0], ratings[1], ratings[2]};
+    if (!LoadFrom(places.Fallback, safeTitle, length, userRatings))
         return;
     for (size_t i = 0; i < 3; ++i)
-        BestRatings[i] = std::max(BestRatings[i], userRatings[i]);
+        ratings[i] = std::max(ratings[i], userRatings[i]);
+}
+
+bool RetrySaves(CSharedData& shared, const SHighscorePlaces& places, const std::string& safeTitle,
+                int64_t length)
+{
+    bool tried = false;
+    for (const fs::path& folder : {places.Folder, places.Fallback})
+    {
+        if (folder.empty())
+            continue;
+        const std::string file = HighscorePath(folder, safeTitle, length).string();
+        if (shared.PendingSaves.Holds(file))
+        {
+            shared.PendingSaves.Retry(file);
+            tried = true;
+        }
+    }
+    return tried;
+}
+
+void CFolderItem::LoadHighscores(int64_t length)
+{
+    const SHighscorePlaces places = HighscorePlaces(*Shared);
+    const std::string safeTitle = MakeSafeFileName();
+    RetrySaves(*Shared, places, safeTitle, length);
+    ReadRatings(places, safeTitle, length, BestRatings);
 }
 
 bool CFolderItem::SaveHighscore(int32_t rating, int64_t length)

@@ -1,6 +1,9 @@
-// The music browser's keys: Up, Down, PageUp, PageDown, Home, End, Enter, Backspace, Esc and
-// type-to-find, beside the mouse.
+// The music browser's keys: Up, Down, PageUp, PageDown, Home, End, Enter, Backspace, Esc, Left
+// and Right for the speed (as its arrows), Ctrl+R for Randomize (a letter alone finds a name)
+// and type-to-find, beside the mouse.
+#include "app/KeyRepeat.h"
 #include "app/SharedData.h"
+#include "graphics/Graphics.h"
 #include "musicselect/FolderBrowser.h"
 #include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
@@ -16,6 +19,13 @@ namespace
 constexpr int64_t PreviewSettleMs = 250;
 constexpr int64_t PageRows = ListGeometry::Rows;
 } // namespace
+
+// The list's moving keys repeat while held; the speed does not (three speeds, and each step is
+// saved).
+bool CMusicSelectScene::RepeatsKey(SDLKey key) const
+{
+    return key != SDLK_LEFT && key != SDLK_RIGHT && CKeyRepeat::Moves(key);
+}
 
 void CMusicSelectScene::HandleKey(const SDL_keysym& key)
 {
@@ -45,6 +55,13 @@ void CMusicSelectScene::HandleKey(const SDL_keysym& key)
     case SDLK_ESCAPE:
         BackToTitle = true;
         return;
+    case SDLK_LEFT:
+    case SDLK_RIGHT:
+        return StepSpeed(key.sym == SDLK_RIGHT);
+    case SDLK_r:
+        if (key.mod & KMOD_CTRL)
+            return Randomize();
+        return FindTyped(key);
     default:
         return FindTyped(key);
     }
@@ -87,7 +104,7 @@ void CMusicSelectScene::ChooseSelected()
 
 void CMusicSelectScene::FindTyped(const SDL_keysym& key)
 {
-    uint32_t character = key.unicode;
+    uint32_t character = Graphics->TypedCharacter(key);
     if (character == 0 && key.sym >= SDLK_SPACE && key.sym < SDLK_DELETE)
         character = key.sym; // a key pushed without its character
     if (character < 0x20 || character == 0x7F || (key.mod & (KMOD_CTRL | KMOD_ALT)))

@@ -6,6 +6,7 @@
 #include "app/SpeedSetting.h"
 #include "app/Speeds.h"
 #include "audio/Audio.h"
+#include "audio/backend/decode/OpenReader.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderBrowser.h"
@@ -15,6 +16,7 @@
 #include "musicselect/SongTrouble.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/ReadWorker.h"
 
 #include <iterator>
 
@@ -59,7 +61,6 @@ constexpr SLabelPlace LabelPlaces[] = {{"Current Speed : ", 350, 440, false, 1},
                                        {".AIF", 65, 580, false, 0},
                                        {".AIFF", 120, 580, false, 0}};
 
-constexpr int64_t InfoReadIntervalMs = 50; // a read only once more than this has passed
 constexpr int64_t DoubleClickMs = 400;
 } // namespace
 
@@ -68,10 +69,9 @@ CMusicSelectScene::CMusicSelectScene()
     SetName("Music Select");
 }
 
+// Leaving abandons the reads under way without waiting for them.
 CMusicSelectScene::~CMusicSelectScene()
 {
-    // The battle's keys must not repeat.
-    SDL_EnableKeyRepeat(0, 0);
     SDL_EnableUNICODE(0);
     Preview.Close();
     Rows.Free();
@@ -133,18 +133,52 @@ void CMusicSelectScene::OpenSong(uint32_t index)
     PreviewPending = false;
     Message.Clear();
     Preview.Close();
-    // A damaged song stays selected and silent; one gone or not readable says so.
-    if (Preview.Open(*Audio, Shared->FolderItems[index]->GetPath()))
-        Preview.Play();
-    else
-        TellWhyNot(index);
+    AskPreview(index);
     RenderRows();
 }
 
-void CMusicSelectScene::TellWhyNot(uint32_t index)
+// The song is opened on the preview's worker: a slow or dead disk never holds a frame. The
+// preview starts when the song opened is still the one selected.
+void CMusicSelectScene::AskPreview(uint32_t index)
+{
+    using korvane::backend::CReader;
+    const std::string path = Shared->FolderItems[index]->GetPath();
+    CReadWorker::FRead read = [this, path]() -> CReadWorker::FAnswer
+    {
+        // Only the start is heard: an MP3's header may give its length.
+        auto reader =
+            std::make_shared<std::unique_ptr<CReader>>(korvane::backend::OpenReader(path, 0, true));
+        ESongTrouble trouble = ESongTrouble::Unplayable;
+        if (!*reader)
+        {
+            Log("Could not load %s%s\n", path.c_str(), korvane::backend::RefusalNote(path));
+            trouble = SongTrouble(path);
+        }
+        return [this, path, reader, trouble] { TakePreview(path, std::move(*reader), trouble); };
+    };
+    PreviewReads->Ask({{path, std::move(read)}});
+}
+
+void CMusicSelectScene::TakePreview(const std::string& path,
+                                    std::unique_ptr<korvane::backend::CReader> reader,
+                                    ESongTrouble trouble)
+{
+    const int32_t selected = Browser->SelectedIndex;
+    const auto& items = Shared->FolderItems;
+    if (selected < 0 || uint32_t(selected) >= items.size() ||
+        items[uint32_t(selected)]->GetPath() != path || Preview.IsPlaying())
+        return;
+    if (Preview.Open(*Audio, std::move(reader), path))
+        Preview.Play();
+    else
+        TellWhyNot(uint32_t(selected), trouble);
+    RenderRows();
+}
+
+void CMusicSelectScene::TellWhyNot(uint32_t index, ESongTrouble trouble)
 {
     auto& items = Shared->FolderItems;
-    switch (SongTrouble(items[index]->GetPath()))
+    switch (trouble)
     {
     case ESongTrouble::Gone:
         Message.Say(*Fonts, CBrowserMessage::EMessage::Gone);
@@ -180,6 +214,12 @@ bool CMusicSelectScene::SongSelected() const
 
 void CMusicSelectScene::Randomize()
 {
+    const auto& items = Shared->FolderItems;
+    if (items.empty() || items.back()->GetKind() != CFolderItem::SongKind)
+    {
+        Message.Say(*Fonts, CBrowserMessage::EMessage::NoSongs);
+        return;
+    }
     Preview.Close();
     PreviewPending = false;
     Browser->SelectedIndex = -1;
@@ -285,31 +325,11 @@ bool CMusicSelectScene::HandleEvent(const SDL_Event& event)
     return true;
 }
 
-void CMusicSelectScene::LoadVisibleTrackInfo()
-{
-    const int64_t now = Timer->GetCounter();
-    if (Timer->GetElapsedMs(LastInfoRead, now) <= InfoReadIntervalMs)
-        return;
-    LastInfoRead = now;
-    const auto& items = Shared->FolderItems;
-    for (uint64_t index = Shared->ScrollTop;
-         index < items.size() && index < Shared->ScrollTop + ListScroll::VisibleRows; ++index)
-    {
-        CFolderItem& item = *items[index];
-        if (!item.IsInfoPending())
-            continue;
-        // One file per call, whether or not it opens: a folder of broken files is read
-        // at the same pace as a folder of songs.
-        if (item.ReadTrackInfo())
-            RenderRows();
-        return;
-    }
-}
-
 CFrameHandler::EFrame CMusicSelectScene::Update(int64_t)
 {
     StartSettledPreview();
-    LoadVisibleTrackInfo();
+    TakeAnswers();
+    AskTrackInfo();
     // The folder's path, rendered once per folder; a long one loses its start, so the folder
     // the player is in stays in view.
     if (!PathHeader.GetSurface())
@@ -350,6 +370,7 @@ CScene* CMusicSelectScene::Run()
 {
     BuildInterface();
     ConnectBrowser();
+    StartTrackInfo();
     Browser->InitBrowser();
     // A song the battle could not open comes back selected; the panel says why it did not play.
     const std::string refused = Audio->TakeRefusedSong();
@@ -357,8 +378,6 @@ CScene* CMusicSelectScene::Run()
         Shared->FolderItems[uint32_t(Browser->SelectedIndex)]->GetPath() == refused)
         Message.Say(*Fonts, CBrowserMessage::EMessage::Refused);
     SDL_EnableUNICODE(1); // type-to-find reads the characters typed
-    SDL_EnableKeyRepeat(SDL_DEFAULT_REPEAT_DELAY, SDL_DEFAULT_REPEAT_INTERVAL);
-    LastInfoRead = Timer->GetCounter();
     if (!RunFrames(*this, *Shared))
         return nullptr;
     if (StartBattle)

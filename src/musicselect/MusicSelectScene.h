@@ -12,8 +12,18 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class CFolderBrowser;
+class CFolderItem;
+class CReadWorker;
+class CTrackInfoCache;
+struct STrackInfo;
+enum class ESongTrouble;
+namespace korvane::backend
+{
+class CReader;
+}
 
 // The music browser: the list of folders and songs with their titles and best ratings at the
 // current speed, a preview of the clicked song, a shuffle, and the speed arrows, by mouse,
@@ -70,6 +80,7 @@ private:
     void Draw(CGraphics& graphics) const override;
     bool IsDone() const override { return StartBattle || BackToTitle; }
     uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
+    bool RepeatsKey(SDLKey key) const override;
     void BuildInterface();
     void ConnectBrowser();
     void HandleClick(int x, int y);
@@ -85,15 +96,20 @@ private:
     void FindTyped(const SDL_keysym& key);
     void StartSettledPreview();
     void Randomize();
-    void LoadVisibleTrackInfo();
+    void StartTrackInfo();
+    void AskTrackInfo();
+    void TakeTrackInfo(const STrackInfo& info);
+    void TakeAnswers();
+    void AskPreview(uint32_t index);
+    void TakePreview(const std::string& path, std::unique_ptr<korvane::backend::CReader> reader,
+                     ESongTrouble trouble);
     void RenderRows();
 
     bool StartBattle = false;
     bool BackToTitle = false;
-    int64_t LastInfoRead = 0;
     int32_t Hover = -1; // screen row under the pointer, -1 = none
     bool DraggingThumb = false;
-    void TellWhyNot(uint32_t index); // a song that cannot be opened
+    void TellWhyNot(uint32_t index, ESongTrouble trouble); // a song that cannot be opened
     CBrowserMessage Message;
     bool PreviewPending = false; // keys moved onto a song: its preview waits for them to settle
     int64_t SelectionMovedAt = 0;
@@ -109,4 +125,11 @@ private:
     CBrowserRows Rows;
     CAudioFile Preview; // closed while nothing is previewed
     std::unique_ptr<CFolderBrowser> Browser;
+    // Files are read off the frame loop: the rows' tags, and the preview's opening apart,
+    // so a preview never waits behind a page of tags. Leaving abandons both at once.
+    std::shared_ptr<CTrackInfoCache> InfoCache;
+    std::unique_ptr<CReadWorker> InfoReads, PreviewReads;
+    uint64_t AskedListing = 0;
+    std::vector<const CFolderItem*> Asked; // what the worker was last asked for, in that order
+    bool InfoTaken = false;                // a row took its information this frame
 };

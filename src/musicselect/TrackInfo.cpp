@@ -1,46 +1,98 @@
-#include "musicselect/FolderItem.h"
+#include "musicselect/TrackInfo.h"
 
 #include "audio/backend/decode/TrackProbe.h"
+#include "musicselect/TrackInfoCache.h"
 #include "musicselect/Utf8Text.h"
-#include "platform/Log.h"
 #include "platform/Paths.h"
+
+#include <sys/stat.h>
 
 namespace
 {
 // The row and the title keep the sizes the list and the highscore names were laid out for.
 constexpr size_t MaxDisplayCharacters = 259;
 constexpr size_t MaxTitleCharacters = 499;
-} // namespace
 
-bool CFolderItem::ReadTrackInfo()
+// The file as the cache knows it; false when it is no file a song can be read from.
+bool KeyOf(const std::string& path, STrackKey& key)
 {
-    if (!InfoPending)
-        return false;
-    InfoPending = false;
-
-    korvane::backend::STrackTags tags;
-    if (!korvane::backend::ProbeTrack(Path, tags))
+    struct stat info
     {
-        DebugTrace("no channel");
+    };
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0)
         return false;
-    }
+    key.Path = path;
+    key.Size = int64_t(info.st_size);
+    key.ModifiedNs = int64_t(info.st_mtim.tv_sec) * 1000000000 + int64_t(info.st_mtim.tv_nsec);
+    return true;
+}
 
-    // Tags come from files anyone may have written: never trust them to be valid UTF-8.
+STrackFacts ProbeFacts(const std::string& path, bool quick)
+{
+    korvane::backend::STrackTags tags;
+    STrackFacts facts;
+    facts.Song = korvane::backend::ProbeTrack(path, tags, quick);
+    facts.Title = tags.Title;
+    facts.Artist = tags.Artist;
+    facts.LengthBytes = tags.LengthBytes;
+    facts.FromHeader = tags.FromHeader;
+    return facts;
+}
+
+// The row's text and the title from the tags; tags come from files anyone may have written:
+// never trusted to be valid UTF-8.
+void Compose(const STrackInfoRequest& request, const STrackFacts& facts, STrackInfo& info)
+{
     const std::string title =
-        LimitCharacters(Paths::DisplayableUtf8(tags.Title), MaxTitleCharacters);
-    const std::string artist = Paths::DisplayableUtf8(tags.Artist);
-    Title = title;
+        LimitCharacters(Paths::DisplayableUtf8(facts.Title), MaxTitleCharacters);
+    const std::string artist = Paths::DisplayableUtf8(facts.Artist);
+    info.DisplayName = Paths::DisplayableUtf8(request.FileName);
     if (!title.empty() || !artist.empty())
     {
-        std::string text = title.empty() ? Paths::DisplayableUtf8(Name) : title;
+        std::string text = title.empty() ? Paths::DisplayableUtf8(request.Name) : title;
         if (!artist.empty())
             text += "[" + artist + "]";
-        DisplayName = LimitCharacters(text, MaxDisplayCharacters);
+        info.DisplayName = LimitCharacters(text, MaxDisplayCharacters);
     }
-    if (Title.empty())
-        Title = LimitCharacters(Paths::DisplayableUtf8(Name), MaxTitleCharacters);
+    info.Title = !title.empty()
+                     ? title
+                     : LimitCharacters(Paths::DisplayableUtf8(request.Name), MaxTitleCharacters);
+}
+} // namespace
 
-    LengthBytes = tags.LengthBytes;
-    LoadHighscores(tags.LengthBytes);
-    return true;
+STrackInfo ReadTrackInfo(const STrackInfoRequest& request, CTrackInfoCache* cache, bool quick)
+{
+    STrackInfo info;
+    info.Path = request.Path;
+    STrackKey key;
+    if (!KeyOf(request.Path, key))
+        return info;
+    STrackFacts facts;
+    if (!cache || !cache->Find(key, facts))
+    {
+        facts = ProbeFacts(request.Path, quick);
+        if (cache)
+            cache->Store(key, facts);
+    }
+    if (!facts.Song)
+        return info;
+    info.Song = true;
+    Compose(request, facts, info);
+    info.LengthBytes = facts.LengthBytes;
+    info.LengthFromHeader = facts.FromHeader;
+    ReadRatings(request.Places, SafeFileName(info.Title), info.LengthBytes, info.Ratings);
+    return info;
+}
+
+void RememberMeasuredLength(const STrackInfoRequest& request, CTrackInfoCache& cache)
+{
+    STrackKey key;
+    STrackFacts facts;
+    if (KeyOf(request.Path, key) && cache.Find(key, facts) && facts.Song &&
+        facts.LengthBytes != request.MeasuredLength)
+    {
+        facts.LengthBytes = request.MeasuredLength;
+        facts.FromHeader = false;
+        cache.Store(key, facts);
+    }
 }

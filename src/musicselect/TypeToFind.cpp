@@ -1,30 +1,26 @@
 #include "musicselect/TypeToFind.h"
 
 #include "graphics/TextDecode.h"
+#include "graphics/TextUnicode.h"
 
 #include <algorithm>
-#include <clocale>
-#include <cwctype>
-#include <locale.h>
 
 namespace
 {
-// Lower case by the Unicode tables (Greek, Cyrillic, accented Latin…), whatever the player's
-// locale; ASCII alone where the C library has no UTF-8 locale at all.
-char32_t Folded(char32_t c)
+// Text compared as a reader sees it: composed (a name copied from a Mac arrives with its
+// accents apart) and case folded (Unicode's folding: Greek, Cyrillic, "ß" as "ss").
+std::u32string Comparable(const std::u32string& text)
 {
-    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
-    if (unicode)
-        return char32_t(towlower_l(wint_t(c), unicode));
-    return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c;
+    return Folded(Composed(text));
 }
 
+// Whether the name begins with the typed letters: one letter typed is the start of the name's
+// first grapheme cluster (a Thai or Devanagari consonant with its vowel signs, a letter with
+// its accent composed), more letters its first characters.
 bool StartsWith(const std::string& name, const std::u32string& prefix)
 {
-    const std::u32string text = DecodeText(name);
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char32_t a, char32_t b) { return Folded(a) == Folded(b); });
+    const std::u32string text = Comparable(DecodeText(name));
+    return !prefix.empty() && text.starts_with(prefix);
 }
 } // namespace
 
@@ -37,7 +33,7 @@ int64_t CTypeToFind::Type(uint32_t character, int64_t nowMs, const std::vector<s
     Typed += static_cast<char32_t>(character);
     const bool repeated =
         std::all_of(Typed.begin(), Typed.end(), [&](char32_t c) { return c == Typed[0]; });
-    const std::u32string prefix = repeated ? Typed.substr(0, 1) : Typed;
+    const std::u32string prefix = Comparable(repeated ? Typed.substr(0, 1) : Typed);
     const int64_t count = static_cast<int64_t>(names.size());
     // One letter moves on from the selected name; a longer prefix may still fit it.
     const int64_t start =

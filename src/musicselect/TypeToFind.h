@@ -4,9 +4,10 @@
 #include <vector>
 
 // Type-to-find: the characters typed less than a second apart form a prefix, and each key
-// finds the next name that starts with it, in any script and either case (as Unicode folds it:
-// Greek, Cyrillic, accented Latin). Typing the same letter again cycles through the names that
-// start with it. Main thread only.
+// finds the next name that starts with it, in any script (Thai, Devanagari and Bengali
+// consonants find the names whose first cluster they begin) and either case (as Unicode folds
+// it: Greek, Cyrillic, accented Latin), names and keys compared in their composed form.
+// Typing the same letter again cycles through the names that start with it. Main thread only.
 class CTypeToFind
 {
 public:

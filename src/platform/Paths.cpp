@@ -57,6 +57,11 @@ fs::path UserDataFolder()
     return EnvFolder("XDG_DATA_HOME", ".local/share");
 }
 
+fs::path UserCacheFolder()
+{
+    return EnvFolder("XDG_CACHE_HOME", ".cache");
+}
+
 fs::path UserConfigFolder()
 {
     return EnvFolder("XDG_CONFIG_HOME", ".config");

@@ -11,6 +11,8 @@ std::string ProgramFolder();
 void OverrideProgramFolder(const std::string& folder);
 // $XDG_DATA_HOME, else ~/.local/share; empty when neither can be found.
 std::filesystem::path UserDataFolder();
+// $XDG_CACHE_HOME, else ~/.cache; empty when neither can be found.
+std::filesystem::path UserCacheFolder();
 // $XDG_CONFIG_HOME, else ~/.config; empty when neither can be found.
 std::filesystem::path UserConfigFolder();
 // $XDG_CONFIG_DIRS entries, else /etc/xdg.

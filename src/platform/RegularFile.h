@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 
 // Every file the game reads (songs, highscores, settings) is opened through here, and only
@@ -17,3 +18,10 @@ int OpenRegularFile(const std::string& path, bool nonEmpty = false);
 // At most maxBytes from the start of a regular file (short reads retried). False with errno
 // set, and contents empty, when the file cannot be opened or a read fails.
 bool ReadRegularFile(const std::string& path, size_t maxBytes, std::string& contents);
+
+// Hands each line of a regular file (without its "\n") to `line`, in order, reading it to its
+// end whatever its size without holding more than a line; the last line may lack its "\n". A
+// line longer than maxLineBytes is passed over and counted in `overlong`. False with errno set
+// when the file cannot be opened or a read fails (the lines before that were handed over).
+bool ForEachLine(const std::string& path, size_t maxLineBytes,
+                 const std::function<void(const std::string&)>& line, size_t& overlong);

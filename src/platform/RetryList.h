@@ -15,6 +15,7 @@ public:
     virtual ~CRetryList() = default;
 
     void Keep(const std::string& name, FAttempt attempt) { Attempts[name] = std::move(attempt); }
+    bool Holds(const std::string& name) const { return Attempts.count(name) != 0; }
     // Tries the one kept under `name` again, if any; true when nothing is left under it.
     bool Retry(const std::string& name);
     // Tries every one again; true when nothing is left.

@@ -5,23 +5,35 @@
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <charconv>
+#include <climits>
 #include <map>
 #include <optional>
-#include <sstream>
+#include <set>
 
 namespace fs = std::filesystem;
 
 namespace
 {
-constexpr size_t MaxFileBytes = 1 << 20; // four settings take a few hundred bytes
+// A longer line is no setting of ours (a folder's path is a few kilobytes at most): it is
+// dropped and the lines after it still read. So many names are no file of ours either: the
+// ones after them are dropped rather than fill the memory.
+constexpr size_t MaxLineBytes = 64 * 1024;
+constexpr size_t MaxNames = 4096;
 
 // Values whose write failed: they still hold for the rest of the run.
 std::map<std::string, std::string>& RunValues()
 {
     static std::map<std::string, std::string> values;
     return values;
+}
+
+// The files whose dropped lines were already reported.
+std::set<std::string>& DamageTold()
+{
+    static std::set<std::string> files;
+    return files;
 }
 
 bool& WriteFailureLogged()
@@ -97,39 +109,49 @@ std::string Unescape(const std::string& stored)
     return out;
 }
 
-// Reads "name=value" lines (blanks around both are ignored); anything else (garbage,
-// sections, comments) is skipped. Anything but a regular file (a folder, a named pipe that
-// would block the start), or one too large to be ours, is unreadable: reported, never replaced.
+// The "name=value" of one line into values (blanks around both are ignored); anything else
+// (garbage, sections, comments) is skipped.
+void ReadLine(std::string line, std::map<std::string, std::string>& values, size_t& dropped)
+{
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    const auto eq = line.find('=');
+    if (eq == std::string::npos || line[0] == '#' || line[0] == ';' || line[0] == '[')
+        return;
+    const std::string name = Trim(line.substr(0, eq));
+    if (name.empty())
+        return;
+    if (values.size() >= MaxNames && !values.contains(name))
+    {
+        ++dropped;
+        return;
+    }
+    values[name] = Unescape(Trim(line.substr(eq + 1)));
+}
+
+// Reads the whole file, keeping every line it can read: a damaged line, or one too long to be
+// ours, is dropped alone (said once a run), and the next write rewrites the file whole.
+// Anything but a regular file (a folder, a named pipe that would block the start), or a file
+// whose read fails, is unreadable: reported, never replaced.
 std::map<std::string, std::string> ReadFile(const fs::path& file, bool& unreadable)
 {
     std::map<std::string, std::string> values;
     unreadable = false;
-    std::string text;
     if (file.empty())
         return values;
-    if (!ReadRegularFile(file, MaxFileBytes + 1, text))
+    size_t dropped = 0, overlong = 0;
+    if (!ForEachLine(
+            file, MaxLineBytes, [&](const std::string& line) { ReadLine(line, values, dropped); },
+            overlong))
     {
         unreadable = errno != ENOENT && errno != ENOTDIR;
+        if (unreadable)
+            values.clear();
         return values;
     }
-    if (text.size() > MaxFileBytes)
-    {
-        unreadable = true;
-        return values;
-    }
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-    {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        const auto eq = line.find('=');
-        if (eq == std::string::npos || line[0] == '#' || line[0] == ';' || line[0] == '[')
-            continue;
-        const std::string name = Trim(line.substr(0, eq));
-        if (!name.empty())
-            values[name] = Unescape(Trim(line.substr(eq + 1)));
-    }
+    if ((overlong > 0 || dropped > 0) && DamageTold().insert(file.string()).second)
+        Log("Settings file %s: %zu lines too long and %zu names too many were dropped\n",
+            file.c_str(), overlong, dropped);
     return values;
 }
 
@@ -194,14 +216,29 @@ namespace Settings
 int32_t ReadNumber(const std::string& name)
 {
     const auto text = Lookup(name);
-    if (!text)
+    if (!text || text->empty())
         return 0;
+    // Digits beyond the 32-bit range keep their sign: the nearest number there is read.
+    const bool negative = text->front() == '-';
+    const size_t first = negative || text->front() == '+' ? 1 : 0;
+    if (first == text->size())
+        return 0;
+    const int64_t limit = negative ? -int64_t(INT32_MIN) : INT32_MAX;
     int64_t value = 0;
-    const char* end = text->data() + text->size();
-    auto [ptr, ec] = std::from_chars(text->data(), end, value);
-    if (ec != std::errc() || ptr != end)
-        return 0;
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
+    bool beyond = false;
+    for (size_t i = first; i < text->size(); ++i)
+    {
+        const char c = (*text)[i];
+        if (c < '0' || c > '9')
+            return 0;
+        value = value * 10 + (c - '0');
+        if (value > limit)
+            beyond = true, value = limit;
+    }
+    const int32_t read = int32_t(negative ? -value : value);
+    if (beyond)
+        Log("Setting %s=%s is out of range; read as %d\n", name.c_str(), text->c_str(), int(read));
+    return read;
 }
 
 std::string ReadText(const std::string& name)
@@ -224,5 +261,6 @@ void ForgetRunValues()
     RunValues().clear();
     WriteFailureLogged() = false;
     ReadFailureLogged() = false;
+    DamageTold().clear();
 }
 } // namespace Settings

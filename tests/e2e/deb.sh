@@ -16,7 +16,8 @@ echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for library in libsdl1.2-compat-shim libsdl-image libsdl-ttf libmpg123 libvorbisfile libsoxr \
-    libflac libopusfile libavformat libavcodec libharfbuzz libfribidi libfreetype libfontconfig; do
+    libflac libopusfile libavformat libavcodec libharfbuzz libfribidi libfreetype libfontconfig \
+    libicu libx11 libxkbcommon; do
     grep -q "$library" <<<"$depends" || e2e_fail "no $library in Depends"
 done
 

@@ -19,8 +19,7 @@ e2e_begin
 # not matter.
 top=$E2E_ROOT/music
 mkdir -p "$top/Many/A folder" "$top/Many/B folder"
-sox -n -r 44100 -c 2 "$E2E_ROOT/tone.wav" synth 3 sine 440 vol 0.5 || e2e_fail "sox"
-lame --quiet "$E2E_ROOT/tone.wav" "$E2E_ROOT/tone.mp3" || e2e_fail "lame"
+e2e_tone_mp3 "$E2E_ROOT/tone.mp3"
 for i in $(seq -w 1 22); do ln "$E2E_ROOT/tone.mp3" "$top/Many/Song $i.mp3"; done
 cp -al "$top/Many" "$top/More"
 cp "$(dirname "$GAME")"/music/*.mp3 "$(dirname "$GAME")"/music/*.ogg "$top/"

@@ -38,17 +38,20 @@ e2e_cleanup() {
         kill "$E2E_XVFB_PID" 2>/dev/null
         wait "$E2E_XVFB_PID" 2>/dev/null
     fi
-    [ -n "$E2E_ROOT" ] && rm -rf "$E2E_ROOT"
+    # E2E_KEEP=1 keeps the run's folder (logs, captures) to look at after a failure.
+    [ -n "$E2E_ROOT" ] && [ -z "${E2E_KEEP:-}" ] && rm -rf "$E2E_ROOT"
     return 0
 }
 
-# Temporary HOME, XDG_CONFIG_HOME, XDG_DATA_HOME (and an empty XDG_CONFIG_DIRS), so the
-# player's real settings and highscores are never read or written.
+# Temporary HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME (and an empty
+# XDG_CONFIG_DIRS), so the player's real settings, highscores and track cache are never read
+# or written.
 e2e_temp_home() {
     E2E_ROOT=$(mktemp -d "${TMPDIR:-/tmp}/korvane-e2e-XXXXXX") || e2e_fail "mktemp"
     export HOME="$E2E_ROOT/home"
     export XDG_CONFIG_HOME="$E2E_ROOT/config"
     export XDG_DATA_HOME="$E2E_ROOT/data"
+    export XDG_CACHE_HOME="$E2E_ROOT/cache"
     export XDG_CONFIG_DIRS="$E2E_ROOT/etc-xdg"
     mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_DIRS"
 }
@@ -77,6 +80,12 @@ e2e_start_xvfb() {
     done
     cat "$E2E_ROOT/xvfb.err" >&2
     e2e_fail "Xvfb did not start"
+}
+
+# e2e_tone_mp3 FILE: a three-second 440 Hz tone as an MP3 (sox and lame), a song to browse.
+e2e_tone_mp3() {
+    sox -n -r 44100 -c 2 "$E2E_ROOT/tone.wav" synth 3 sine 440 vol 0.5 || e2e_fail "sox"
+    lame --quiet "$E2E_ROOT/tone.wav" "$1" || e2e_fail "lame"
 }
 
 # e2e_start_game EXE [ARGUMENTS...]: runs the game with SDL's dummy audio (or E2E_AUDIO_DRIVER,

@@ -279,11 +279,13 @@ void Analyse(CAudio& audio, const std::string& path)
     if (!audio.OpenForAnalysis(path))
         return;
     ++Counts.Analysed;
-    CAudioFile* stream = audio.GetAnalysis().GetAnalysisStream();
-    const uint64_t length = stream->GetLength();
-    const uint64_t levelBytes = LevelReadBytes(*stream);
-    // Level scan, then two spectrum passes, one step per block.
-    const uint64_t maxSteps = length / levelBytes + 2 * (length / 8192) + 20;
+    const CSongAnalysis& analysis = audio.GetAnalysis();
+    const uint64_t length = analysis.GetLengthBytes();
+    // Level scan in 20 ms readings at the analysis rate (never above the song's own), then two
+    // spectrum passes, one step per block; and steps that found the decoding thread behind.
+    const auto frames = length / uint64_t(2 * analysis.GetChannels());
+    const auto levelFrames = uint64_t(std::max(1, analysis.GetAnalysisRate() / 50));
+    const uint64_t maxSteps = frames / levelFrames + 2 * (frames / 4096) + 20 + 2000;
     audio.GetAnalysis().StartDecoding();
     uint64_t steps = 0;
     int32_t last = 0;

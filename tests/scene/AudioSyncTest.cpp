@@ -81,3 +81,83 @@ TEST(AudioSyncScene, SavesOnlyOnSaveAndTheNextSongHearsIt)
         audio.CloseMusic();
     }
 }
+
+// The audio sync screen by keys alone, from Options (Up twice, Enter): Space taps, Tab,
+// Shift+Tab, Up and Down move the highlight over the step's entries, Enter presses it; after
+// the taps the highlight rests on Next, in step 2 on Save. One key a frame, each released in
+// the frame it is pressed.
+TEST(AudioSyncScene, IsPlayedByKeysAlone)
+{
+    const auto key = [](SDLKey sym, int mod = KMOD_NONE)
+    {
+        SDL_Event down = H::Key(sym);
+        down.key.keysym.mod = SDLMod(mod);
+        SDL_Event up = down;
+        up.type = SDL_KEYUP;
+        up.key.state = SDL_RELEASED;
+        return std::vector<SDL_Event>{down, up};
+    };
+    const auto enter = key(SDLK_RETURN), tab = key(SDLK_TAB), space = key(SDLK_SPACE);
+    const auto shiftTab = key(SDLK_TAB, KMOD_LSHIFT), down = key(SDLK_DOWN), up = key(SDLK_UP),
+               left = key(SDLK_LEFT);
+    std::vector<std::vector<SDL_Event>> taps(16, space);
+    struct SCase
+    {
+        const char* Name;
+        std::vector<std::vector<SDL_Event>> Keys;
+        std::string Sequence;
+        std::string Written; // the settings file's AudioOffset line, "" for none
+    };
+    const auto then = [](std::vector<std::vector<SDL_Event>> keys,
+                         std::initializer_list<std::vector<SDL_Event>> more)
+    {
+        keys.insert(keys.end(), more);
+        return keys;
+    };
+    const SCase cases[] = {
+        {"16 taps, Enter, Enter", then(taps, {enter, enter}), "Options,Audio Sync,Options", "?"},
+        {"Enter shows Next, Enter, Left, Enter saves",
+         {enter, enter, left, enter},
+         "Options,Audio Sync,Options",
+         "AudioOffset=-5\n"},
+        {"Tab three times is Cancel", {tab, tab, tab, enter}, "Options,Audio Sync,Options", ""},
+        {"Shift+Tab from none is Cancel", {shiftTab, enter}, "Options,Audio Sync,Options", ""},
+        {"Down, Down, Enter is Next; Up, Enter is Try again",
+         {down, down, enter, up, enter},
+         "Options,Audio Sync",
+         ""},
+        {"in step 2, Tab after Save is Cancel",
+         {enter, enter, tab, enter},
+         "Options,Audio Sync,Options",
+         ""},
+    };
+    for (const SCase& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        CTempHome home;
+        CSceneHarness harness;
+        ASSERT_TRUE(harness.Ready());
+        uint64_t frame = 2;
+        for (const auto& events : {up, up, enter})
+        {
+            for (const SDL_Event& event : events)
+                harness.At(frame, event);
+            frame += 2;
+        }
+        frame += 3;
+        for (const auto& events : c.Keys)
+        {
+            for (const SDL_Event& event : events)
+                harness.At(frame, event);
+            frame += 20; // a tap on each click of 100 beats a minute: 600 ms apart
+        }
+        harness.At(frame + 3, H::Quit());
+        harness.Run(new COptionsScene());
+        EXPECT_EQ(SceneSequence(harness.LogText()), c.Sequence);
+        const std::string file = SettingsFile(home);
+        if (c.Written == "?")
+            EXPECT_TRUE(file.starts_with("AudioOffset=")) << file;
+        else
+            EXPECT_EQ(file, c.Written);
+    }
+}

@@ -1,4 +1,6 @@
 #include "BattleFixture.h"
+#include "battle/BattleHud.h"
+#include "graphics/FontManager.h"
 
 namespace
 {
@@ -140,3 +142,69 @@ TEST_F(BattleTest, SceneryPicturesAreLoadedWithTheirAlphas)
         EXPECT_NE(image->GetSurface(), nullptr);
 }
 } // namespace
+
+namespace
+{
+// The box of what is not white on the screen, as {width, height}; {0, 0} for none.
+std::pair<int, int> InkBox(CGraphics& graphics)
+{
+    int left = CGraphics::Width, right = -1, top = CGraphics::Height, bottom = -1;
+    for (int y = 0; y < CGraphics::Height; ++y)
+        for (int x = 0; x < CGraphics::Width; ++x)
+        {
+            const SDL_Color c = ScreenPixel(graphics, x, y);
+            if (c.r < 128 && c.g < 128 && c.b < 128)
+                left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                bottom = std::max(bottom, y);
+        }
+    return right < 0 ? std::pair{0, 0} : std::pair{right - left + 1, bottom - top + 1};
+}
+} // namespace
+
+// The title on the loading and result screens: the largest size that shows it whole, and a
+// title too long for even the small size cut with "…" at the large size, never wider than 600.
+TEST(BattleTitle, IsShownWholeInTheLargestSizeOrCutAtTheLargeSize)
+{
+    CSceneHarness harness;
+    ASSERT_TRUE(harness.Ready());
+    CSharedData& shared = harness.Shared();
+    CGraphics& graphics = *shared.Graphics;
+    CFontManager& fonts = *shared.Fonts;
+    std::string longest;
+    for (int i = 0; i < 30; ++i)
+        longest += "Title number " + std::to_string(i) + " ";
+    const auto clear = [&]
+    {
+        SDL_FillRect(graphics.GetScreen(), nullptr,
+                     SDL_MapRGB(graphics.GetScreen()->format, 255, 255, 255));
+    };
+    const struct
+    {
+        std::string Title;
+        int Size; // 0 small, 1 medium, 2 large
+        bool Cut;
+    } cases[] = {
+        {"Hg short", 2, false},
+        {std::string(40, 'H') + "g", 1, false},
+        {std::string(60, 'H') + "g", 0, false},
+        {longest, 2, true},
+        {"Hg " + longest + "夜に駆ける", 2, true},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.Title.substr(0, 40));
+        clear();
+        CBattleHud::DrawTitle(graphics, fonts, c.Title, 100, false);
+        const auto drawn = InkBox(graphics);
+        const int maxWidth = c.Cut ? 600 : 0;
+        SDL_Surface* expected = c.Size == 0   ? fonts.RenderSmall(c.Title, true, maxWidth)
+                                : c.Size == 1 ? fonts.RenderMedium(c.Title, true, maxWidth)
+                                              : fonts.RenderLarge(c.Title, true, maxWidth);
+        ASSERT_NE(expected, nullptr);
+        clear();
+        graphics.Draw(expected, int16_t(400 - expected->w / 2), 100);
+        SDL_FreeSurface(expected);
+        EXPECT_EQ(drawn, InkBox(graphics));
+        EXPECT_LE(drawn.first, 600);
+    }
+}

@@ -150,24 +150,47 @@ TEST_F(MusicSelectTest, WheelAndThumbScrollOnlyListsOfMoreThanTwentyEntries)
     }
 }
 
-TEST_F(MusicSelectTest, TrackInfoIsReadOneSongPerFrameAndOnlyOnTheRowsShown)
+// Tags are read for the rows shown and the two pages around them; the rest of a long folder
+// waits until the player scrolls near it. (The worker's reads are done between frames here.)
+TEST_F(MusicSelectTest, TrackInfoIsReadForTheRowsShownAndThoseAroundThem)
 {
-    Fill(Music.Path(), 30);
+    Fill(Music.Path(), 120); // "..", then 120 songs
     Open(Music.Path());
-    size_t read = 0, mostInOneFrame = 0;
-    Harness->EachFrame(
-        [&](uint64_t)
-        {
-            size_t now = 0;
-            for (const auto& item : Harness->Shared().FolderItems)
-                now += item->GetKind() == CFolderItem::SongKind && !item->IsInfoPending();
-            mostInOneFrame = std::max(mostInOneFrame, now - read);
-            read = now;
-        });
-    Harness->At(80, H::Quit());
+    CSharedData& shared = Harness->Shared();
+    std::vector<std::string> seen;
+    auto read = [&](CGraphics&)
+    {
+        std::string line;
+        for (size_t i = 0; i < shared.FolderItems.size(); ++i)
+            line += shared.FolderItems[i]->IsInfoPending() ? '.' : 'r';
+        seen.push_back(line);
+    };
+    Harness->AtFrame(4, read);
+    Harness->At(4, H::Key(SDLK_END));
+    Harness->AtFrame(8, read);
+    Harness->At(8, H::Quit());
     Run();
-    EXPECT_EQ(mostInOneFrame, 1u);
-    EXPECT_EQ(read, 19u); // rows 1 to 19; row 0 is ".."
+    // Row 0 is "..": rows 1 to 19 shown and the 40 below; then the last 20 and the 40 above.
+    EXPECT_EQ(seen, std::vector<std::string>({std::string(60, 'r') + std::string(61, '.'),
+                                              std::string(60, 'r') + "." + std::string(60, 'r')}));
+}
+
+// Randomize where there is no song to shuffle says so in the panel.
+TEST_F(MusicSelectTest, RandomizeWithoutSongsSaysSo)
+{
+    Fill(Music.Path(), 0, 3);
+    Open(Music.Path());
+    int place = -2;
+    Harness->At(2, H::Click(520, 530));
+    Harness->AtFrame(4,
+                     [&](CGraphics& g)
+                     {
+                         place = TextOffPlace(g, Harness->Shared(), "No songs here to shuffle", 0,
+                                              10, 444, false, 128);
+                     });
+    Harness->At(4, H::Quit());
+    Run();
+    EXPECT_EQ(place, 0);
 }
 
 // Each bad file is listed, read, clicked and played: the battle returns to the browser by

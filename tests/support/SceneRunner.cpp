@@ -5,6 +5,7 @@
 #include "audio/Audio.h"
 #include "game/GameScenes.h"
 #include "graphics/Graphics.h"
+#include "platform/DetachedWork.h"
 #include "platform/Log.h"
 
 #include <cstdlib>
@@ -12,6 +13,9 @@
 void CStandInPacer::Wait(uint32_t delayMs, const FListen& listen)
 {
     Clock.Advance((delayMs > 0 ? int64_t(delayMs) : IdleStepMs) * 1'000'000);
+    // Work the game does on its threads (the browser's reads) is as good as done while a frame
+    // waits: the next frame finds it done, whatever the machine's load.
+    DetachedWork::AwaitNonePending(std::chrono::seconds(60));
     if (Shared.Audio)
         Shared.Audio->PlayStandIn();
     if (listen)

@@ -25,6 +25,7 @@ CTempHome::CTempHome() : RootDir(MakeTempDir("korvane-home-"))
     const std::pair<const char*, fs::path> vars[] = {{"HOME", Home()},
                                                      {"XDG_CONFIG_HOME", ConfigHome()},
                                                      {"XDG_DATA_HOME", DataHome()},
+                                                     {"XDG_CACHE_HOME", CacheHome()},
                                                      {"XDG_CONFIG_DIRS", SystemConfig()}};
     for (const auto& [name, dir] : vars)
     {

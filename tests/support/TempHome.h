@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-// A throw-away HOME with its own XDG config, data and system-config folders. While it lives,
+// A throw-away HOME with its own XDG config, data, cache and system-config folders. While it lives,
 // the environment points there; the previous values come back when it is destroyed.
 class CTempHome
 {
@@ -17,6 +17,7 @@ public:
     std::filesystem::path Home() const { return RootDir / "home"; }
     std::filesystem::path ConfigHome() const { return RootDir / "config"; }
     std::filesystem::path DataHome() const { return RootDir / "data"; }
+    std::filesystem::path CacheHome() const { return RootDir / "cache"; }
     std::filesystem::path SystemConfig() const { return RootDir / "etc-xdg"; }
 
 private:

@@ -1,5 +1,7 @@
 #include "audio/map/Sample.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 
 namespace
@@ -32,12 +34,12 @@ void CSample::SetNoteLevel(int32_t note, int32_t value)
         v = int64_t(double(v) * NoteWeights[note - FirstWeightedNote]);
     if (v > MaxLevel)
         v = MaxLevel;
-    Levels[note] = int32_t(v);
+    Levels[note] = int16_t(std::max<int64_t>(v, INT16_MIN)); // a magnitude is never negative
 }
 
 void CSample::ClearLevels()
 {
-    for (int32_t& level : Levels)
+    for (int16_t& level : Levels)
         level = 0;
 }
 

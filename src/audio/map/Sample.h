@@ -50,7 +50,7 @@ public:
     int32_t GetDominant() const { return Dominant; }
     int32_t GetDominantLevel() const { return Levels[Dominant]; }
     int32_t GetLevel(int32_t note) const { return Levels[note]; }
-    void SetLevel(int32_t note, int32_t level) { Levels[note] = level; }
+    void SetLevel(int32_t note, int32_t level) { Levels[note] = int16_t(level); } // 0..1000
 
     void SetActive(bool loud) { Kind = loud ? SampleKind::Pending : SampleKind::None; }
     SampleKind GetKind() const { return Kind; }
@@ -58,6 +58,7 @@ public:
 private:
     int64_t Position = 0;
     SampleKind Kind = SampleKind::Pending;
-    int32_t Levels[NoteCount] = {};
+    // Levels are 0..1000: 16 bits keep them exactly, and an hour's map in half the memory.
+    int16_t Levels[NoteCount] = {};
     int32_t Dominant = 0;
 };

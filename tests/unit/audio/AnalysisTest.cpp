@@ -53,15 +53,20 @@ protected:
     }
 
     // The battle's loading sequence, recording every progress figure.
-    SResult Analyse(const fs::path& path, uint64_t preloadLimit = 256ull << 20)
+    SResult Analyse(const fs::path& path)
+    {
+        if (!Audio.OpenForAnalysis(path.string()))
+            return SResult();
+        Audio.GetAnalysis().StartDecoding();
+        return Run();
+    }
+
+    // The steps of the open song from where its analysis stands.
+    SResult Run()
     {
         SResult r;
-        Audio.GetAnalysis().GetAnalysisStream()->SetPreloadLimit(preloadLimit);
-        r.Opened = Audio.OpenForAnalysis(path.string());
-        if (!r.Opened)
-            return r;
-        r.LengthBytes = Audio.GetAnalysis().GetAnalysisStream()->GetLength();
-        Audio.GetAnalysis().StartDecoding();
+        r.Opened = true;
+        r.LengthBytes = Audio.GetAnalysis().GetLengthBytes();
         for (int32_t p = 0; p < 1000 && r.Progress.size() < 10'000'000;)
             r.Progress.push_back(p = Audio.GetAnalysis().DecodeStep());
         Audio.GetAnalysis().RemoveJumps();
@@ -267,28 +272,33 @@ TEST_F(AnalysisTest, ProgressAndSampleCountFollowTheBlocks)
         }
 }
 
-TEST_F(AnalysisTest, PreloadCapAndRestartGiveIdenticalResults)
+TEST_F(AnalysisTest, RestartAndAbandonedAnalysesGiveIdenticalResults)
 {
     const fs::path song =
         Song("scale.mp3", SongFactory::Scale(44100, 2, 48, 12, 0.3), EFormat::Mp3Cbr);
-    const SResult cached = Analyse(song);
-    const SResult decoded = Analyse(song, 1);
-    ASSERT_TRUE(cached.Opened && decoded.Opened);
-    ASSERT_GT(cached.Samples.size(), 30u);
-    EXPECT_EQ(cached.Multiplier, decoded.Multiplier);
-    EXPECT_EQ(cached.Weapons, decoded.Weapons);
-    EXPECT_TRUE(cached.Samples == decoded.Samples);
+    const SResult first = Analyse(song);
+    ASSERT_TRUE(first.Opened);
+    ASSERT_GT(first.Samples.size(), 30u);
 
-    // An analysis abandoned in pass 1 leaves nothing behind for the next one.
-    ASSERT_TRUE(Audio.OpenForAnalysis(song.string()));
-    Audio.GetAnalysis().StartDecoding();
-    int32_t progress = 0;
-    while (progress < 300)
-        progress = Audio.GetAnalysis().DecodeStep();
-    Audio.CloseAnalysis();
-    const SResult again = Analyse(song);
-    EXPECT_EQ(again.Weapons, cached.Weapons);
-    EXPECT_TRUE(again.Samples == cached.Samples);
+    // Abandoned in the scan or in pass 1, an analysis leaves nothing behind for the next one,
+    // whether it starts again on the song still open (read again from its first frame) or on
+    // the song opened anew.
+    for (int32_t stop : {50, 300})
+    {
+        ASSERT_TRUE(Audio.OpenForAnalysis(song.string()));
+        Audio.GetAnalysis().StartDecoding();
+        for (int32_t p = 0; p < stop;)
+            p = Audio.GetAnalysis().DecodeStep();
+        const bool sameOpen = stop == 50;
+        if (sameOpen)
+            Audio.GetAnalysis().StartDecoding();
+        else
+            Audio.CloseAnalysis();
+        const SResult again = sameOpen ? Run() : Analyse(song);
+        EXPECT_EQ(again.Weapons, first.Weapons) << stop;
+        EXPECT_EQ(again.Multiplier, first.Multiplier) << stop;
+        EXPECT_TRUE(again.Samples == first.Samples) << stop;
+    }
 }
 
 TEST_F(AnalysisTest, DamagedAndOddFilesNeverHangTheAnalysis)
@@ -309,18 +319,22 @@ TEST_F(AnalysisTest, DamagedAndOddFilesNeverHangTheAnalysis)
     {
         const char* Name;
         int Channels;
+        int64_t FramesPerAnalysedFrame; // 2 at 96 kHz, analysed at 48 kHz
     };
-    for (const SCase& c : {SCase{"truncated.mp3", 2}, SCase{"corrupt.mp3", 2},
-                           SCase{"six-channels.ogg", 6}, SCase{"96000hz.wav", 2}})
+    for (const SCase& c : {SCase{"truncated.mp3", 2, 1}, SCase{"corrupt.mp3", 2, 1},
+                           SCase{"six-channels.ogg", 6, 1}, SCase{"96000hz.wav", 2, 2}})
     {
         const SResult r = Analyse(Dir.Path() / c.Name);
         ASSERT_TRUE(r.Opened) << c.Name;
         EXPECT_EQ(r.Progress.back(), 1000) << c.Name;
         const int64_t frameBytes = 2 * c.Channels;
-        EXPECT_EQ(r.Samples.size(), ExpectedSampleCount(int64_t(r.LengthBytes) / frameBytes))
+        const int64_t frames = int64_t(r.LengthBytes) / frameBytes;
+        EXPECT_EQ(r.Samples.size(), ExpectedSampleCount(frames / c.FramesPerAnalysedFrame))
             << c.Name;
         for (size_t i = 0; i < r.Samples.size(); ++i)
-            EXPECT_EQ(r.Samples[i].Position, int64_t(i) * 4096 * frameBytes) << c.Name;
+            EXPECT_EQ(r.Samples[i].Position,
+                      int64_t(i) * 4096 * c.FramesPerAnalysedFrame * frameBytes)
+                << c.Name;
     }
     ASSERT_TRUE(
         SongFactory::WriteBytes(Dir.Path() / "noise.mp3", SongFactory::RandomBytes(50000, 7)));
@@ -337,5 +351,31 @@ TEST_F(AnalysisTest, DamagedAndOddFilesNeverHangTheAnalysis)
         for (int32_t n = 0; n < 96; ++n)
             EXPECT_TRUE(bins[n] < 4096 || s.Levels[size_t(n)] == 0) << "note " << n;
     EXPECT_GE(bins[95], 4096);
+}
+TEST_F(AnalysisTest, HighRatesMakeTheLevelOfTheSameMusicAtCdOrDvdRate)
+{
+    // The same melody at every rate: above 48 kHz the song is analysed at 44.1 or 48 kHz, so
+    // that a block covers the same music and the level is the same; the samples stand at the
+    // same moments, counted in bytes of the song's own stream.
+    for (int base : {44100, 48000})
+    {
+        const auto melody = [](int rate) { return SongFactory::Scale(rate, 2, 40, 40, 0.2, 0.6); };
+        const SResult reference = Analyse(Song("base.wav", melody(base), EFormat::Wav));
+        ASSERT_TRUE(reference.Opened);
+        ASSERT_GT(reference.Weapons, 30);
+        for (int factor : {2, 4})
+        {
+            const int rate = base * factor;
+            const SResult r = Analyse(Song("high.wav", melody(rate), EFormat::Wav));
+            ASSERT_TRUE(r.Opened) << rate;
+            EXPECT_EQ(Audio.GetAnalysis().GetNoteBins()[57], base == 44100 ? 81 : 75) << rate;
+            ASSERT_EQ(r.Samples.size(), reference.Samples.size()) << rate;
+            for (size_t i = 0; i < r.Samples.size(); ++i)
+                ASSERT_EQ(r.Samples[i].Position, reference.Samples[i].Position * factor) << rate;
+            EXPECT_LE(std::abs(r.Weapons - reference.Weapons), std::max(2, reference.Weapons / 30))
+                << rate << " Hz: " << r.Weapons << " weapons, " << reference.Weapons << " at "
+                << base << " Hz";
+        }
+    }
 }
 } // namespace

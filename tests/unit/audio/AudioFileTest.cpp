@@ -117,6 +117,6 @@ TEST(AudioEngine, OpenForAnalysisBuildsNoteBinsForTheSongsRate)
     ASSERT_TRUE(audio.OpenForAnalysis(song));
     EXPECT_EQ(audio.GetAnalysis().GetNoteBins()[57], 81);
     audio.CloseAnalysis();
-    EXPECT_EQ(audio.GetAnalysis().GetAnalysisStream()->GetHandle(), 0u);
+    EXPECT_EQ(audio.GetAnalysis().GetLengthBytes(), 0u);
     audio.Shutdown();
 }

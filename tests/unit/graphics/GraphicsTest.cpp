@@ -197,10 +197,61 @@ TEST(WindowScale, ChosenForTheDesktopOnceThenStepped)
     CTempHome home;
     EXPECT_EQ(WindowScale::Load(2560, 1440), 2.0f);
     EXPECT_EQ(WindowScale::Load(1366, 768), 2.0f) << "kept from the first start";
-    EXPECT_EQ(WindowScale::Step(2.0f, 1), 2.5f);
-    EXPECT_EQ(WindowScale::Step(3.0f, 1), 3.0f);
+    EXPECT_EQ(WindowScale::Next(2.0f, 1), 2.5f);
+    EXPECT_EQ(WindowScale::Next(3.0f, 1), 3.0f);
+    EXPECT_EQ(WindowScale::Next(1.0f, -1), 1.0f);
+    EXPECT_EQ(WindowScale::Next(1.5f, -1), 1.0f);
+    WindowScale::Store(3.0f);
     EXPECT_EQ(WindowScale::Load(1366, 768), 3.0f);
-    EXPECT_EQ(WindowScale::Step(1.0f, -1), 1.0f);
     Settings::WriteText("WindowScale", "7");
     EXPECT_EQ(WindowScale::Load(1920, 1080), 1.5f) << "a value that is no step";
+}
+
+// The window with its frame never grows past the usable area (the desktop without panels),
+// and a window is moved as little as it takes to lie wholly on it.
+TEST(WindowScale, FitsTheUsableAreaFrameIncludedAndIsPlacedOnIt)
+{
+    using WindowScale::SArea;
+    const WindowScale::SFrame openbox{1, 1, 22, 1}, none{};
+    const struct
+    {
+        SArea Usable;
+        WindowScale::SFrame Frame;
+        float Wanted, Drawn;
+    } fits[] = {
+        {{0, 0, 1366, 768}, openbox, 3.0f, 1.0f},
+        {{0, 0, 1366, 768}, openbox, 1.0f, 1.0f},
+        {{0, 0, 1920, 1080}, openbox, 3.0f, 1.5f},
+        {{0, 0, 1920, 923}, openbox, 3.0f, 1.5f}, // 900 + 22 + 1, to the pixel
+        {{0, 0, 1920, 922}, openbox, 3.0f, 1.0f},
+        {{0, 0, 1202, 1080}, openbox, 3.0f, 1.5f},
+        {{0, 0, 1201, 1080}, openbox, 3.0f, 1.0f},
+        {{0, 30, 1920, 1050}, openbox, 2.0f, 1.5f}, // a panel at the top
+        {{0, 0, 2560, 1440}, openbox, 3.0f, 2.0f},
+        {{0, 0, 2560, 1440}, openbox, 1.5f, 1.5f},
+        {{0, 0, 3840, 2160}, openbox, 3.0f, 3.0f},
+        {{0, 0, 1600, 1200}, none, 3.0f, 2.0f},
+        {{0, 0, 1024, 600}, openbox, 2.0f, 1.0f}, // nothing fits: the smallest
+    };
+    for (const auto& f : fits)
+        EXPECT_EQ(WindowScale::Fitting(f.Wanted, f.Usable, f.Frame), f.Drawn)
+            << f.Usable.Width << "x" << f.Usable.Height << " " << f.Wanted;
+    EXPECT_TRUE(WindowScale::Fits(1.5f, {0, 0, 1202, 923}, openbox));
+    EXPECT_FALSE(WindowScale::Fits(1.5f, {0, 0, 1202, 922}, openbox));
+
+    const struct
+    {
+        SArea Window, Usable, Placed;
+    } places[] = {
+        {{100, 100, 802, 623}, {0, 0, 1366, 768}, {100, 100, 802, 623}},
+        {{-515, -472, 2402, 1823}, {0, 0, 1366, 768}, {0, 0, 2402, 1823}},
+        {{1500, 700, 1202, 923}, {0, 0, 1920, 1080}, {718, 157, 1202, 923}},
+        {{-10, 500, 802, 623}, {0, 0, 1366, 768}, {0, 145, 802, 623}},
+        {{10, 5, 802, 623}, {0, 30, 1366, 738}, {10, 30, 802, 623}},
+        {{1400, 10, 802, 623}, {1366, 0, 1920, 1080}, {1400, 10, 802, 623}},
+        {{900, 10, 802, 623}, {1366, 0, 1920, 1080}, {1366, 10, 802, 623}},
+    };
+    for (const auto& p : places)
+        EXPECT_EQ(WindowScale::Placed(p.Window, p.Usable), p.Placed)
+            << p.Window.X << "," << p.Window.Y;
 }

@@ -116,6 +116,7 @@ TEST(TextRunsTest, TextIsDecodedWholeAndCutAtItsLogicalEnd)
     EXPECT_EQ(FitWidth(U"ab  cdef", 5, count), U"ab…");       // no blank before the cut
     EXPECT_EQ(FitWidth(U"ae\u0301\u0301f", 3, count), U"a…"); // a mark never loses its base
     EXPECT_EQ(FitWidth(U"हिन्दी", 5, count), U"हि…");          // a virama keeps its conjunct
+    EXPECT_EQ(FitWidth(U"அக்ஷரம்", 4, count), U"அ…");           // in Tamil too
     // A path keeps its end: the folder the player is in.
     EXPECT_EQ(FitWidth(U"/music/rock", 6, count, ECut::KeepEnd), U"…/rock");
     EXPECT_EQ(FitWidth(U"/a b  cd", 4, count, ECut::KeepEnd), U"…cd"); // no blank after the cut

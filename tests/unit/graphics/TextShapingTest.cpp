@@ -44,6 +44,18 @@ uint8_t Alpha(const SDL_Surface* s, int x, int y)
     return uint8_t(Pixel(s, x, y) >> 24);
 }
 
+// Whether two text surfaces hold the same pixels (both are freed).
+bool SamePixels(SDL_Surface* a, SDL_Surface* b)
+{
+    bool same = a && b && a->w == b->w && a->h == b->h;
+    for (int y = 0; same && y < a->h; ++y)
+        for (int x = 0; same && x < a->w; ++x)
+            same = Pixel(a, x, y) == Pixel(b, x, y);
+    SDL_FreeSurface(a);
+    SDL_FreeSurface(b);
+    return same;
+}
+
 // The first and last rows with ink between columns [from, to).
 std::pair<int, int> InkRows(const SDL_Surface* s, int from, int to)
 {
@@ -96,6 +108,50 @@ TEST_F(TextShapingTest, EachScriptIsOrderedShapedAndDrawnByAFontThatHasIt)
     auto nominal = [](const SShapedRun& run, char32_t c) { return run.Face->GlyphOf(c); };
     const std::vector<SRow> rows = {
         {"Latin", {U"Latin"}, nullptr},
+        // Accents given apart from their letters (a name copied from a Mac) are composed: the
+        // game font draws the line as it draws the composed one.
+        {"Cafe\u0301 Ame\u0301lie n\u0303",
+         {U"Café Amélie ñ"},
+         [](CFontManager& fonts, const SShapedLine&, const std::u32string&)
+         {
+             EXPECT_TRUE(fonts.DrawnByGameFont("Cafe\u0301 Ame\u0301lie n\u0303"));
+             EXPECT_TRUE(SamePixels(fonts.RenderLarge("Cafe\u0301 Ame\u0301lie n\u0303", true),
+                                    fonts.RenderLarge("Café Amélie ñ", true)));
+         }},
+        // A mark without a composed form stays on its letter, in the game font, shaped: it adds
+        // no width and is drawn within its letter.
+        {"Bjo\u0308rk q\u0303",
+         {U"Björk ", U"q\u0303"},
+         [](CFontManager& fonts, const SShapedLine& line, const std::u32string&)
+         {
+             const SShapedRun& marked = line.Runs[1];
+             EXPECT_EQ(marked.Run.Font, ShapedGameFont);
+             ASSERT_EQ(marked.Glyphs.size(), 2u);
+             const int q = fonts.LayOut("q", 24).Advance;
+             EXPECT_NEAR(marked.Advance, q, 64);
+             // The middle of the tilde's ink over the ink of its letter.
+             const SGlyphInk base = marked.Face->Ink(marked.Glyphs[0].Id);
+             const SGlyphInk mark = marked.Face->Ink(marked.Glyphs[1].Id);
+             const double middle = marked.Glyphs[1].X / 64.0 + mark.Left + mark.Width / 2.0;
+             EXPECT_GT(middle, marked.Glyphs[0].X / 64.0 + base.Left);
+             EXPECT_LT(middle, marked.Glyphs[0].X / 64.0 + base.Left + base.Width);
+         }},
+        // A mark the game font lacks takes its letter to the font that draws both.
+        {"x\u0331y",
+         {U"x\u0331", U"y"},
+         [](CFontManager&, const SShapedLine& line, const std::u32string&)
+         {
+             ASSERT_NE(line.Runs[0].Face, nullptr);
+             EXPECT_EQ(line.Runs[0].Glyphs.size(), 2u);
+         }},
+        // A line break, a tab or any control character in a tag is a blank, not a box.
+        {"Tab\there\nand\x01now",
+         {U"Tab here and now"},
+         [](CFontManager& fonts, const SShapedLine&, const std::u32string&)
+         {
+             EXPECT_TRUE(SamePixels(fonts.RenderLarge("Tab\there\nand\x01now", true),
+                                    fonts.RenderLarge("Tab here and now", true)));
+         }},
         {"Ωδή στη Θάλασσα", {U"Ωδή στη Θάλασσα"}, nullptr},
         {"Звезда по имени", {U"Звезда по имени"}, nullptr},
         // Right to left: the number keeps its order, the Hebrew glyphs come last letter first.
@@ -172,7 +228,7 @@ TEST_F(TextShapingTest, EachScriptIsOrderedShapedAndDrawnByAFontThatHasIt)
     for (const SRow& row : rows)
     {
         SCOPED_TRACE(row.Text);
-        const std::u32string text = DecodeText(row.Text);
+        const std::u32string text = NormalText(row.Text);
         const SShapedLine line = Fonts().LayOut(row.Text, 24);
         EXPECT_EQ(Order(line, text), row.Order);
         for (const SShapedRun& run : line.Runs)
@@ -227,6 +283,54 @@ TEST_F(TextShapingTest, FallbackRowsMatchTheGameFontsSizeOnItsBaseline)
             }
             SDL_FreeSurface(line);
         }
+}
+
+// How thick the strokes of a line are, in pixels: the typical width of ink across them along
+// rows and columns, each run of ink counted by its coverage, so a half-covered pixel is half.
+double StrokeWidth(SDL_Surface* line)
+{
+    std::vector<double> runs;
+    const auto scan = [&](int lines, int length, auto alphaAt)
+    {
+        for (int a = 0; a < lines; ++a)
+        {
+            double run = 0;
+            for (int b = 0; b <= length; ++b)
+            {
+                const int alpha = b < length ? alphaAt(a, b) : 0;
+                if (alpha > 0)
+                    run += alpha / 255.0;
+                else if (run > 0)
+                    runs.push_back(run), run = 0;
+            }
+        }
+    };
+    scan(line->h, line->w, [&](int y, int x) { return int(Alpha(line, x, y)); });
+    scan(line->w, line->h, [&](int x, int y) { return int(Alpha(line, x, y)); });
+    if (runs.empty())
+        return 0;
+    std::nth_element(runs.begin(), runs.begin() + long(runs.size() / 2), runs.end());
+    return runs[runs.size() / 2];
+}
+
+// Every script drawn with a fallback font is as heavy as the game font, whatever weights the
+// desktop's fonts of it come in (Korean and Chinese in regular faces only, Greek and Arabic in
+// bold faces heavier than the game font). Measured at 24 points, where a stroke is a few pixels.
+TEST_F(TextShapingTest, FallbackScriptsMatchTheGameFontsWeight)
+{
+    const char* const scripts[] = {"ημνοπ", "пмнио", "מנוהל",    "سمنهل",    "मनहल",
+                                   "মনহল",  "มนหล",  "国中日田", "いこなの", "한국이름"};
+    SDL_Surface* game = Fonts().RenderLarge("nmhuol", true);
+    const double gameStroke = StrokeWidth(game);
+    SDL_FreeSurface(game);
+    for (const char* text : scripts)
+    {
+        SCOPED_TRACE(text);
+        SDL_Surface* line = Fonts().RenderLarge(text, true);
+        ASSERT_NE(line, nullptr);
+        EXPECT_NEAR(StrokeWidth(line) / gameStroke, 1.0, 0.15) << gameStroke;
+        SDL_FreeSurface(line);
+    }
 }
 
 TEST_F(TextShapingTest, TheRingAroundALongTitleLeavesSmallGlyphsOpen)

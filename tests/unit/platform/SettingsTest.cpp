@@ -143,3 +143,75 @@ TEST(Settings, OddTextStaysOneValueAndHandEditsAreRead)
     EXPECT_EQ(Settings::ReadNumber("FullScreen"), 1);
     EXPECT_EQ(Settings::ReadNumber("SeparateHS"), 1);
 }
+
+TEST(Settings, NumbersBeyondTheirRangeKeepTheirSignAndAreLogged)
+{
+    struct SCase
+    {
+        const char* Stored;
+        int32_t Read;
+        bool Logged;
+    };
+    const SCase cases[] = {
+        {"2147483647", 2147483647, false},
+        {"2147483648", 2147483647, true},
+        {"4294967297", 2147483647, true},
+        {"99999999999999999999999999", 2147483647, true},
+        {"+12", 12, false},
+        {"-2147483648", -2147483647 - 1, false},
+        {"-2147483649", -2147483647 - 1, true},
+        {"-18446744073709551617", -2147483647 - 1, true},
+        {"-", 0, false},
+        {"12-3", 0, false},
+        {"", 0, false},
+    };
+    for (const SCase& c : cases)
+    {
+        SCOPED_TRACE(c.Stored);
+        CTempHome home;
+        WriteText(home.ConfigHome() / "korvane" / "settings.ini",
+                  std::string("AudioOffset=") + c.Stored + "\n");
+        CLogCapture log;
+        EXPECT_EQ(Settings::ReadNumber("AudioOffset"), c.Read);
+        EXPECT_EQ(log.Text().find("AudioOffset=") != std::string::npos, c.Logged) << log.Text();
+    }
+}
+
+TEST(Settings, ALargeOrDamagedFileKeepsEveryLineItCanRead)
+{
+    using namespace std::string_literals;
+    std::string filler;
+    for (int i = 0; i < 40000; ++i)
+        filler += "Junk" + std::to_string(i % 100) + "=" + std::string(20, 'x') + "\n";
+    struct SCase
+    {
+        const char* Name;
+        std::string Text;
+    };
+    const SCase cases[] = {
+        {"over a megabyte", filler + "SeparateHS=1\n" + filler + "PlayContinuous=1"},
+        {"a line of two megabytes",
+         "SeparateHS=1\nCurrentPath=/" + std::string(2 << 20, 'a') + "\nPlayContinuous=1\n"},
+        {"binary damage", "SeparateHS=1\n\x00\xff\xfe\x01garbage\n\xc3=\x28\n"
+                          "PlayContinuous=1\r\n"s},
+    };
+    for (const SCase& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        CTempHome home;
+        const fs::path file = home.ConfigHome() / "korvane" / "settings.ini";
+        WriteText(file, c.Text);
+        CLogCapture log;
+        EXPECT_EQ(Settings::ReadNumber("SeparateHS"), 1);
+        EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 1);
+        EXPECT_EQ(Settings::ReadText("CurrentPath"), "");
+        // The next change rewrites it whole: what was read, without the damage.
+        EXPECT_TRUE(Settings::WriteNumber("FullScreen", 1));
+        const std::string rewritten = ReadAll(file);
+        EXPECT_LT(rewritten.size(), 4000u);
+        EXPECT_NE(rewritten.find("SeparateHS=1\n"), std::string::npos);
+        EXPECT_NE(rewritten.find("PlayContinuous=1\n"), std::string::npos);
+        EXPECT_NE(rewritten.find("FullScreen=1\n"), std::string::npos);
+        EXPECT_EQ(rewritten.find("garbage"), std::string::npos);
+    }
+}

@@ -48,7 +48,7 @@ CMp3Reader::~CMp3Reader()
         std::fclose(File);
 }
 
-bool CMp3Reader::Open(const std::string& path)
+bool CMp3Reader::Open(const std::string& path, bool headerHolds)
 {
     if (!InitLibrary())
         return false;
@@ -82,7 +82,13 @@ bool CMp3Reader::Open(const std::string& path)
     // Pin the first frame's format so a stray frame cannot change it mid-song.
     mpg123_format_none(Handle);
     mpg123_format(Handle, rate, channels, MPG123_ENC_SIGNED_16);
-    if (mpg123_scan(Handle) != MPG123_OK)
+    // Without a scan the library counts from the Xing/Info header, when it found one.
+    long accurate = 0;
+    double unused = 0;
+    const bool counted =
+        headerHolds && mpg123_getstate(Handle, MPG123_ACCURATE, &accurate, &unused) == MPG123_OK &&
+        accurate == 1;
+    if (!counted && mpg123_scan(Handle) != MPG123_OK)
         return false;
     const off_t length = mpg123_length(Handle);
     if (length <= 0)

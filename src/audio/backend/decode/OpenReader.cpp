@@ -6,6 +6,7 @@
 #include "audio/backend/decode/OggReader.h"
 #include "audio/backend/decode/OpusReader.h"
 #include "audio/backend/decode/WavReader.h"
+#include "platform/Log.h"
 
 namespace korvane::backend
 {
@@ -21,13 +22,14 @@ std::unique_ptr<CReader> Open(const std::string& path, TArgs... args)
 }
 } // namespace
 
-std::unique_ptr<CReader> OpenReader(const std::string& path, uint64_t keepBytes)
+std::unique_ptr<CReader> OpenReader(const std::string& path, uint64_t keepBytes,
+                                    bool mpegHeaderHolds)
 {
     const EContainer container = SniffContainer(path);
     switch (container)
     {
     case EContainer::Mpeg:
-        return Open<CMp3Reader>(path);
+        return Open<CMp3Reader>(path, mpegHeaderHolds);
     case EContainer::Ogg:
         return Open<COggReader>(path);
     case EContainer::Opus:
@@ -57,6 +59,11 @@ const char* RefusalNote(const std::string& path)
     const bool locked = (container == EContainer::Mp4 || container == EContainer::Asf) &&
                         CFfmpegReader::IsProtected(path, container);
     return locked ? " (DRM protected)" : "";
+}
+
+void LogRefusal(const std::string& path)
+{
+    Log("Could not load %s%s\n", path.c_str(), RefusalNote(path));
 }
 
 } // namespace korvane::backend

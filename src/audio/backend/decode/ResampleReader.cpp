@@ -26,14 +26,15 @@ bool CResampleReader::Create()
     io.flags |= SOXR_NO_DITHER; // dither would make the two sides of an up-mixed mono song differ
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
     soxr_error_t error = nullptr;
-    Resampler =
-        soxr_create(double(Inner->Rate()), double(OutRate), 2, &error, &io, &quality, nullptr);
-    Input.resize(InputChunkFrames * 2);
+    Resampler = soxr_create(double(Inner->Rate()), double(OutRate), unsigned(Inner->Channels()),
+                            &error, &io, &quality, nullptr);
+    Input.resize(InputChunkFrames * size_t(Inner->Channels()));
     return Resampler && !error;
 }
 
 int64_t CResampleReader::Read(int16_t* out, int64_t frames)
 {
+    const auto channels = size_t(Inner->Channels());
     int64_t produced = 0;
     while (produced < frames && !Drained)
     {
@@ -45,8 +46,8 @@ int64_t CResampleReader::Read(int16_t* out, int64_t frames)
         }
         size_t used = 0, made = 0;
         // A null input tells soxr the song is over: it flushes what its filter still holds.
-        const void* in = InputEnded ? nullptr : &Input[InputOffset * 2];
-        soxr_process(Resampler, in, InputFrames, &used, out + produced * 2,
+        const void* in = InputEnded ? nullptr : &Input[InputOffset * channels];
+        soxr_process(Resampler, in, InputFrames, &used, out + produced * int64_t(channels),
                      size_t(frames - produced), &made);
         InputOffset += used;
         InputFrames -= used;

@@ -9,9 +9,9 @@ struct soxr;
 namespace korvane::backend
 {
 
-// Stereo PCM at any rate to `outRate` with libsoxr (high quality, delay compensated: output
-// frame n is the input at time n / outRate). Read counts output frames; Seek and Frames stay
-// in frames of the decoded file.
+// PCM at any rate to `outRate` with libsoxr (high quality, delay compensated: output frame n
+// is the input at time n / outRate), with the channels of the reader underneath. Read counts
+// output frames; Seek and Frames stay in frames of the decoded file.
 class CResampleReader final : public CReader
 {
 public:
@@ -22,7 +22,7 @@ public:
     int64_t Read(int16_t* out, int64_t frames) override;
     bool Seek(int64_t frame) override;
     int Rate() const override { return OutRate; }
-    int Channels() const override { return 2; }
+    int Channels() const override { return Inner->Channels(); }
     int64_t Frames() const override { return Inner->Frames(); }
 
 private:

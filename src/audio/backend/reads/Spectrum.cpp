@@ -9,17 +9,19 @@ namespace korvane::backend
 {
 namespace
 {
-// |X[k]| × 2 / 8192 from re, im pairs. Plain float arithmetic the compiler vectorises (this
-// file is built without errno from sqrt); every lane rounds as the scalar expression would.
-void Magnitudes(const float* __restrict reIm, float* __restrict magnitudes)
+// |X[k]| × 2 / 8192 from a re, im pair. Plain float arithmetic that the loop below vectorises
+// (this file is built without errno from sqrt); every lane rounds as this expression does, so
+// a magnitude is the same whether it comes with all the others or alone.
+inline float Magnitude(const float* reIm)
 {
     const float scale = 2.0f / float(CSpectrum::BlockFrames);
+    return std::sqrt(reIm[0] * reIm[0] + reIm[1] * reIm[1]) * scale;
+}
+
+void Magnitudes(const float* __restrict reIm, float* __restrict magnitudes)
+{
     for (size_t k = 0; k < CSpectrum::Bins; ++k)
-    {
-        const float re = reIm[2 * k];
-        const float im = reIm[2 * k + 1];
-        magnitudes[k] = std::sqrt(re * re + im * im) * scale;
-    }
+        magnitudes[k] = Magnitude(reIm + 2 * k);
 }
 } // namespace
 
@@ -44,9 +46,8 @@ bool CSpectrum::Create()
     return Plan != nullptr;
 }
 
-void CSpectrum::Compute(const float* mono, float* magnitudes)
+void CSpectrum::Transform(const float* mono)
 {
-    auto* out = static_cast<fftwf_complex*>(Output);
     // An out-of-place real-to-complex plan leaves its input untouched, so a caller's block
     // with the plan's alignment is transformed where it lies, saving a copy per block.
     float* in = const_cast<float*>(mono);
@@ -55,8 +56,21 @@ void CSpectrum::Compute(const float* mono, float* magnitudes)
         std::memcpy(Input, mono, BlockFrames * sizeof(float));
         in = Input;
     }
-    fftwf_execute_dft_r2c(static_cast<fftwf_plan>(Plan), in, out);
+    fftwf_execute_dft_r2c(static_cast<fftwf_plan>(Plan), in, static_cast<fftwf_complex*>(Output));
+}
+
+void CSpectrum::Compute(const float* mono, float* magnitudes)
+{
+    Transform(mono);
     Magnitudes(static_cast<const float*>(Output), magnitudes);
+}
+
+void CSpectrum::ComputeBins(const float* mono, const int32_t* bins, size_t count, float* magnitudes)
+{
+    Transform(mono);
+    const auto* reIm = static_cast<const float*>(Output);
+    for (size_t i = 0; i < count; ++i)
+        magnitudes[i] = Magnitude(reIm + 2 * size_t(bins[i]));
 }
 
 } // namespace korvane::backend

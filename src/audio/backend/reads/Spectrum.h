@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 namespace korvane::backend
 {
@@ -23,8 +24,13 @@ public:
     // magnitudes. Any alignment: the transform runs in place of `mono` when its alignment
     // suits the plan, on a copy otherwise, with the same result.
     void Compute(const float* mono, float* magnitudes);
+    // The same transform, and only the magnitudes at `count` bins (each 0..Bins-1), equal to
+    // what Compute gives there.
+    void ComputeBins(const float* mono, const int32_t* bins, size_t count, float* magnitudes);
 
 private:
+    void Transform(const float* mono); // into Output
+
     void* Plan = nullptr;
     float* Input = nullptr;
     void* Output = nullptr;

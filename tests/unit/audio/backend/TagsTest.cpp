@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+namespace fs = std::filesystem;
 namespace sf = SongFactory;
 using korvane::backend::ProbeTrack;
 using korvane::backend::STrackTags;
@@ -57,5 +60,75 @@ TEST(Tags, RoundTripInEveryEncoding)
         EXPECT_EQ(after.Artist, c.Artist);
         // Tags change the file, never the song's length.
         EXPECT_EQ(after.LengthBytes, before.LengthBytes) << c.Title;
+    }
+}
+
+// The quick probe takes an MP3's length from its Xing/Info header only where the header
+// describes the whole file, and it then equals the scan's whatever tags surround the frames.
+// A middle damaged in place is the one case where they differ: the scan skips broken frames.
+TEST(Tags, QuickLengthComesFromAHeaderThatDescribesTheWholeFile)
+{
+    const sf::SPcm pcm = sf::Sine(44100, 2, 1.0, 440.0);
+    auto lame = [&](const fs::path& p) { return sf::WriteMp3(p, pcm, false); };
+    auto edited = [&](const fs::path& p, auto edit)
+    {
+        if (!lame(p))
+            return false;
+        std::vector<uint8_t> bytes = sf::ReadBytes(p);
+        edit(bytes);
+        return sf::WriteBytes(p, bytes);
+    };
+    const struct
+    {
+        const char* Name;
+        std::function<bool(const fs::path&)> Make;
+        bool FromHeader, SameAsScan;
+    } cases[] = {
+        {"encoder.mp3", lame, true, true},
+        {"id3v2-and-v1.mp3",
+         [&](const fs::path& p)
+         {
+             return lame(p) && sf::WriteTags(p, "T", "A", sf::ETagKind::Id3v2Utf8) &&
+                    sf::WriteTags(p, "T", "A", sf::ETagKind::Id3v1) &&
+                    sf::AddId3v2Picture(p, 200000);
+         },
+         true, true},
+        {"ape.mp3",
+         [&](const fs::path& p)
+         { return lame(p) && sf::WriteTags(p, "T", "A", sf::ETagKind::Ape); },
+         false, true},
+        {"no-header.mp3", [&](const fs::path& p) { return sf::WriteMp3(p, pcm, true); }, false,
+         true},
+        {"cut-short.mp3",
+         [&](const fs::path& p) { return edited(p, [](auto& b) { b.resize(b.size() * 2 / 3); }); },
+         false, true},
+        {"two-joined.mp3",
+         [&](const fs::path& p)
+         { return edited(p, [](auto& b) { b.insert(b.end(), b.begin(), b.end()); }); },
+         false, true},
+        {"damaged-middle.mp3",
+         [&](const fs::path& p)
+         {
+             return edited(p,
+                           [](auto& b)
+                           {
+                               const auto junk = sf::RandomBytes(3000, 99);
+                               std::copy(junk.begin(), junk.end(), b.begin() + long(b.size() / 2));
+                           });
+         },
+         true, false},
+    };
+    CTempDir dir;
+    for (const auto& c : cases)
+    {
+        const fs::path path = dir.Path() / c.Name;
+        ASSERT_TRUE(c.Make(path)) << c.Name;
+        STrackTags quick, exact;
+        ASSERT_TRUE(ProbeTrack(path, quick, true)) << c.Name;
+        ASSERT_TRUE(ProbeTrack(path, exact)) << c.Name;
+        EXPECT_EQ(quick.FromHeader, c.FromHeader) << c.Name;
+        EXPECT_FALSE(exact.FromHeader) << c.Name;
+        EXPECT_EQ(quick.LengthBytes == exact.LengthBytes, c.SameAsScan) << c.Name;
+        EXPECT_EQ(quick.Title, exact.Title) << c.Name;
     }
 }
