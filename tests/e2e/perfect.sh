@@ -188,7 +188,7 @@ if [ "$MODE" = preview ]; then
     sleep 0.3
     from=$(($(stat -c %s "$HEARD") / 4)) # after the logo's sound
     click_at 400 "$SONG_Y"                # the song, previewed from its start
-    /usr/bin/python3 "$HERE/lane_watch.py" --preview "$HEARD" "$from" "$AFTER" "$E2E_ROOT/song.raw" \
+    $INSTRUMENT /usr/bin/python3 "$HERE/lane_watch.py" --preview "$HEARD" "$from" "$AFTER" "$E2E_ROOT/song.raw" \
         1 >"$E2E_ROOT/lane.out" &
     WATCH_PID=$!
     sleep "$KILL_AT"
@@ -210,11 +210,11 @@ if [ "$KILL_AT" != 0 ]; then
     export RESTART_HEARD=$AFTER SONG_RAW=$E2E_ROOT/song.raw PAUSED_THROUGH=0
     [ "$MODE" != pause ] || PAUSED_THROUGH=1
     PLAYER=/usr/bin/python3 # numpy
-    /usr/bin/python3 "$HERE/lane_watch.py" "$E2E_ROOT/map.csv" "$E2E_ROOT/game.out" "$WINDOW" \
+    $INSTRUMENT /usr/bin/python3 "$HERE/lane_watch.py" "$E2E_ROOT/map.csv" "$E2E_ROOT/game.out" "$WINDOW" \
         "$HEARD" "$AFTER" "$SONG_RAW" 1,11 >"$E2E_ROOT/lane.out" &
     WATCH_PID=$!
 fi
-$PLAYER "$HERE/perfect_player.py" "$E2E_ROOT/map.csv" "$E2E_ROOT/game.out" "$HEARD" "$HELD" \
+$INSTRUMENT $PLAYER "$HERE/perfect_player.py" "$E2E_ROOT/map.csv" "$E2E_ROOT/game.out" "$HEARD" "$HELD" \
     "$STEP" "$LAG_MS" >"$E2E_ROOT/player.out" &
 PLAYER_PID=$!
 e2e_wait_line "$analysed" "$analysed_n" 60
