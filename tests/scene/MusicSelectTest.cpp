@@ -150,6 +150,55 @@ TEST_F(MusicSelectTest, WheelAndThumbScrollOnlyListsOfMoreThanTwentyEntries)
     }
 }
 
+// The pointer's row is overlaid, whichever row it was on before, and no row is once it leaves
+// the list.
+TEST_F(MusicSelectTest, OnlyTheRowUnderThePointerIsOverlaid)
+{
+    struct SCase
+    {
+        std::vector<int> Ys;
+        int Hovered; // -1: none
+    };
+    const int above = RowY(0) - 10, below = RowY(20) + 30;
+    const std::vector<SCase> cases = {
+        {{RowY(0) + 5}, 0},
+        {{RowY(1) + 5}, 1},
+        {{RowY(0) + 5, below}, -1},
+        {{RowY(1) + 5, above}, -1},
+        {{RowY(1) + 5, RowY(0) + 5}, 0},
+        {{below}, -1},
+    };
+    const auto rows = [](CGraphics& g)
+    {
+        std::vector<std::vector<uint32_t>> out;
+        for (int r = 0; r < 3; ++r)
+            out.push_back(ScreenBlock(g, 40, RowY(r) + 4, 300, 12));
+        return out;
+    };
+    for (size_t i = 0; i < cases.size(); ++i)
+    {
+        SCOPED_TRACE(i);
+        Harness.reset();
+        Harness = std::make_unique<CSceneHarness>();
+        CTempDir folder;
+        Fill(folder.Path(), 0, 3);
+        Open(folder.Path());
+        std::vector<std::vector<uint32_t>> bare, shown;
+        Harness->AtFrame(2, [&](CGraphics& g) { bare = rows(g); });
+        uint64_t frame = 2;
+        for (const int y : cases[i].Ys)
+            Harness->At(frame++, H::Motion(300, y));
+        Harness->AtFrame(frame, [&](CGraphics& g) { shown = rows(g); });
+        Harness->At(frame, H::Quit());
+        Run();
+        ASSERT_EQ(shown.size(), 3u);
+        for (int r = 0; r < 3; ++r)
+        {
+            EXPECT_EQ(shown[r] != bare[r], r == cases[i].Hovered) << "row " << r;
+        }
+    }
+}
+
 // Tags are read for the rows shown and the two pages around them; the rest of a long folder
 // waits until the player scrolls near it. (The worker's reads are done between frames here.)
 TEST_F(MusicSelectTest, TrackInfoIsReadForTheRowsShownAndThoseAroundThem)
