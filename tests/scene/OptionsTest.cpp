@@ -215,3 +215,38 @@ TEST(OptionsScene, BackLeadsToTheTitleAndEnterWithoutAHighlightDoesNothing)
     EXPECT_EQ(SceneSequence(harness.LogText()), "Options,Title");
     EXPECT_EQ(SettingsFile(home), "");
 }
+
+// Down moves the highlight over the entries, and the marker stands before the highlighted one
+// and before no other.
+TEST(OptionsScene, TheMarkerStandsBeforeTheHighlightedEntryAlone)
+{
+    const std::pair<int, int> entries[] = {{100, 100}, {100, 200}, {100, 300}, {140, 400}};
+    for (size_t hovered = 0; hovered < std::size(entries); ++hovered)
+    {
+        SCOPED_TRACE(hovered);
+        CTempHome home;
+        CSceneHarness harness;
+        ASSERT_TRUE(harness.Ready());
+        std::vector<std::vector<uint32_t>> bare, shown;
+        const auto markers = [&](std::vector<std::vector<uint32_t>>& out)
+        {
+            return [&](CGraphics& g)
+            {
+                for (const auto& [x, y] : entries)
+                    out.push_back(MarkerBlock(g, harness.Shared(), x, y));
+            };
+        };
+        harness.AtFrame(1, markers(bare));
+        uint64_t frame = 1;
+        for (size_t down = 0; down <= hovered; ++down)
+            harness.At(frame++, H::Key(SDLK_DOWN));
+        harness.AtFrame(frame, markers(shown));
+        harness.At(frame, H::Quit());
+        harness.Run(new COptionsScene());
+        ASSERT_EQ(shown.size(), std::size(entries));
+        for (size_t i = 0; i < std::size(entries); ++i)
+        {
+            EXPECT_EQ(shown[i] != bare[i], i == hovered) << "entry " << i;
+        }
+    }
+}

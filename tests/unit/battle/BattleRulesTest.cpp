@@ -197,3 +197,37 @@ TEST(BattleRules, MissesDropTheMultiplierAndCatchesRaiseItInSteps)
     EXPECT_EQ(rules.ReachableScore, 44 * MaxMultiplier);
     EXPECT_EQ(rules.MaxScore, 44 * MaxMultiplier);
 }
+
+// Below the catch line a caught beam is gone, and a touched one where it was touched; a beam
+// the shield never met goes on down to the bottom of the lane.
+TEST(BattleRules, WhatACaughtOrTouchedBeamLeavesBelowTheCatchLine)
+{
+    const int centre = Lane::BeamCentreX(60);
+    const struct
+    {
+        const char* Name;
+        int Left, Right; // the catch span at row 105
+        int HiddenBelow; // rows of the beam under this one are not drawn
+    } cases[] = {
+        {"caught", centre - 45, centre + 45, Lane::CatchRow},
+        {"never met", centre + 100, centre + 190, 0},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        CAudioMap map;
+        const int64_t start = MakeLane(map, {{60, 50}})[0];
+        CBattleRules rules;
+        rules.Place(Lane::Left);
+        rules.StartLevel(map);
+        Span(c.Left, c.Right)(rules);
+        rules.ScanLane(LowerEndAt(start, 105), BytesPerLine, false);
+        Span(0, 1)(rules); // the shield gone elsewhere
+        rules.ScanLane(LowerEndAt(start, 80), BytesPerLine, false);
+        for (int r = 80; r < 130; ++r)
+        {
+            EXPECT_EQ(rules.LaneRows[size_t(r)].Slice == ESlice::None, r < c.HiddenBelow)
+                << "row " << r;
+        }
+    }
+}
