@@ -161,3 +161,35 @@ TEST(AudioSyncScene, IsPlayedByKeysAlone)
             EXPECT_EQ(file, c.Written);
     }
 }
+
+// Taps that come later by some frames propose an offset larger by as many milliseconds: the
+// taps are measured in the click track's own time.
+TEST(AudioSyncScene, TapsLaterByTwoFramesProposeSixtyMillisecondsMore)
+{
+    const auto proposed = [](uint64_t lateFrames)
+    {
+        CTempHome home;
+        CSceneHarness harness;
+        if (!harness.Ready())
+            return std::string("no harness");
+        uint64_t frame = 2;
+        for (const SDLKey sym : {SDLK_UP, SDLK_UP, SDLK_RETURN})
+        {
+            harness.At(frame, H::Key(sym));
+            frame += 2;
+        }
+        frame += 3 + lateFrames;
+        for (int tap = 0; tap < 16; ++tap, frame += 20) // 600 ms apart: one tap a click
+            harness.At(frame, H::Key(SDLK_SPACE));
+        for (int enter = 0; enter < 2; ++enter, frame += 2)
+            harness.At(frame, H::Key(SDLK_RETURN));
+        harness.At(frame + 3, H::Quit());
+        harness.Run(new COptionsScene());
+        return SettingsFile(home);
+    };
+    const std::string early = proposed(0), late = proposed(2);
+    ASSERT_TRUE(early.starts_with("AudioOffset=")) << early;
+    ASSERT_TRUE(late.starts_with("AudioOffset=")) << late;
+    const int earlyMs = std::stoi(early.substr(12)), lateMs = std::stoi(late.substr(12));
+    EXPECT_NEAR(lateMs - earlyMs, 60, 1) << early << late;
+}
