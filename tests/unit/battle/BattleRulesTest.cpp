@@ -198,8 +198,8 @@ TEST(BattleRules, MissesDropTheMultiplierAndCatchesRaiseItInSteps)
     EXPECT_EQ(rules.MaxScore, 44 * MaxMultiplier);
 }
 
-// Below the catch line a caught beam is gone, and a touched one where it was touched; a beam
-// the shield never met goes on down to the bottom of the lane.
+// The cannon of a beam in the lane's top row fires until the beam has left it. Below the catch
+// line a caught beam is gone; a beam the shield never met goes on down to the bottom.
 TEST(BattleRules, WhatACaughtOrTouchedBeamLeavesBelowTheCatchLine)
 {
     const int centre = Lane::BeamCentreX(60);
@@ -221,9 +221,12 @@ TEST(BattleRules, WhatACaughtOrTouchedBeamLeavesBelowTheCatchLine)
         rules.Place(Lane::Left);
         rules.StartLevel(map);
         Span(c.Left, c.Right)(rules);
+        rules.ScanLane(LowerEndAt(start, Lane::Rows - 30), BytesPerLine, false);
+        EXPECT_EQ(rules.FiringCannon, Lane::Column(60)) << "the beam in the top row";
         rules.ScanLane(LowerEndAt(start, 105), BytesPerLine, false);
         Span(0, 1)(rules); // the shield gone elsewhere
         rules.ScanLane(LowerEndAt(start, 80), BytesPerLine, false);
+        EXPECT_EQ(rules.FiringCannon, -1) << "the top row empty again";
         for (int r = 80; r < 130; ++r)
         {
             EXPECT_EQ(rules.LaneRows[size_t(r)].Slice == ESlice::None, r < c.HiddenBelow)
