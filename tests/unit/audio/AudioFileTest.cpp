@@ -1,6 +1,7 @@
 // The audio engine's streams: neutral answers when closed, a failed open leaves nothing,
 // Init/Shutdown in any order (or none), analysis open building the note bins.
 #include "audio/Audio.h"
+#include "support/LogCapture.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 
@@ -72,6 +73,10 @@ TEST(AudioEngine, PlaybackNeedsInitAndShutdownIsSafeAfterFailure)
     {
         CAudio audio;
         EXPECT_FALSE(audio.OpenMusic(song)); // no device yet
+        CLogCapture log;
+        CAudioFile clicks;
+        EXPECT_FALSE(clicks.OpenClickTrack(audio, 26460, 4));
+        EXPECT_EQ(log.Text(), "Could not play the click track\n"); // what a bug report shows
         setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
         EXPECT_FALSE(audio.Init());
         setenv("SDL_AUDIODRIVER", "dummy", 1);
