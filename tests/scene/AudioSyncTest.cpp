@@ -162,18 +162,21 @@ TEST(AudioSyncScene, IsPlayedByKeysAlone)
     }
 }
 
-// Taps that come later by some frames propose an offset larger by as many milliseconds: the
-// taps are measured in the click track's own time.
-TEST(AudioSyncScene, TapsLaterByTwoFramesProposeSixtyMillisecondsMore)
+// The taps are measured in the click track's own time, heard through the offset shown: taps two
+// frames later propose 60 ms more, and taps tried again after the offset was moved propose
+// what they proposed before.
+TEST(AudioSyncScene, TheProposedOffsetFollowsTheTapsAloneInTheClicksTime)
 {
-    const auto proposed = [](uint64_t lateFrames)
+    // Options, Audio Sync, then `before` (one key every other frame), 16 taps, Enter, Enter.
+    const auto proposed = [](uint64_t lateFrames, std::vector<SDLKey> before)
     {
         CTempHome home;
         CSceneHarness harness;
         if (!harness.Ready())
             return std::string("no harness");
         uint64_t frame = 2;
-        for (const SDLKey sym : {SDLK_UP, SDLK_UP, SDLK_RETURN})
+        before.insert(before.begin(), {SDLK_UP, SDLK_UP, SDLK_RETURN});
+        for (const SDLKey sym : before)
         {
             harness.At(frame, H::Key(sym));
             frame += 2;
@@ -187,9 +190,13 @@ TEST(AudioSyncScene, TapsLaterByTwoFramesProposeSixtyMillisecondsMore)
         harness.Run(new COptionsScene());
         return SettingsFile(home);
     };
-    const std::string early = proposed(0), late = proposed(2);
-    ASSERT_TRUE(early.starts_with("AudioOffset=")) << early;
-    ASSERT_TRUE(late.starts_with("AudioOffset=")) << late;
-    const int earlyMs = std::stoi(early.substr(12)), lateMs = std::stoi(late.substr(12));
-    EXPECT_NEAR(lateMs - earlyMs, 60, 1) << early << late;
+    const auto ms = [](const std::string& file)
+    { return file.starts_with("AudioOffset=") ? std::stoi(file.substr(12)) : -9999; };
+    // Next, +30 ms, Try again.
+    const std::vector<SDLKey> moved = {SDLK_RETURN, SDLK_RETURN, SDLK_RIGHT, SDLK_RIGHT,
+                                       SDLK_RIGHT,  SDLK_RIGHT,  SDLK_RIGHT, SDLK_RIGHT,
+                                       SDLK_UP,     SDLK_RETURN};
+    const std::string first = proposed(0, {}), late = proposed(2, {}), again = proposed(0, moved);
+    EXPECT_NEAR(ms(late) - ms(first), 60, 1) << first << late;
+    EXPECT_NEAR(ms(again), ms(first), 1) << first << again;
 }
