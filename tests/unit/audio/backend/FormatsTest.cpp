@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -99,6 +101,9 @@ TEST(Formats, EverySongDecodesAsItsReferenceDecoderAndAnalysesTheSameTwice)
 {
     const std::vector<SSong> songs = Songs();
     ASSERT_EQ(songs.size(), 21u) << "the songs of make-format-songs";
+    const auto openFiles = []
+    { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+    const auto filesBefore = openFiles();
     for (const SSong& song : songs)
     {
         SCOPED_TRACE(song.Name);
@@ -136,6 +141,8 @@ TEST(Formats, EverySongDecodesAsItsReferenceDecoderAndAnalysesTheSameTwice)
         EXPECT_EQ(tags.Title, song.Title);
         EXPECT_EQ(tags.Artist, song.Artist);
         EXPECT_EQ(tags.LengthBytes, song.Frames * 2 * song.Channels);
+        reader.reset();
+        EXPECT_EQ(openFiles(), filesBefore) << "a file of the song left open";
 
         const std::string first = Analysis(path);
         EXPECT_NE(first.find("length_bytes: " + std::to_string(tags.LengthBytes) + "\n"),
