@@ -248,5 +248,15 @@ TEST(OptionsScene, TheMarkerStandsBeforeTheHighlightedEntryAlone)
         {
             EXPECT_EQ(shown[i] != bare[i], i == hovered) << "entry " << i;
         }
+        // The marker's own pixels, where it stands before the other menus' entries.
+        SDL_Surface* marker = harness.Shared().MenuSelectImage.GetSurface();
+        ASSERT_NE(marker, nullptr);
+        for (int y = 0; y < marker->h; ++y)
+            for (int x = 0; x < marker->w; ++x)
+                if (const uint32_t rgb = SurfaceRgb(marker, x, y); rgb != 0xFF00FF)
+                {
+                    ASSERT_EQ(shown[hovered][size_t(y * marker->w + x)] & 0xFFFFFF, rgb)
+                        << "at " << x << "," << y;
+                }
     }
 }
