@@ -9,8 +9,8 @@
 
 CSharedData::CSharedData() : Pacer(std::make_unique<CSleepPacer>(Timer))
 {
-    CommonHighscores = Settings::ReadNumber("SeparateHS") == 0;
-    PlayContinuous = Settings::ReadNumber("PlayContinuous") != 0;
+    CommonHighscores = Settings::CommonHighscores();
+    PlayContinuous = Settings::PlayContinuous();
     Speed = SpeedSetting::Load();
 }
 

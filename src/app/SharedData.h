@@ -24,7 +24,7 @@ class CStandInClock;
 class CSharedData
 {
 public:
-    CSharedData(); // builds the clock, reads "SeparateHS", "PlayContinuous" and "Speed"
+    CSharedData(); // builds the clock, reads the highscore, continuous play and speed settings
     virtual ~CSharedData();
     CSharedData(const CSharedData&) = delete;
     CSharedData& operator=(const CSharedData&) = delete;

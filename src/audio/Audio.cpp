@@ -96,7 +96,7 @@ int32_t CAudio::ClampAudioOffset(int32_t milliseconds)
 
 int32_t CAudio::StoredAudioOffset()
 {
-    const int32_t wanted = Settings::ReadNumber(AudioOffsetSetting);
+    const int32_t wanted = Settings::AudioOffsetMs();
     const int32_t used = ClampAudioOffset(wanted);
     if (used != wanted)
         Log("AudioOffset %d ms is out of range; using %d ms\n", int(wanted), int(used));

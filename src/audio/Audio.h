@@ -49,7 +49,6 @@ public:
 
     // The player's "AudioOffset": milliseconds by which the sound reaches the ears later than
     // the device plays it (wireless headphones); positive makes every heard position earlier.
-    static constexpr const char* AudioOffsetSetting = "AudioOffset";
     static constexpr int32_t AudioOffsetLimitMs = 2000;
     static int32_t ClampAudioOffset(int32_t milliseconds); // into -limit..limit
     static int32_t StoredAudioOffset();        // from the settings file, brought into range

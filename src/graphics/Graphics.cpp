@@ -61,7 +61,7 @@ bool CGraphics::ApplyVideoMode()
 
 bool CGraphics::SetVideoMode()
 {
-    const bool fullScreen = Settings::ReadNumber("FullScreen") != 0;
+    const bool fullScreen = Settings::FullScreen();
     const WindowScale::SArea usable = Desktop.Usable();
     // The frame is known once the window is shown: a scale that fits without it may not with it.
     for (const bool framed : {false, true})
@@ -97,11 +97,11 @@ bool CGraphics::ToggleFullScreen()
     {
         // Back in a window at the stored scale (a game started in full screen had none), with
         // its caption, on the desktop: the mode set anew, whose surface and format stay.
-        Settings::WriteNumber("FullScreen", 0);
+        Settings::SetFullScreen(false);
         if (SetVideoMode())
             return true;
         // No window to be had: the player stays in the full screen that worked.
-        Settings::WriteNumber("FullScreen", 1);
+        Settings::SetFullScreen(true);
         SetVideoMode();
         return false;
     }
@@ -110,7 +110,7 @@ bool CGraphics::ToggleFullScreen()
         Log("Could not switch between window and full screen: %s\n", SDL_GetError());
         return false;
     }
-    Settings::WriteNumber("FullScreen", 1);
+    Settings::SetFullScreen(true);
     return true;
 }
 

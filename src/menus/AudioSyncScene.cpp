@@ -213,7 +213,7 @@ void CAudioSyncScene::Leave(bool save)
 {
     if (save)
     {
-        Settings::WriteNumber(CAudio::AudioOffsetSetting, OffsetMs);
+        Settings::SetAudioOffsetMs(OffsetMs);
         StoredOffsetMs = OffsetMs;
     }
     Done = true;

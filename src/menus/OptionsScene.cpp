@@ -12,7 +12,7 @@
 COptionsScene::COptionsScene()
 {
     SetName("Options");
-    FullScreen = Settings::ReadNumber("FullScreen") != 0;
+    FullScreen = Settings::FullScreen();
 }
 
 COptionsScene::~COptionsScene()
@@ -20,20 +20,18 @@ COptionsScene::~COptionsScene()
     Background.Free();
 }
 
-void COptionsScene::ToggleSeparateHighscores()
+void COptionsScene::ToggleCommonHighscores()
 {
-    SeparateHighscores = !SeparateHighscores;
-    Settings::WriteNumber("SeparateHS", SeparateHighscores ? 1 : 0);
-    SeparateBox.SetChecked(SeparateHighscores);
-    Shared->CommonHighscores = !SeparateHighscores;
+    Shared->CommonHighscores = !Shared->CommonHighscores;
+    Settings::SetCommonHighscores(Shared->CommonHighscores);
+    SeparateBox.SetChecked(!Shared->CommonHighscores);
 }
 
 void COptionsScene::ToggleContinuousPlay()
 {
-    ContinuousPlay = !ContinuousPlay;
-    Settings::WriteNumber("PlayContinuous", ContinuousPlay ? 1 : 0);
-    ContinuousBox.SetChecked(ContinuousPlay);
-    Shared->PlayContinuous = ContinuousPlay;
+    Shared->PlayContinuous = !Shared->PlayContinuous;
+    Settings::SetPlayContinuous(Shared->PlayContinuous);
+    ContinuousBox.SetChecked(Shared->PlayContinuous);
 }
 
 bool COptionsScene::HandleEvent(const SDL_Event& event)
@@ -79,7 +77,7 @@ void COptionsScene::Choose(int entry)
     switch (entry)
     {
     case SeparateEntry:
-        ToggleSeparateHighscores();
+        ToggleCommonHighscores();
         break;
     case ContinuousEntry:
         ToggleContinuousPlay();
@@ -103,7 +101,7 @@ void COptionsScene::HandleClick(int x, int y)
         return;
     }
     if (SeparateBox.HitTest(x, y))
-        ToggleSeparateHighscores();
+        ToggleCommonHighscores();
     if (ContinuousBox.HitTest(x, y))
         ToggleContinuousPlay();
     if (BackEntry.HitTest(x, y))
@@ -114,12 +112,12 @@ void COptionsScene::HandleClick(int x, int y)
 
 CScene* COptionsScene::SwitchFullScreen()
 {
-    Settings::WriteNumber("FullScreen", FullScreen ? 0 : 1);
+    Settings::SetFullScreen(!FullScreen);
     if (!Graphics->ApplyVideoMode())
     {
         // The other mode is not available: keep the player in the one that worked rather
         // than leave the game without a screen, and store that one again.
-        Settings::WriteNumber("FullScreen", FullScreen ? 1 : 0);
+        Settings::SetFullScreen(FullScreen);
         Graphics->ApplyVideoMode();
     }
     // The shared images were converted for the old screen's format.
@@ -164,11 +162,9 @@ CScene* COptionsScene::Run()
     FullScreenBox.Create(*Fonts, "Full Screen Mode", 100, 300);
     FullScreenBox.SetChecked(FullScreen);
     SeparateBox.Create(*Fonts, "Store Highscores separately for each users", 100, 100);
-    SeparateHighscores = !Shared->CommonHighscores;
-    SeparateBox.SetChecked(SeparateHighscores);
+    SeparateBox.SetChecked(!Shared->CommonHighscores);
     ContinuousBox.Create(*Fonts, "Continuous play mode", 100, 200);
-    ContinuousPlay = Shared->PlayContinuous;
-    ContinuousBox.SetChecked(ContinuousPlay);
+    ContinuousBox.SetChecked(Shared->PlayContinuous);
     BackEntry.Create(*Fonts, "BACK", 400, 510, true);
     // Back from the audio sync screen or a switch of the screen mode: the keys go on from there.
     Focus = Shared->OptionsFocus;

@@ -17,7 +17,7 @@
 class COptionsScene : public CScene, private CFrameHandler
 {
 public:
-    COptionsScene(); // reads "FullScreen"
+    COptionsScene(); // reads the full-screen setting
     ~COptionsScene() override;
 
     CScene* Run() override;
@@ -43,7 +43,7 @@ private:
     void HandleClick(int x, int y);        // a full-screen hit only requests the switch
     bool HandleKey(const SDL_keysym& key); // false when the rest of the frame's events must wait
     void Choose(int entry);
-    void ToggleSeparateHighscores();
+    void ToggleCommonHighscores();
     void ToggleContinuousPlay();
     CScene* SwitchFullScreen();
 
@@ -51,8 +51,6 @@ private:
     bool Back = false;
     bool FullScreen = false;
     bool SwitchRequested = false;
-    bool SeparateHighscores = false;
-    bool ContinuousPlay = false;
     bool SyncRequested = false; // the audio sync entry was clicked
     int Focus = -1;             // the entry the keys highlight, -1 none
     CImage Background;          // with the screen title painted in

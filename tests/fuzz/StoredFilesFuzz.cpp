@@ -176,8 +176,9 @@ void FuzzHighscore(CSharedData& shared, Rng& rng)
 
 // ---- the settings file ---------------------------------------------------------------------
 
-const char* const Names[] = {"FullScreen", "SeparateHS", "PlayContinuous", "AudioOffset",
-                             "CurrentPath"};
+const char* const Names[] = {Settings::Key::FullScreen, Settings::Key::SeparateHS,
+                             Settings::Key::PlayContinuous, Settings::Key::AudioOffset,
+                             Settings::Key::CurrentPath};
 
 const std::vector<Bytes> SettingsFiles = {
     Of("FullScreen=1\nSeparateHS=0\nPlayContinuous=1\nAudioOffset=-40\n"

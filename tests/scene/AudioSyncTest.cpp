@@ -49,7 +49,7 @@ TEST(AudioSyncScene, SavesOnlyOnSaveAndTheNextSongHearsIt)
         ASSERT_TRUE(SongFactory::Write(song, SongFactory::Sine(44100, 2, 0.5, 440),
                                        SongFactory::EFormat::Wav));
         if (c.Stored)
-            Settings::WriteNumber("AudioOffset", *c.Stored);
+            Settings::WriteNumber(Settings::Key::AudioOffset, *c.Stored);
         const std::string before = SettingsFile(home);
         CSceneHarness harness;
         ASSERT_TRUE(harness.Ready());

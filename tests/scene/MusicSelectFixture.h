@@ -74,7 +74,7 @@ protected:
     void Open(const fs::path& folder)
     {
         ASSERT_TRUE(Harness->Ready());
-        Settings::WriteText("CurrentPath", folder.string());
+        Settings::WriteText(Settings::Key::CurrentPath, folder.string());
         Harness->Shared().CommonHighscores = false;
     }
     void Run()

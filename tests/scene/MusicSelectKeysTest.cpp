@@ -177,8 +177,8 @@ TEST_F(MusicSelectTest, KeysTable)
     for (const SRow& row : rows)
     {
         SCOPED_TRACE(row.Name);
-        Settings::WriteNumber("FullScreen", 0);
-        Settings::WriteText("Speed", "Slow");
+        Settings::WriteNumber(Settings::Key::FullScreen, 0);
+        Settings::WriteText(Settings::Key::Speed, "Slow");
         Harness.reset(); // its shutdown would end the next one's SDL
         Harness = std::make_unique<CSceneHarness>();
         Open(Music.Path());

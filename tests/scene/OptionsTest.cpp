@@ -59,11 +59,11 @@ TEST(OptionsScene, BoxesShowTheStoredSettings)
         CTempHome home;
         // -1: the value is absent, as for a new player.
         if (c.SeparateHS >= 0)
-            Settings::WriteNumber("SeparateHS", c.SeparateHS);
+            Settings::WriteNumber(Settings::Key::SeparateHS, c.SeparateHS);
         if (c.PlayContinuous >= 0)
-            Settings::WriteNumber("PlayContinuous", c.PlayContinuous);
+            Settings::WriteNumber(Settings::Key::PlayContinuous, c.PlayContinuous);
         if (c.FullScreen >= 0)
-            Settings::WriteNumber("FullScreen", c.FullScreen);
+            Settings::WriteNumber(Settings::Key::FullScreen, c.FullScreen);
         CSceneHarness harness;
         ASSERT_TRUE(harness.Ready());
         std::string shown;

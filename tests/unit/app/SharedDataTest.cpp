@@ -36,8 +36,8 @@ TEST(SharedData, ReadsSeparateHighscoresAndContinuousPlay)
          {Case{1, 1, false, true}, Case{0, 0, true, false}, Case{7, -1, false, true}})
     {
         CTempHome home;
-        Settings::WriteNumber("SeparateHS", c.separate);
-        Settings::WriteNumber("PlayContinuous", c.continuous);
+        Settings::WriteNumber(Settings::Key::SeparateHS, c.separate);
+        Settings::WriteNumber(Settings::Key::PlayContinuous, c.continuous);
         CSharedData shared;
         EXPECT_EQ(shared.CommonHighscores, c.common) << c.separate;
         EXPECT_EQ(shared.PlayContinuous, c.playContinuous) << c.continuous;

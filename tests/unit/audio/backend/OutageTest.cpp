@@ -76,7 +76,7 @@ TEST_F(OutageTest, TheSoundComesBackWhereThePositionRanTo)
     };
     const std::string path = (Dir.Path() / "numbered.wav").string();
     ASSERT_TRUE(sf::Write(path, sf::NumberedFrames(20.0), sf::EFormat::Wav));
-    Settings::WriteNumber("AudioOffset", 0);
+    Settings::WriteNumber(Settings::Key::AudioOffset, 0);
     for (const SOutage& c : cases)
     {
         SCOPED_TRACE(c.Name);
