@@ -46,7 +46,7 @@ bool RunFrames(CFrameHandler& screen, CSharedData& shared)
         const CFrameHandler::EFrame frame = screen.Update(elapsedMs);
         if (frame == CFrameHandler::EFrame::Leave)
             return true;
-        if (frame == CFrameHandler::EFrame::Show)
+        if (frame != CFrameHandler::EFrame::Hold)
         {
             screen.Draw(*shared.Graphics);
             shared.Graphics->Flip();
@@ -55,5 +55,7 @@ bool RunFrames(CFrameHandler& screen, CSharedData& shared)
                            screen.ListensBetweenFrames() ? CPacer::FListen(readEvents) : nullptr);
         if (closed)
             return false;
+        if (frame == CFrameHandler::EFrame::ShowThenLeave)
+            return true;
     }
 }

@@ -44,13 +44,18 @@ bool CBattleScene::OpenCurrentSong(bool firstSong)
                 Shared->FolderItems.size());
         else if (Audio->OpenForAnalysis(item->GetPath()))
             return true;
-        if (firstSong || !item)
-            return false;
-        Log("Skipping %s\n", item->GetPath().c_str());
-        if (!ChooseNextSong())
+        if (firstSong || !item || !PassOver(*item))
             return false;
     }
     return false;
+}
+
+bool CBattleScene::PassOver(const CFolderItem& item)
+{
+    Log("Skipping %s\n", item.GetPath().c_str());
+    NextSong = NextWasAsked;
+    PreviousSong = PreviousWasAsked;
+    return ChooseNextSong();
 }
 
 bool CBattleScene::ChooseNextSong()
@@ -60,11 +65,11 @@ bool CBattleScene::ChooseNextSong()
 
 CFrameHandler::EFrame CBattleScene::OpenSong()
 {
+    NextWasAsked = NextSong;
+    PreviousWasAsked = PreviousSong;
     if (!OpenCurrentSong(FirstSong))
         return Leave();
     Queue.Current()->ReadTrackInfo();
-    NextWasAsked = NextSong;
-    PreviousWasAsked = PreviousSong;
     ResetSong();
     Phase = EBattlePhase::Loading;
     Progress = ProgressShown = 0;
@@ -84,15 +89,9 @@ CFrameHandler::EFrame CBattleScene::NextAfter(bool played)
     // direction.
     if (played)
         Unplayable = 0;
-    else if (FirstSong || ++Unplayable > Shared->FolderItems.size())
-        return Leave();
-    else
-    {
-        Log("Skipping %s\n", Queue.Current()->GetPath().c_str());
-        NextSong = NextWasAsked;
-        PreviousSong = PreviousWasAsked;
-    }
-    if (!ChooseNextSong())
+    if (played
+            ? !ChooseNextSong()
+            : FirstSong || ++Unplayable > Shared->FolderItems.size() || !PassOver(*Queue.Current()))
         return Leave();
     FirstSong = false;
     return OpenSong();

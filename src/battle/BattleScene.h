@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+class CFolderItem;
+
 // The game itself: analyses the chosen song behind a loading screen, plays it as a level,
 // shows the result, and goes on with the next song (PageUp, PageDown, continuous play) until
 // the player goes back to music selection or closes the window: loading, playing and the
@@ -42,7 +44,10 @@ private:
     void ResetSong();
     bool OpenCurrentSong(bool firstSong);
     bool ChooseNextSong(); // false when the scene must end
-    EFrame OpenSong();     // the loading screen's first picture, or leave
+    // Passes over a song that cannot be played in the direction that led to it; false when
+    // the scene must end.
+    bool PassOver(const CFolderItem& item);
+    EFrame OpenSong(); // the loading screen's first picture, or leave
     EFrame NextAfter(bool played);
     EFrame Leave();
 

@@ -39,8 +39,8 @@ bool COptionsScene::HandleEvent(const SDL_Event& event)
     if (event.type == SDL_MOUSEMOTION)
     {
         // The pointer takes the highlight over from the keys.
-        BackEntry.SetHighlighted(BackEntry.HitTest(event.motion.x, event.motion.y));
-        Focus = BackEntry.IsHighlighted() ? BackEntryIndex : -1;
+        List.SetFocus(BackEntry.HitTest(event.motion.x, event.motion.y) ? BackEntryIndex : -1);
+        BackEntry.SetHighlighted(List.GetFocus() == BackEntryIndex);
     }
     else if (event.type == SDL_KEYDOWN)
         return HandleKey(event.key.keysym);
@@ -58,17 +58,13 @@ bool COptionsScene::HandleKey(const SDL_keysym& key)
     const EMenuKey action = key.sym == SDLK_SPACE ? EMenuKey::Choose : MenuKeyOf(key);
     if (key.sym == SDLK_ESCAPE)
         BackChosen = true;
-    else if (action == EMenuKey::Choose && Focus >= 0)
+    else if (const int chosen = List.Key(action, EntryCount); chosen >= 0)
     {
-        Choose(Focus);
+        Choose(chosen);
         return !SwitchRequested;
     }
-    else if (action != EMenuKey::None)
-    {
-        // Enter with nothing highlighted shows where the keys start: the first box.
-        Focus = action == EMenuKey::Choose ? 0 : MovedFocus(Focus, EntryCount, action);
-        BackEntry.SetHighlighted(Focus == BackEntryIndex);
-    }
+    else
+        BackEntry.SetHighlighted(List.GetFocus() == BackEntryIndex);
     return true;
 }
 
@@ -128,11 +124,10 @@ CScene* COptionsScene::SwitchFullScreen()
 
 CFrameHandler::EFrame COptionsScene::Update(int64_t)
 {
-    Back = BackChosen;
     // Alt+Enter or F11 may have switched the screen meanwhile: the box follows.
     FullScreen = Graphics->IsFullScreen();
     FullScreenBox.SetChecked(FullScreen);
-    return EFrame::Show;
+    return BackChosen ? EFrame::ShowThenLeave : EFrame::Show;
 }
 
 void COptionsScene::Draw(CGraphics& graphics) const
@@ -151,9 +146,9 @@ void COptionsScene::Draw(CGraphics& graphics) const
                  {ContinuousBox.GetX(), ContinuousBox.GetY()},
                  {FullScreenBox.GetX(), FullScreenBox.GetY()},
                  {SyncEntry.GetX(), SyncEntry.GetY()}};
-    if (Focus >= 0 && Focus < BackEntryIndex)
-        graphics.Draw(Shared->MenuSelectImage.GetSurface(), int16_t(marks[Focus].X - 49),
-                      int16_t(marks[Focus].Y + 4));
+    const int focus = List.GetFocus();
+    if (focus >= 0 && focus < BackEntryIndex)
+        CMenuItem::DrawMarker(graphics, Shared->MenuSelectImage, marks[focus].X, marks[focus].Y);
 }
 
 CScene* COptionsScene::Run()
@@ -167,15 +162,15 @@ CScene* COptionsScene::Run()
     ContinuousBox.SetChecked(Shared->PlayContinuous);
     BackEntry.Create(*Fonts, "BACK", 400, 510, true);
     // Back from the audio sync screen or a switch of the screen mode: the keys go on from there.
-    Focus = Shared->OptionsFocus;
+    List.SetFocus(Shared->OptionsFocus);
     Shared->OptionsFocus = -1;
-    BackEntry.SetHighlighted(Focus == BackEntryIndex);
+    BackEntry.SetHighlighted(List.GetFocus() == BackEntryIndex);
     SyncEntry.Create(*Fonts, "Audio Sync : " + std::to_string(CAudio::StoredAudioOffset()) + " ms",
                      140, 400, false, 1);
     if (!RunFrames(*this, *Shared))
         return nullptr;
     if (SwitchRequested || SyncRequested)
-        Shared->OptionsFocus = Focus;
+        Shared->OptionsFocus = List.GetFocus();
     if (SwitchRequested)
         return SwitchFullScreen();
     return Shared->Scenes.Build(SyncRequested ? ESceneId::AudioSync : ESceneId::Title);

@@ -1,6 +1,7 @@
 #pragma once
 #include "app/FrameHandler.h"
 #include "app/KeyRepeat.h"
+#include "app/MenuList.h"
 #include "app/Scene.h"
 #include "graphics/CheckedBox.h"
 #include "graphics/Image.h"
@@ -26,7 +27,7 @@ private:
     bool HandleEvent(const SDL_Event& event) override;
     EFrame Update(int64_t elapsedMs) override;
     void Draw(CGraphics& graphics) const override;
-    bool IsDone() const override { return Back || SwitchRequested || SyncRequested; }
+    bool IsDone() const override { return SwitchRequested || SyncRequested; }
     uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
     bool RepeatsKey(SDLKey key) const override { return CKeyRepeat::Moves(key); }
     // In the order Up and Down go through them.
@@ -48,11 +49,10 @@ private:
     CScene* SwitchFullScreen();
 
     bool BackChosen = false; // BACK leaves after the frame of the choice
-    bool Back = false;
     bool FullScreen = false;
     bool SwitchRequested = false;
     bool SyncRequested = false; // the audio sync entry was clicked
-    int Focus = -1;             // the entry the keys highlight, -1 none
+    CMenuList List;             // Enter with nothing highlighted starts at the first box
     CImage Background;          // with the screen title painted in
     CCheckedBox FullScreenBox;
     CCheckedBox SeparateBox;

@@ -3,11 +3,11 @@
 #include "app/SharedData.h"
 #include "app/Speeds.h"
 #include "musicselect/FolderItem.h"
-#include "musicselect/Utf8Text.h"
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <array>

@@ -2,8 +2,8 @@
 
 #include "audio/backend/decode/TrackProbe.h"
 #include "musicselect/TrackInfoCache.h"
-#include "musicselect/Utf8Text.h"
 #include "platform/Paths.h"
+#include "platform/Utf8.h"
 
 #include <sys/stat.h>
 

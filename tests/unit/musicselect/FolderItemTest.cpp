@@ -3,7 +3,7 @@
 #include "app/SharedData.h"
 #include "musicselect/Highscores.h"
 #include "musicselect/SongTrouble.h"
-#include "musicselect/Utf8Text.h"
+#include "platform/Utf8.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
