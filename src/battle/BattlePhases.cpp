@@ -58,7 +58,7 @@ CFrameHandler::EFrame CBattleScene::UpdateLoading()
     LastLoadingFrame = Clock.NowMs();
     OpeningPicture = false;
     LoadingShown = Progress;
-    Scenery.Update(Clock.NowMs(), false, Shared->Timer);
+    Scenery.Update(Clock.NowMs(), false, Shared->Timer.Random);
     return EFrame::Show;
 }
 
@@ -98,8 +98,8 @@ CFrameHandler::EFrame CBattleScene::UpdatePlaying()
         Audio->PlayMusic(); // from the start of the song
     const SFrameOutcome outcome = Rules.StepLane(
         Timeline, int64_t(Audio->GetMusic()->GetPosition()), Audio->GetMusic()->IsPlaying());
-    Scenery.Answer(outcome, Rules.Multiplier, Clock.NowMs(), Shared->Timer);
-    Scenery.Update(Clock.NowMs(), true, Shared->Timer);
+    Scenery.Answer(outcome, Rules.Multiplier, Clock.NowMs(), Shared->Timer.Random);
+    Scenery.Update(Clock.NowMs(), true, Shared->Timer.Random);
     Hud.SetBarTint(Rules.Multiplier, Rules.Streak);
     // The run-out's last frame still shows the lane; the next frame's events already belong
     // to the result screen, whose rating is saved before anything of it is shown.
@@ -125,7 +125,7 @@ CFrameHandler::EFrame CBattleScene::UpdateResults()
     PlayOver = false;
     if (BackToMenu || NextSong || PreviousSong || ResultsOver)
         return NextAfter(true);
-    Scenery.Update(Clock.NowMs(), false, Shared->Timer);
+    Scenery.Update(Clock.NowMs(), false, Shared->Timer.Random);
     Results.Update(Clock.NowMs());
     ResultsOver = Results.GetPhase() >= 2; // this frame still shows
     return EFrame::Show;

@@ -76,7 +76,7 @@ CFrameHandler::EFrame CBattleScene::OpenSong()
     PlayOver = ResultsOver = false;
     // The first picture: the world alone, before the analysis begins.
     OpeningPicture = true;
-    Scenery.Update(Clock.NowMs(), false, Shared->Timer);
+    Scenery.Update(Clock.NowMs(), false, Shared->Timer.Random);
     LastLoadingFrame = Clock.NowMs();
     Audio->GetAnalysis().StartDecoding();
     return EFrame::Show;
@@ -149,7 +149,7 @@ CScene* CBattleScene::Run()
     Queue.SetShared(Shared);
     Clock.Start();
     Scenery.Load(Shared->Note1Image, Shared->Note2Image);
-    Scenery.Lay(Shared->Timer, Clock.NowMs());
+    Scenery.Lay(Shared->Timer.Random, Clock.NowMs());
     Scenery.StartAnimation(Clock.NowMs());
     Hud.Load(*Graphics, *Fonts);
     Painter.Load();

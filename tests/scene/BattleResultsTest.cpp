@@ -73,12 +73,12 @@ TEST_F(BattleTest, MissesThrowOneRockAndShieldTheNearHouses)
     CSharedData& shared = harness.Shared();
     CBattleScenery scenery;
     scenery.Load(shared.Note1Image, shared.Note2Image);
-    scenery.Lay(shared.Timer, 0);
-    scenery.Answer({0, 0, false}, 4, 0, shared.Timer);
+    scenery.Lay(shared.Timer.Random, 0);
+    scenery.Answer({0, 0, false}, 4, 0, shared.Timer.Random);
     EXPECT_EQ(scenery.GetHouse(7).GetLevel(), CHouse::PlainLevel);
-    scenery.Answer({0, 0, true}, 4, 0, shared.Timer);
+    scenery.Answer({0, 0, true}, 4, 0, shared.Timer.Random);
     EXPECT_EQ(scenery.GetHouse(7).GetLevel(), 4);
-    scenery.Answer({2, Lane::ColumnX(36), true}, 4, 0, shared.Timer);
+    scenery.Answer({2, Lane::ColumnX(36), true}, 4, 0, shared.Timer.Random);
     ASSERT_EQ(scenery.GetRocks().size(), 1u);
     EXPECT_EQ(scenery.GetHouse(7).GetLevel(), CHouse::PlainLevel);
     // The miss is at x = 100: the house at 90 (centre 122) is shielded, the one at 150
@@ -119,7 +119,7 @@ TEST_F(BattleTest, MissesThrowOneRockAndShieldTheNearHouses)
                                                 {2001, true, 3},
                                                 {2100, true, 3}})
     {
-        scenery.Update(nowMs, playing, shared.Timer);
+        scenery.Update(nowMs, playing, shared.Timer.Random);
         EXPECT_EQ(scenery.GetAnimationFrame(), frame) << nowMs;
     }
     EXPECT_TRUE(scenery.GetRocks().empty()) << "done after 2 s";
