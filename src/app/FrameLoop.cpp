@@ -50,6 +50,7 @@ bool RunFrames(CFrameHandler& screen, CSharedData& shared)
         {
             screen.Draw(*shared.Graphics);
             shared.Graphics->Flip();
+            shared.Pacer->Shown(*shared.Graphics);
         }
         shared.Pacer->Wait(screen.FrameDelayMs(),
                            screen.ListensBetweenFrames() ? CPacer::FListen(readEvents) : nullptr);

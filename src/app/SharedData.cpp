@@ -23,12 +23,10 @@ CSharedData::~CSharedData()
 
 bool CSharedData::Init()
 {
-    Timer.UseStandIn(StandIn);
     Graphics = new CGraphics();
     Audio = new CAudio();
     Fonts = new CFontManager();
-    if (!Graphics->Init() || !(StandIn ? Audio->InitStandIn(*StandIn) : Audio->Init()) ||
-        !Fonts->Init())
+    if (!Graphics->Init() || !Audio->Init(MakeSoundDevice) || !Fonts->Init())
         return false;
     LoadSharedImages();
     return true;

@@ -97,6 +97,21 @@ CFrameHandler::EFrame CBattleScene::NextAfter(bool played)
     return OpenSong();
 }
 
+SBattleView CBattleScene::View() const
+{
+    const bool musicClosed = !Audio || Audio->GetMusic()->GetHandle() == 0;
+    return {Phase,
+            Paused,
+            Phase == EBattlePhase::Results && !PlayOver && musicClosed,
+            Results.GetPhase(),
+            Results.GetTrophy(),
+            Results.IsNewBest(),
+            Clock.NowMs(),
+            LoadingShown,
+            Timeline.CountIn,
+            Rules};
+}
+
 CFrameHandler::EFrame CBattleScene::Leave()
 {
     Done = true;

@@ -15,6 +15,21 @@
 
 class CFolderItem;
 
+// Where the battle is, read from outside the scene (its tests watch it through this).
+struct SBattleView
+{
+    EBattlePhase Phase;
+    bool Paused;
+    bool InResults; // the result screen: the run-out is over and the music stream closed
+    int ResultPhase;
+    int Trophy;
+    bool NewBest;
+    int64_t NowMs; // the scene clock
+    int32_t LoadingShown;
+    bool CountIn;
+    const CBattleRules& Rules;
+};
+
 // The game itself: analyses the chosen song behind a loading screen, plays it as a level,
 // shows the result, and goes on with the next song (PageUp, PageDown, continuous play) until
 // the player goes back to music selection or closes the window: loading, playing and the
@@ -30,10 +45,9 @@ public:
     ~CBattleScene() override;
 
     CScene* Run() override;
+    SBattleView View() const;
 
 private:
-    friend struct SBattleProbe; // the scene tests read the state
-
     bool HandleEvent(const SDL_Event& event) override;
     EFrame Update(int64_t elapsedMs) override;
     void Draw(CGraphics& graphics) const override;

@@ -194,7 +194,4 @@ void CGraphics::Flip()
 {
     if (Screen)
         SDL_UpdateRect(Screen, 0, 0, 0, 0);
-    ++FramesShown;
-    if (Observer)
-        Observer(*this, FramesShown);
 }

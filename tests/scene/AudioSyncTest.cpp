@@ -67,7 +67,7 @@ TEST(AudioSyncScene, SavesOnlyOnSaveAndTheNextSongHearsIt)
         harness.At(frame + 3, H::Quit());
         harness.Run(new COptionsScene());
 
-        EXPECT_EQ(SceneSequence(harness.LogText()), "Options,Audio Sync,Options");
+        EXPECT_EQ(harness.SceneSequence(), "Options,Audio Sync,Options");
         EXPECT_EQ(offPlace, 0);
         const std::string after = SettingsFile(home);
         if (c.Written)
@@ -153,7 +153,7 @@ TEST(AudioSyncScene, IsPlayedByKeysAlone)
         }
         harness.At(frame + 3, H::Quit());
         harness.Run(new COptionsScene());
-        EXPECT_EQ(SceneSequence(harness.LogText()), c.Sequence);
+        EXPECT_EQ(harness.SceneSequence(), c.Sequence);
         const std::string file = SettingsFile(home);
         if (c.Written == "?")
             EXPECT_TRUE(file.starts_with("AudioOffset=")) << file;

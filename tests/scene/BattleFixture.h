@@ -25,27 +25,12 @@
 
 namespace fs = std::filesystem;
 
-// The battle scene's own view for the tests: its state, and when it is deleted.
+// A battle scene that tells when it is deleted; its state is read through View().
 struct SBattleProbe : CBattleScene
 {
     explicit SBattleProbe(bool* alive) : Alive(alive) { *Alive = true; }
     ~SBattleProbe() override { *Alive = false; }
     bool* Alive;
-
-    // The result screen: the run-out is over and the music stream closed.
-    bool InResults() const
-    {
-        return Phase == EBattlePhase::Results && !PlayOver && Audio->GetMusic()->GetHandle() == 0;
-    }
-    int ResultPhase() const { return Results.GetPhase(); }
-    int Trophy() const { return Results.GetTrophy(); }
-    bool NewBest() const { return Results.IsNewBest(); }
-
-    using CBattleScene::Clock;
-    using CBattleScene::LoadingShown;
-    using CBattleScene::Paused;
-    using CBattleScene::Rules;
-    using CBattleScene::Timeline;
 };
 
 inline CTempDir* Songs = nullptr; // short songs made once for the whole program

@@ -149,7 +149,7 @@ TEST(OptionsScene, ClicksToggleSaveAndShareTheSettings)
         {
             EXPECT_EQ(file, "");
         }
-        EXPECT_EQ(SceneSequence(harness.LogText()), "Options");
+        EXPECT_EQ(harness.SceneSequence(), "Options");
     }
 }
 
@@ -185,9 +185,7 @@ TEST(OptionsScene, FullScreenBoxRestartsTheSceneInTheOtherMode)
     EXPECT_TRUE(fullScreenAfter);
     EXPECT_EQ(shownBack, "-x-");
     EXPECT_FALSE(fullScreenBack);
-    EXPECT_EQ(SceneSequence(harness.LogText()), "Options,Options,Options");
-    EXPECT_NE(harness.LogText().find("Scene Options ending\nScene Options starting\n"),
-              std::string::npos);
+    EXPECT_EQ(harness.SceneSequence(), "Options,Options,Options");
     EXPECT_TRUE(HasLine(SettingsFile(home), "FullScreen=0"));
     EXPECT_TRUE(HasLine(SettingsFile(home), "PlayContinuous=1"));
     // The shared images were loaded again for the new screen.
@@ -212,6 +210,6 @@ TEST(OptionsScene, BackLeadsToTheTitleAndEnterWithoutAHighlightDoesNothing)
     harness.At(6, H::Quit());
     harness.Run(new COptionsScene());
     EXPECT_NE(hovered, bare);
-    EXPECT_EQ(SceneSequence(harness.LogText()), "Options,Title");
+    EXPECT_EQ(harness.SceneSequence(), "Options,Title");
     EXPECT_EQ(SettingsFile(home), "");
 }

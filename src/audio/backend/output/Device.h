@@ -1,6 +1,9 @@
 #pragma once
 #include "audio/backend/output/TimeSource.h"
 
+#include <functional>
+#include <memory>
+
 namespace korvane::backend
 {
 class COutput;
@@ -23,5 +26,9 @@ public:
     virtual void Unlock() = 0;
     virtual void VoicesChanged() {} // a voice came into the mix: feed it without delay
 };
+
+// Makes the device an engine plays on: the tests' stand-in is chosen here, never inside the
+// engine.
+using FMakeDevice = std::function<std::unique_ptr<CDevice>()>;
 
 } // namespace korvane::backend
