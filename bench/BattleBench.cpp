@@ -13,7 +13,7 @@
 #include "audio/Audio.h"
 #include "battle/BattleScene.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "platform/Log.h"
 
 #include <sys/resource.h>

@@ -20,7 +20,7 @@
 #include "app/SharedData.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "musicselect/MusicSelectScene.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"

@@ -21,10 +21,11 @@ enum class ESceneId
 };
 
 // The one place next scenes come from: a scene asks for the next one by its id instead of
-// knowing its class, so no scene library depends on another. What a scene hands to the next
-// (the song to play, the speed) travels in the shared state, as before. The game fills the
-// factory once at start (AddGameScenes); tests may put their own scenes in, or wrap the
-// game's to see which ones were asked for. Main thread only.
+// knowing its class, so no scene library depends on another (what two of them share lies
+// below both: the songs of the list in korvane_songs, the lane painter in korvane_battle_lane).
+// What a scene hands to the next (the song to play, the speed) travels in the shared state, as
+// before. The game fills the factory once at start (AddGameScenes); tests may put their own scenes
+// in, or wrap the game's to see which ones were asked for. Main thread only.
 class CSceneFactory
 {
 public:

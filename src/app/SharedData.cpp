@@ -4,7 +4,7 @@
 #include "audio/Audio.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "platform/Settings.h"
 
 CSharedData::CSharedData() : Pacer(std::make_unique<CSleepPacer>(Timer))

@@ -7,7 +7,7 @@
 #include "audio/map/AudioMap.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "platform/Log.h"
 
 #include <algorithm>

@@ -4,8 +4,8 @@
 #include "battle/BattleHud.h"
 #include "battle/rules/BattleRules.h"
 #include "graphics/FontManager.h"
-#include "musicselect/FolderItem.h"
-#include "musicselect/Highscores.h"
+#include "songs/FolderItem.h"
+#include "songs/Highscores.h"
 
 #include <cstdio>
 

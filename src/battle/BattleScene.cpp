@@ -3,7 +3,7 @@
 #include "app/FrameLoop.h"
 #include "app/SharedData.h"
 #include "audio/Audio.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "platform/Log.h"
 
 #include <utility>

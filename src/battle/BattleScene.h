@@ -5,7 +5,7 @@
 #include "battle/BattleInput.h"
 #include "battle/BattleResults.h"
 #include "battle/BattleScenery.h"
-#include "battle/LanePainter.h"
+#include "battle/lane/LanePainter.h"
 #include "battle/SongQueue.h"
 #include "battle/rules/BattleRules.h"
 #include "battle/rules/BattleTimeline.h"

@@ -1,7 +1,7 @@
 #include "battle/SongQueue.h"
 
 #include "app/SharedData.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 
 CFolderItem* CSongQueue::Current() const
 {

@@ -5,7 +5,7 @@
 #include "app/Scene.h"
 #include "audio/AudioFile.h"
 #include "audio/map/AudioMap.h"
-#include "battle/LanePainter.h"
+#include "battle/lane/LanePainter.h"
 #include "battle/rules/BattleRules.h"
 #include "battle/rules/BattleTimeline.h"
 #include "battle/rules/SceneClock.h"

@@ -2,8 +2,8 @@
 
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
-#include "musicselect/Highscores.h"
+#include "songs/FolderItem.h"
+#include "songs/Highscores.h"
 
 #include <cstdio>
 #include <utility>

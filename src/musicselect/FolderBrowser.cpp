@@ -1,9 +1,9 @@
 #include "musicselect/FolderBrowser.h"
 
 #include "app/SharedData.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "musicselect/HiddenNames.h"
-#include "musicselect/Highscores.h"
+#include "songs/Highscores.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/NameOrder.h"
 #include "musicselect/SongTypes.h"

@@ -5,7 +5,7 @@
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderBrowser.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/MusicSelectScene.h"
 

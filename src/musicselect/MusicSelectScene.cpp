@@ -10,7 +10,7 @@
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderBrowser.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/SongShuffle.h"
 #include "musicselect/SongTrouble.h"

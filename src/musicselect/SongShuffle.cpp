@@ -1,6 +1,6 @@
 #include "musicselect/SongShuffle.h"
 
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "platform/Random.h"
 
 void ShuffleSongs(std::vector<std::unique_ptr<CFolderItem>>& items, CRandom& random)

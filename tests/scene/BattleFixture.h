@@ -7,7 +7,7 @@
 #include "battle/BattleScene.h"
 #include "battle/BattleScenery.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "support/SceneRunner.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"

@@ -6,7 +6,7 @@
 #include "audio/backend/output/StandInDevice.h"
 #include "game/GameScenes.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "platform/DetachedWork.h"
 #include "platform/Log.h"
 

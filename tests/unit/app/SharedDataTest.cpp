@@ -1,7 +1,7 @@
 #include "app/SharedData.h"
 #include "app/SpeedSetting.h"
 #include "app/Speeds.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "platform/Settings.h"
 #include "support/SceneRunner.h"
 #include "support/TempHome.h"

@@ -2,7 +2,7 @@
 
 #include "app/SharedData.h"
 #include "musicselect/FolderBrowser.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "platform/BrowseRoots.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"

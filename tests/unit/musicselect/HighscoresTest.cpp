@@ -1,8 +1,8 @@
 #include "TestHelpers.h"
 
 #include "app/SharedData.h"
-#include "musicselect/FolderItem.h"
-#include "musicselect/Highscores.h"
+#include "songs/FolderItem.h"
+#include "songs/Highscores.h"
 #include "platform/Paths.h"
 #include "support/TempHome.h"
 

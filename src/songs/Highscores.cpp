@@ -1,8 +1,8 @@
-#include "musicselect/Highscores.h"
+#include "songs/Highscores.h"
 
 #include "app/SharedData.h"
 #include "app/Speeds.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"

@@ -1,7 +1,7 @@
-#include "musicselect/TrackInfo.h"
+#include "songs/TrackInfo.h"
 
 #include "audio/backend/decode/TrackProbe.h"
-#include "musicselect/TrackInfoCache.h"
+#include "songs/TrackInfoCache.h"
 #include "platform/Paths.h"
 #include "platform/Utf8.h"
 
