@@ -7,8 +7,9 @@
 #include "audio/map/AudioMap.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "songs/FolderItem.h"
+#include "graphics/OwnedSurface.h"
 #include "platform/Log.h"
+#include "songs/FolderItem.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -154,11 +155,12 @@ void CBattleScene::DrawLoading(CGraphics& graphics) const
     // Then the cannons are built, five stages per column, every column at the end.
     Hud.DrawCannonsBuilt(
         graphics, std::clamp(LoadingShown - Arrived, 0, Lane::Columns * CBattleHud::CannonStages));
-    CBattleHud::DrawCentred(graphics, Fonts->RenderLarge("Loading...", true), nullptr, 180);
+    CBattleHud::DrawCentred(graphics, COwnedSurface(Fonts->RenderLarge("Loading...", true)).get(),
+                            nullptr, 180);
     if (const CFolderItem* item = Queue.Current())
         CBattleHud::DrawTitle(graphics, *Fonts, item->GetTitle(), 220, false);
-    CBattleHud::DrawCentred(
-        graphics, Fonts->RenderLarge(std::to_string(LoadingShown / 10) + "%", true), nullptr, 260);
+    const COwnedSurface percent(Fonts->RenderLarge(std::to_string(LoadingShown / 10) + "%", true));
+    CBattleHud::DrawCentred(graphics, percent.get(), nullptr, 260);
     Hud.DrawHelpHint(graphics);
 }
 

@@ -1,5 +1,6 @@
 #include "graphics/Graphics.h"
 
+#include "graphics/OwnedSurface.h"
 #include "graphics/WindowScale.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
@@ -175,14 +176,13 @@ int CGraphics::DrawOnto(SDL_Surface* destination, SDL_Surface* source, int16_t x
 
 SDL_Surface* CGraphics::NewBlackScreen()
 {
-    SDL_Surface* raw =
-        SDL_CreateRGBSurface(0, Width, Height, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
+    const COwnedSurface raw(
+        SDL_CreateRGBSurface(0, Width, Height, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000));
     if (!raw)
         return nullptr;
     SDL_Rect all{0, 0, Width, Height};
-    SDL_FillRect(raw, &all, SDL_MapRGB(raw->format, 0, 0, 0));
-    SDL_Surface* black = SDL_DisplayFormat(raw);
-    SDL_FreeSurface(raw);
+    SDL_FillRect(raw.get(), &all, SDL_MapRGB(raw->format, 0, 0, 0));
+    SDL_Surface* black = SDL_DisplayFormat(raw.get());
     // The conversion keeps the alpha flag of the RGBA original, which would send every
     // full-screen blit down the blending path (about 4 ms) for an opaque copy.
     if (black)
