@@ -3,6 +3,8 @@
 
 #include "audio/Audio.h"
 
+#include <algorithm>
+
 void CBattleScene::Apply(const SBattleAction& action)
 {
     using EKind = SBattleAction::EKind;
@@ -15,13 +17,13 @@ void CBattleScene::Apply(const SBattleAction& action)
             Pause();
         break;
     case EKind::BackToMenu:
-        BackToMenu = true;
+        Ask(EAsked::Back);
         break;
     case EKind::PreviousSong:
-        PreviousSong = true;
+        Ask(EAsked::Previous);
         break;
     case EKind::NextSong:
-        NextSong = true;
+        Ask(EAsked::Next);
         break;
     case EKind::NextResult:
         Results.Next();
@@ -38,6 +40,11 @@ void CBattleScene::Apply(const SBattleAction& action)
     case EKind::None:
         break;
     }
+}
+
+void CBattleScene::Ask(EAsked asked)
+{
+    Asked = std::max(Asked, asked);
 }
 
 // The music stops with the picture, but the count-in and the run-out have none to stop.

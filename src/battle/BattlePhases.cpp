@@ -40,7 +40,7 @@ CFrameHandler::EFrame CBattleScene::UpdateLoading()
         Phase = EBattlePhase::Playing;
         return UpdatePlaying();
     }
-    if (BackToMenu || NextSong || PreviousSong)
+    if (Asked != EAsked::Nothing)
     {
         Audio->CloseAnalysis();
         return NextAfter(true);
@@ -88,7 +88,7 @@ bool CBattleScene::StartLevel()
 
 CFrameHandler::EFrame CBattleScene::UpdatePlaying()
 {
-    if (BackToMenu || NextSong || PreviousSong)
+    if (Asked != EAsked::Nothing)
     {
         EndPlay();
         return NextAfter(true);
@@ -124,7 +124,7 @@ void CBattleScene::EndPlay()
 CFrameHandler::EFrame CBattleScene::UpdateResults()
 {
     PlayOver = false;
-    if (BackToMenu || NextSong || PreviousSong || ResultsOver)
+    if (Asked != EAsked::Nothing || ResultsOver)
         return NextAfter(true);
     Scenery.Update(Clock.NowMs(), false, Shared->Timer.Random);
     Results.Update(Clock.NowMs());

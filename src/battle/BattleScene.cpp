@@ -3,8 +3,8 @@
 #include "app/FrameLoop.h"
 #include "app/SharedData.h"
 #include "audio/Audio.h"
-#include "songs/FolderItem.h"
 #include "platform/Log.h"
+#include "songs/FolderItem.h"
 
 #include <utility>
 
@@ -21,7 +21,7 @@ CBattleScene::~CBattleScene()
 
 void CBattleScene::ResetSong()
 {
-    BackToMenu = NextSong = PreviousSong = false;
+    Asked = EAsked::Nothing;
     Timeline.Finished = false;
     Timeline.Position = 0;
     Rules.ResetSong();
@@ -53,20 +53,21 @@ bool CBattleScene::OpenCurrentSong(bool firstSong)
 bool CBattleScene::PassOver(const CFolderItem& item)
 {
     Log("Skipping %s\n", item.GetPath().c_str());
-    NextSong = NextWasAsked;
-    PreviousSong = PreviousWasAsked;
+    // The way that led here, unless only Q was pressed since (which still goes back).
+    if (LedHere != EAsked::Nothing || Asked != EAsked::Back)
+        Asked = LedHere;
     return ChooseNextSong();
 }
 
 bool CBattleScene::ChooseNextSong()
 {
-    return Queue.Advance({NextSong, PreviousSong, BackToMenu});
+    return Queue.Advance(Asked);
 }
 
 CFrameHandler::EFrame CBattleScene::OpenSong()
 {
-    NextWasAsked = NextSong;
-    PreviousWasAsked = PreviousSong;
+    // Q is no direction: a song it led to (none) is never passed over.
+    LedHere = Asked == EAsked::Back ? EAsked::Nothing : Asked;
     if (!OpenCurrentSong(FirstSong))
         return Leave();
     Queue.Current()->ReadTrackInfo();

@@ -5,8 +5,8 @@
 #include "battle/BattleInput.h"
 #include "battle/BattleResults.h"
 #include "battle/BattleScenery.h"
-#include "battle/lane/LanePainter.h"
 #include "battle/SongQueue.h"
+#include "battle/lane/LanePainter.h"
 #include "battle/rules/BattleRules.h"
 #include "battle/rules/BattleTimeline.h"
 #include "battle/rules/SceneClock.h"
@@ -48,6 +48,8 @@ public:
     SBattleView View() const;
 
 private:
+    using EAsked = CSongQueue::EAsked;
+
     bool HandleEvent(const SDL_Event& event) override;
     EFrame Update(int64_t elapsedMs) override;
     void Draw(CGraphics& graphics) const override;
@@ -67,6 +69,7 @@ private:
 
     // Pause, focus and the pointer (BattlePause.cpp).
     void Apply(const SBattleAction& action);
+    void Ask(EAsked asked); // a frame's keys give way as the queue orders them
     void Pause();
     void Resume();
     void Focus(bool gained);
@@ -94,13 +97,10 @@ private:
 
     bool Paused = false;    // the pause and help overlay; carried over to the next song
     bool FocusLost = false; // another window has the input focus
-    bool NextSong = false;
-    bool PreviousSong = false;
-    bool BackToMenu = false;
-    // The keys that led to the song being loaded, to pass over it in the same direction when
-    // its music cannot be played.
-    bool NextWasAsked = false;
-    bool PreviousWasAsked = false;
+    EAsked Asked = EAsked::Nothing; // during this song
+    // What led to the song being loaded, to pass over it in the same direction when its music
+    // cannot be played.
+    EAsked LedHere = EAsked::Nothing;
     bool FirstSong = true;
     size_t Unplayable = 0; // songs in a row whose music could not be opened after the analysis
     bool Done = false;
