@@ -13,8 +13,8 @@
 #include "audio/Audio.h"
 #include "battle/BattleScene.h"
 #include "graphics/Graphics.h"
-#include "songs/FolderItem.h"
 #include "platform/Log.h"
+#include "songs/FolderItem.h"
 
 #include <sys/resource.h>
 

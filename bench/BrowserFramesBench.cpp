@@ -20,10 +20,10 @@
 #include "app/SharedData.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "songs/FolderItem.h"
 #include "musicselect/MusicSelectScene.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 

@@ -4,8 +4,8 @@
 #include "audio/Audio.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "songs/FolderItem.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
 
 CSharedData::CSharedData() : Pacer(std::make_unique<CSleepPacer>(Timer))
 {

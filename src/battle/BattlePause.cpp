@@ -53,7 +53,7 @@ void CBattleScene::Pause()
     Paused = true;
     Clock.SetPaused(true);
     GrabInput(false);
-    if (Phase == EBattlePhase::Playing && !Timeline.CountIn && !Timeline.RunOut)
+    if (Phase() == EBattlePhase::Playing && !Timeline.CountIn && !Timeline.RunOut)
         Audio->PauseMusic();
 }
 
@@ -63,7 +63,7 @@ void CBattleScene::Resume()
     Paused = FocusLost = false;
     Clock.SetPaused(false);
     GrabInput(true);
-    if (Phase == EBattlePhase::Playing && !Timeline.CountIn && !Timeline.RunOut)
+    if (Phase() == EBattlePhase::Playing && !Timeline.CountIn && !Timeline.RunOut)
         Audio->ResumeMusic();
 }
 
@@ -72,7 +72,7 @@ void CBattleScene::Resume()
 void CBattleScene::Focus(bool gained)
 {
     FocusLost = !gained;
-    if (Phase == EBattlePhase::Playing)
+    if (Phase() == EBattlePhase::Playing)
     {
         if (FocusLost && !Paused)
             Pause();

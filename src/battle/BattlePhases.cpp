@@ -37,7 +37,7 @@ CFrameHandler::EFrame CBattleScene::UpdateLoading()
         Audio->CloseAnalysis();
         if (!StartLevel())
             return NextAfter(false);
-        Phase = EBattlePhase::Playing;
+        Step = EStep::Playing;
         return UpdatePlaying();
     }
     if (Asked != EAsked::Nothing)
@@ -57,7 +57,7 @@ CFrameHandler::EFrame CBattleScene::UpdateLoading()
     if (Progress < Complete && Clock.NowMs() - LastLoadingFrame < LoadingFrameMs)
         return EFrame::Hold;
     LastLoadingFrame = Clock.NowMs();
-    OpeningPicture = false;
+    Step = EStep::Loading;
     LoadingShown = Progress;
     Scenery.Update(Clock.NowMs(), false, Shared->Timer.Random);
     return EFrame::Show;
@@ -104,11 +104,10 @@ CFrameHandler::EFrame CBattleScene::UpdatePlaying()
     Hud.SetBarTint(Rules.Multiplier, Rules.Streak);
     // The run-out's last frame still shows the lane; the next frame's events already belong
     // to the result screen, whose rating is saved before anything of it is shown.
-    PlayOver = Timeline.Finished;
-    if (PlayOver)
+    if (Timeline.Finished)
     {
         EndPlay();
-        Phase = EBattlePhase::Results;
+        Step = EStep::PlayOver;
         Results.Start(Rules, *Queue.Current(), SongLength, Clock.NowMs());
         Shared->PendingSaves.RetryAll(); // any save that failed before, on a disk freed since
     }
@@ -123,12 +122,14 @@ void CBattleScene::EndPlay()
 
 CFrameHandler::EFrame CBattleScene::UpdateResults()
 {
-    PlayOver = false;
-    if (Asked != EAsked::Nothing || ResultsOver)
+    if (Step == EStep::PlayOver)
+        Step = EStep::Results;
+    if (Asked != EAsked::Nothing || Step == EStep::ResultsOver)
         return NextAfter(true);
     Scenery.Update(Clock.NowMs(), false, Shared->Timer.Random);
     Results.Update(Clock.NowMs());
-    ResultsOver = Results.GetPhase() >= 2; // this frame still shows
+    if (Results.GetPhase() >= 2)
+        Step = EStep::ResultsOver; // this frame still shows
     return EFrame::Show;
 }
 
@@ -145,7 +146,7 @@ void CBattleScene::DrawLoading(CGraphics& graphics) const
 {
     Scenery.DrawSky(graphics);
     Scenery.DrawGround(graphics, Clock.NowMs());
-    if (OpeningPicture)
+    if (Step == EStep::FirstPicture)
         return;
     Scenery.DrawClouds(graphics);
     // Korvane slides in from the right edge of the play area and stands in place.
@@ -167,7 +168,7 @@ void CBattleScene::DrawLoading(CGraphics& graphics) const
 void CBattleScene::DrawPlaying(CGraphics& graphics) const
 {
     DrawField(graphics);
-    if (Phase == EBattlePhase::Results && !PlayOver)
+    if (Step == EStep::Results || Step == EStep::ResultsOver)
     {
         Hud.DrawCannons(graphics, -1);
         const CFolderItem* item = Queue.Current();

@@ -72,11 +72,9 @@ CFrameHandler::EFrame CBattleScene::OpenSong()
         return Leave();
     Queue.Current()->ReadTrackInfo();
     ResetSong();
-    Phase = EBattlePhase::Loading;
     Progress = ProgressShown = 0;
-    PlayOver = ResultsOver = false;
     // The first picture: the world alone, before the analysis begins.
-    OpeningPicture = true;
+    Step = EStep::FirstPicture;
     Scenery.Update(Clock.NowMs(), false, Shared->Timer.Random);
     LastLoadingFrame = Clock.NowMs();
     Audio->GetAnalysis().StartDecoding();
@@ -101,9 +99,9 @@ CFrameHandler::EFrame CBattleScene::NextAfter(bool played)
 SBattleView CBattleScene::View() const
 {
     const bool musicClosed = !Audio || Audio->GetMusic()->GetHandle() == 0;
-    return {Phase,
+    return {Phase(),
             Paused,
-            Phase == EBattlePhase::Results && !PlayOver && musicClosed,
+            (Step == EStep::Results || Step == EStep::ResultsOver) && musicClosed,
             Results.GetPhase(),
             Results.GetTrophy(),
             Results.IsNewBest(),
@@ -115,13 +113,13 @@ SBattleView CBattleScene::View() const
 
 CFrameHandler::EFrame CBattleScene::Leave()
 {
-    Done = true;
+    Step = EStep::Done;
     return EFrame::Leave;
 }
 
 bool CBattleScene::HandleEvent(const SDL_Event& event)
 {
-    const SBattleAction action = ReadBattleEvent(event, Phase);
+    const SBattleAction action = ReadBattleEvent(event, Phase());
     Apply(action);
     return !action.Stop;
 }
@@ -129,9 +127,9 @@ bool CBattleScene::HandleEvent(const SDL_Event& event)
 CFrameHandler::EFrame CBattleScene::Update(int64_t elapsedMs)
 {
     Clock.Tick(elapsedMs);
-    if (std::exchange(SongToOpen, false))
+    if (Step == EStep::SongToOpen)
         return OpenSong();
-    switch (Phase)
+    switch (Phase())
     {
     case EBattlePhase::Loading:
         return UpdateLoading();
@@ -147,7 +145,7 @@ void CBattleScene::Draw(CGraphics& graphics) const
 {
     if (Paused)
         Hud.DrawPause(graphics);
-    else if (Phase == EBattlePhase::Loading)
+    else if (Phase() == EBattlePhase::Loading)
         DrawLoading(graphics);
     else
         DrawPlaying(graphics);
@@ -157,7 +155,22 @@ uint32_t CBattleScene::FrameDelayMs() const
 {
     if (Paused)
         return PausedFrameDelayMs;
-    return Phase == EBattlePhase::Loading ? 0 : PlayFrameDelayMs;
+    return Phase() == EBattlePhase::Loading ? 0 : PlayFrameDelayMs;
+}
+
+EBattlePhase CBattleScene::Phase() const
+{
+    switch (Step)
+    {
+    case EStep::SongToOpen:
+    case EStep::FirstPicture:
+    case EStep::Loading:
+        return EBattlePhase::Loading;
+    case EStep::Playing:
+        return EBattlePhase::Playing;
+    default:
+        return EBattlePhase::Results;
+    }
 }
 
 CScene* CBattleScene::Run()
@@ -176,7 +189,7 @@ CScene* CBattleScene::Run()
     Audio->StopMusic();
     Audio->CloseMusic();
     Audio->CloseAnalysis();
-    if (!open && !Done)
+    if (!open && Step != EStep::Done)
         return nullptr;
     return Shared->Scenes.Build(ESceneId::MusicSelect);
 }

@@ -49,6 +49,19 @@ public:
 
 private:
     using EAsked = CSongQueue::EAsked;
+    // What the scene is doing, in the order a song goes through it.
+    enum class EStep
+    {
+        SongToOpen,   // the next Update opens the selected song (the first in the first frame)
+        FirstPicture, // loading: the world alone, before the analysis begins
+        Loading,
+        Playing,
+        PlayOver, // the run-out's last frame: it still shows the lane; events are the results'
+        Results,
+        ResultsOver, // the result screen's last frame was shown
+        Done,        // left from Update, for the browser
+    };
+    EBattlePhase Phase() const; // which screen the events and the frame delay are for
 
     bool HandleEvent(const SDL_Event& event) override;
     EFrame Update(int64_t elapsedMs) override;
@@ -85,7 +98,7 @@ private:
     void DrawPlaying(CGraphics& graphics) const;
     void DrawField(CGraphics& graphics) const; // the world, Korvane, Minim: under everything
 
-    EBattlePhase Phase = EBattlePhase::Loading;
+    EStep Step = EStep::SongToOpen;
     CSongQueue Queue;
     CSceneClock Clock;
     CBattleRules Rules;
@@ -95,25 +108,20 @@ private:
     CBattleHud Hud;
     CBattleResults Results;
 
-    bool Paused = false;    // the pause and help overlay; carried over to the next song
-    bool FocusLost = false; // another window has the input focus
+    bool Paused = false;            // the pause and help overlay; carried over to the next song
+    bool FocusLost = false;         // another window has the input focus
     EAsked Asked = EAsked::Nothing; // during this song
     // What led to the song being loaded, to pass over it in the same direction when its music
     // cannot be played.
     EAsked LedHere = EAsked::Nothing;
     bool FirstSong = true;
     size_t Unplayable = 0; // songs in a row whose music could not be opened after the analysis
-    bool Done = false;
 
     // Loading.
-    bool SongToOpen = true;       // the first song opens in the first frame
-    bool OpeningPicture = false;  // the first picture of a song, before its analysis
     int32_t Progress = 0;         // thousandths, 1000 when the map is filled
     int32_t ProgressShown = 0;    // the last progress reported (a step may report the same)
     int32_t LoadingShown = 0;     // the progress of the last picture
     int64_t LastLoadingFrame = 0; // scene-clock ms of that picture
     // Playing and results.
     int64_t SongLength = 0;
-    bool PlayOver = false;    // this frame is the run-out's last: it still shows the lane
-    bool ResultsOver = false; // the result screen's last frame was shown
 };

@@ -1,9 +1,7 @@
 #include "musicselect/FolderBrowser.h"
 
 #include "app/SharedData.h"
-#include "songs/FolderItem.h"
 #include "musicselect/HiddenNames.h"
-#include "songs/Highscores.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/NameOrder.h"
 #include "musicselect/SongTypes.h"
@@ -12,6 +10,8 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
+#include "songs/Highscores.h"
 
 #include <filesystem>
 #include <unistd.h>

@@ -5,9 +5,9 @@
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderBrowser.h"
-#include "songs/FolderItem.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/MusicSelectScene.h"
+#include "songs/FolderItem.h"
 
 #include <algorithm>
 #include <string>

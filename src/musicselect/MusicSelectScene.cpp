@@ -10,13 +10,13 @@
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderBrowser.h"
-#include "songs/FolderItem.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/SongShuffle.h"
 #include "musicselect/SongTrouble.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/ReadWorker.h"
+#include "songs/FolderItem.h"
 
 #include <iterator>
 #include <utility>

@@ -1,7 +1,7 @@
 #include "musicselect/SongShuffle.h"
 
-#include "songs/FolderItem.h"
 #include "platform/Random.h"
+#include "songs/FolderItem.h"
 
 void ShuffleSongs(std::vector<std::unique_ptr<CFolderItem>>& items, CRandom& random)
 {

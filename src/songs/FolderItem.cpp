@@ -2,10 +2,10 @@
 
 #include "app/SharedData.h"
 #include "app/Speeds.h"
-#include "songs/Highscores.h"
-#include "songs/TrackInfo.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "songs/Highscores.h"
+#include "songs/TrackInfo.h"
 
 #include <algorithm>
 

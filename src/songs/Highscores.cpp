@@ -2,12 +2,12 @@
 
 #include "app/SharedData.h"
 #include "app/Speeds.h"
-#include "songs/FolderItem.h"
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "platform/Utf8.h"
+#include "songs/FolderItem.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
 #include "songs/TrackInfo.h"
 
 #include "audio/backend/decode/TrackProbe.h"
-#include "songs/TrackInfoCache.h"
 #include "platform/Paths.h"
 #include "platform/Utf8.h"
+#include "songs/TrackInfoCache.h"
 
 #include <sys/stat.h>
 

@@ -11,11 +11,11 @@
 #include "app/SharedData.h"
 #include "fuzz/FuzzMutation.h"
 #include "fuzz/FuzzRun.h"
-#include "songs/FolderItem.h"
-#include "songs/Highscores.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
+#include "songs/Highscores.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 

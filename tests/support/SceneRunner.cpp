@@ -6,9 +6,9 @@
 #include "audio/backend/output/StandInDevice.h"
 #include "game/GameScenes.h"
 #include "graphics/Graphics.h"
-#include "songs/FolderItem.h"
 #include "platform/DetachedWork.h"
 #include "platform/Log.h"
+#include "songs/FolderItem.h"
 
 #include <cstdlib>
 

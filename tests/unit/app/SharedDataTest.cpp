@@ -1,8 +1,8 @@
 #include "app/SharedData.h"
 #include "app/SpeedSetting.h"
 #include "app/Speeds.h"
-#include "songs/FolderItem.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
 #include "support/SceneRunner.h"
 #include "support/TempHome.h"
 

@@ -2,10 +2,10 @@
 
 #include "app/SharedData.h"
 #include "musicselect/FolderBrowser.h"
-#include "songs/FolderItem.h"
 #include "platform/BrowseRoots.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "songs/FolderItem.h"
 #include "TestHelpers.h"
 #include "app/SharedData.h"
-#include "songs/Highscores.h"
 #include "musicselect/SongTrouble.h"
 #include "platform/Utf8.h"
+#include "songs/Highscores.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
