@@ -81,14 +81,15 @@ struct SBattleRun
         return played;
     }
     size_t Count(const std::string& line) { return Occurrences(Harness.LogText(), line); }
-    // Once per song, when its analysis is complete.
-    bool JustLoaded(size_t& seen)
+    // Once per song played, in its first frame of play; `loaded` counts them.
+    bool JustLoaded(const SBattleView& view, size_t& loaded)
     {
-        const size_t loaded = Count("Decoding complete\n");
-        const bool fresh = loaded > seen;
-        seen = loaded;
+        const bool fresh = view.Phase == EBattlePhase::Playing && !Playing;
+        Playing = view.Phase == EBattlePhase::Playing;
+        loaded += fresh;
         return fresh;
     }
+    bool Playing = false;
 
     CSceneHarness Harness;
 };
