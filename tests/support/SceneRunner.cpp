@@ -3,12 +3,12 @@
 #include "app/Scene.h"
 #include "app/SharedData.h"
 #include "audio/Audio.h"
-#include "audio/backend/output/StandInDevice.h"
 #include "game/GameScenes.h"
 #include "graphics/Graphics.h"
 #include "platform/DetachedWork.h"
 #include "platform/Log.h"
 #include "songs/FolderItem.h"
+#include "support/StandInDevice.h"
 
 #include <cstdlib>
 

@@ -5,8 +5,8 @@
 // plays each once it holds the next one too (as SDL's device does).
 #include "audio/Audio.h"
 #include "audio/backend/output/OutputFormat.h"
-#include "audio/backend/output/StandInDevice.h"
 #include "platform/Clock.h"
+#include "support/StandInDevice.h"
 
 #include <algorithm>
 #include <cstdint>
