@@ -13,8 +13,8 @@
 #include "audio/Audio.h"
 #include "battle/BattleScene.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
 #include "platform/Log.h"
+#include "songs/FolderItem.h"
 
 #include <sys/resource.h>
 
@@ -65,12 +65,11 @@ void RunBattle(CSharedData& shared, const std::function<void(uint64_t)>& observe
 {
     LogTimes = {};
     uint64_t frames = 0;
-    shared.Graphics->SetFrameObserver([&](CGraphics&, uint64_t) { observe(++frames); });
+    const CFrameWatch watch(shared, [&] { observe(++frames); });
     auto* battle = new CBattleScene();
     battle->SetShared(&shared);
     delete battle->Run();
     delete battle;
-    shared.Graphics->SetFrameObserver(nullptr);
 }
 
 // The song's analysis alone, as the loading screen drives it but without drawing.

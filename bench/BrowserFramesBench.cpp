@@ -20,10 +20,10 @@
 #include "app/SharedData.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
 #include "musicselect/MusicSelectScene.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 
@@ -64,26 +64,26 @@ SFrames BrowserFrames(CSharedData& shared, const std::function<bool(size_t measu
     SFrames result;
     double last = -1;
     bool ended = false;
-    shared.Graphics->SetFrameObserver(
-        [&](CGraphics&, uint64_t)
-        {
-            const double now = ThreadCpuMs();
-            if (last >= 0)
-                result.WorkCpu.push_back(now - last - FrameClock::LastUpdateCpuMs());
-            last = now;
-            if (!ended && !script(result.WorkCpu.size()))
-            {
-                ended = true;
-                SDL_Event quit{};
-                quit.type = SDL_QUIT;
-                SDL_PushEvent(&quit);
-            }
-        });
+    const CFrameWatch watch(shared,
+                            [&]
+                            {
+                                const double now = ThreadCpuMs();
+                                if (last >= 0)
+                                    result.WorkCpu.push_back(now - last -
+                                                             FrameClock::LastUpdateCpuMs());
+                                last = now;
+                                if (!ended && !script(result.WorkCpu.size()))
+                                {
+                                    ended = true;
+                                    SDL_Event quit{};
+                                    quit.type = SDL_QUIT;
+                                    SDL_PushEvent(&quit);
+                                }
+                            });
     CScene* scene = new CMusicSelectScene();
     scene->SetShared(&shared);
     delete scene->Run();
     delete scene;
-    shared.Graphics->SetFrameObserver(nullptr);
     return result;
 }
 

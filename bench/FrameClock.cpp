@@ -1,5 +1,7 @@
 #include "FrameClock.h"
 
+#include "app/SharedData.h"
+
 #include <SDL/SDL.h>
 #include <dlfcn.h>
 
@@ -69,4 +71,34 @@ extern "C" void SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w
     real(screen, x, y, w, h);
     UpdateCpu = ThreadCpuMs() - cpu;
     UpdateWall = WallMs() - wall;
+}
+
+namespace
+{
+// Stands in front of the game's pacer: hears of every frame shown, then lets it pace.
+class CWatchPacer : public CPacer
+{
+public:
+    CWatchPacer(std::unique_ptr<CPacer> game, std::function<void()> shown)
+        : Game(std::move(game)), OnShown(std::move(shown))
+    {
+    }
+    void Wait(uint32_t delayMs, const FListen& listen) override { Game->Wait(delayMs, listen); }
+    void Shown(CGraphics&) override { OnShown(); }
+
+    std::unique_ptr<CPacer> Game;
+
+private:
+    std::function<void()> OnShown;
+};
+} // namespace
+
+CFrameWatch::CFrameWatch(CSharedData& shared, std::function<void()> shown) : Shared(shared)
+{
+    Shared.Pacer = std::make_unique<CWatchPacer>(std::move(Shared.Pacer), std::move(shown));
+}
+
+CFrameWatch::~CFrameWatch()
+{
+    Shared.Pacer = std::move(static_cast<CWatchPacer&>(*Shared.Pacer).Game);
 }

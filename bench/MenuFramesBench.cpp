@@ -57,32 +57,31 @@ SFrames SceneFrames(CSharedData& shared, CScene* scene, int frames,
     SFrames result;
     std::vector<double>& cpu = result.WorkCpu;
     double last = -1;
-    shared.Graphics->SetFrameObserver(
-        [&](CGraphics&, uint64_t)
-        {
-            const double now = ThreadCpuMs();
-            if (last >= 0)
-            {
-                cpu.push_back(now - last - FrameClock::LastUpdateCpuMs());
-                result.UpdateWall.push_back(FrameClock::LastUpdateWallMs());
-            }
-            last = now;
-            if (static_cast<int>(cpu.size()) >= frames)
-            {
-                SDL_Event quit{};
-                quit.type = SDL_QUIT;
-                Push(quit);
-            }
-            else if (!pointer.empty())
-            {
-                auto [x, y] = pointer[cpu.size() % pointer.size()];
-                Push(Motion(x, y));
-            }
-        });
+    const CFrameWatch watch(shared,
+                            [&]
+                            {
+                                const double now = ThreadCpuMs();
+                                if (last >= 0)
+                                {
+                                    cpu.push_back(now - last - FrameClock::LastUpdateCpuMs());
+                                    result.UpdateWall.push_back(FrameClock::LastUpdateWallMs());
+                                }
+                                last = now;
+                                if (static_cast<int>(cpu.size()) >= frames)
+                                {
+                                    SDL_Event quit{};
+                                    quit.type = SDL_QUIT;
+                                    Push(quit);
+                                }
+                                else if (!pointer.empty())
+                                {
+                                    auto [x, y] = pointer[cpu.size() % pointer.size()];
+                                    Push(Motion(x, y));
+                                }
+                            });
     scene->SetShared(&shared);
     delete scene->Run();
     delete scene;
-    shared.Graphics->SetFrameObserver(nullptr);
     return result;
 }
 

@@ -2,8 +2,8 @@
 // Run with --benchmark_repetitions=9 and read the median lines.
 #include "app/SharedData.h"
 #include "musicselect/FolderBrowser.h"
-#include "musicselect/FolderItem.h"
 #include "platform/Log.h"
+#include "songs/FolderItem.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 

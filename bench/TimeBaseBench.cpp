@@ -30,7 +30,6 @@
 #include <vector>
 
 namespace sf = SongFactory;
-using korvane::backend::MonotonicNs;
 
 namespace
 {

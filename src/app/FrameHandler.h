@@ -14,7 +14,8 @@ class CGraphics;
 //  4. the held key's repeat when one falls due (CKeyRepeat, for the keys RepeatsKey names),
 //     then IsDone again;
 //  5. Update with the milliseconds since the last one; it says whether the frame shows a new
-//     picture, nothing new, or that the screen leaves now without drawing it;
+//     picture, nothing new, that the screen leaves now without drawing it, or leaves once this
+//     frame is shown and its pause is over;
 //  6. Draw, which changes nothing, and the picture is presented;
 //  7. the pacer waits FrameDelayMs (reading events meanwhile for a screen that listens).
 // Main thread only.
@@ -26,6 +27,9 @@ public:
         Show,  // draw and present this frame
         Hold,  // nothing new to show: no drawing, no present
         Leave, // the screen is done: the loop ends before drawing
+        // The screen is done once this frame is shown: a menu's choice is still drawn,
+        // and the loop ends after the frame's pause.
+        ShowThenLeave,
     };
 
     virtual ~CFrameHandler() = default;

@@ -46,14 +46,17 @@ bool RunFrames(CFrameHandler& screen, CSharedData& shared)
         const CFrameHandler::EFrame frame = screen.Update(elapsedMs);
         if (frame == CFrameHandler::EFrame::Leave)
             return true;
-        if (frame == CFrameHandler::EFrame::Show)
+        if (frame != CFrameHandler::EFrame::Hold)
         {
             screen.Draw(*shared.Graphics);
             shared.Graphics->Flip();
+            shared.Pacer->Shown(*shared.Graphics);
         }
         shared.Pacer->Wait(screen.FrameDelayMs(),
                            screen.ListensBetweenFrames() ? CPacer::FListen(readEvents) : nullptr);
         if (closed)
             return false;
+        if (frame == CFrameHandler::EFrame::ShowThenLeave)
+            return true;
     }
 }

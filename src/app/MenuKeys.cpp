@@ -17,14 +17,3 @@ EMenuKey MenuKeyOf(const SDL_keysym& key)
         return EMenuKey::None;
     }
 }
-
-int MovedFocus(int focus, int count, EMenuKey key)
-{
-    if (count <= 0)
-        return -1;
-    if (key == EMenuKey::Next)
-        return focus < 0 ? 0 : (focus + 1) % count;
-    if (key == EMenuKey::Previous)
-        return focus <= 0 ? count - 1 : focus - 1;
-    return focus;
-}

@@ -12,8 +12,3 @@ enum class EMenuKey
 };
 
 EMenuKey MenuKeyOf(const SDL_keysym& key);
-
-// The entry highlighted after Previous or Next among `count` entries (`focus` -1 for none):
-// round at both ends; Next from none gives the first, Previous from none the last. Any other
-// key leaves `focus` as it is.
-int MovedFocus(int focus, int count, EMenuKey key);

@@ -4,7 +4,7 @@
 
 CScene* CSceneFactory::Build(ESceneId id) const
 {
-    const FBuild build = Builders[size_t(id)];
+    const FBuild& build = Builders[size_t(id)];
     if (!build)
     {
         Log("No scene %d to go on with\n", int(id));

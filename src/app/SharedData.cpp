@@ -4,13 +4,13 @@
 #include "audio/Audio.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
 
 CSharedData::CSharedData() : Pacer(std::make_unique<CSleepPacer>(Timer))
 {
-    CommonHighscores = Settings::ReadNumber("SeparateHS") == 0;
-    PlayContinuous = Settings::ReadNumber("PlayContinuous") != 0;
+    CommonHighscores = Settings::CommonHighscores();
+    PlayContinuous = Settings::PlayContinuous();
     Speed = SpeedSetting::Load();
 }
 
@@ -23,12 +23,10 @@ CSharedData::~CSharedData()
 
 bool CSharedData::Init()
 {
-    Timer.UseStandIn(StandIn);
     Graphics = new CGraphics();
     Audio = new CAudio();
     Fonts = new CFontManager();
-    if (!Graphics->Init() || !(StandIn ? Audio->InitStandIn(*StandIn) : Audio->Init()) ||
-        !Fonts->Init())
+    if (!Graphics->Init() || !Audio->Init(MakeSoundDevice) || !Fonts->Init())
         return false;
     LoadSharedImages();
     return true;

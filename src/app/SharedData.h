@@ -3,6 +3,7 @@
 #include "app/SceneFactory.h"
 #include "app/Speeds.h"
 #include "app/TimeManager.h"
+#include "audio/backend/output/Device.h"
 #include "graphics/Image.h"
 #include "platform/RetryList.h"
 
@@ -15,7 +16,6 @@ class CGraphics;
 class CAudio;
 class CFontManager;
 class CFolderItem;
-class CStandInClock;
 
 // The one object that lives for the whole run and is handed to every scene: the engines,
 // the clock and the pacer of the frames, the factory of the next scenes, the pictures several
@@ -24,7 +24,7 @@ class CStandInClock;
 class CSharedData
 {
 public:
-    CSharedData(); // builds the clock, reads "SeparateHS", "PlayContinuous" and "Speed"
+    CSharedData(); // builds the clock, reads the highscore, continuous play and speed settings
     virtual ~CSharedData();
     CSharedData(const CSharedData&) = delete;
     CSharedData& operator=(const CSharedData&) = delete;
@@ -35,9 +35,9 @@ public:
     void FreeSharedImages();
     void ClearFolderItems();
 
-    // Tests: from Init on, the timer and the sound device run on `clock` (which outlives this).
-    void UseStandInClock(CStandInClock* clock) { StandIn = clock; }
-    CStandInClock* GetStandInClock() const { return StandIn; }
+    // What the sound output plays on (empty: SDL's device); tests set their stand-in before
+    // Init.
+    korvane::backend::FMakeDevice MakeSoundDevice;
 
     CGraphics* Graphics = nullptr;
     CAudio* Audio = nullptr;
@@ -62,7 +62,4 @@ public:
     CImage Note1Image, Note2Image; // the houses' notes and the audio sync screen's taps
 
     float Speed = Speeds[0].Value;
-
-private:
-    CStandInClock* StandIn = nullptr;
 };

@@ -5,16 +5,11 @@
 
 #include <string>
 
-namespace
-{
-const char* const Setting = "Speed";
-} // namespace
-
 namespace SpeedSetting
 {
 float Load()
 {
-    const std::string saved = Settings::ReadText(Setting);
+    const std::string saved = Settings::SpeedName();
     for (const SSpeed& speed : Speeds)
         if (saved == speed.Name)
             return speed.Value;
@@ -25,6 +20,6 @@ void Save(float speed)
 {
     const int index = SpeedIndex(speed);
     if (index >= 0)
-        Settings::WriteText(Setting, Speeds[index].Name);
+        Settings::SetSpeedName(Speeds[index].Name);
 }
 } // namespace SpeedSetting

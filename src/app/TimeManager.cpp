@@ -21,7 +21,7 @@ CTimeManager::CTimeManager()
     if (!ReadMonotonicNs(probe))
         ShowMessage("Error : Unable to get the performance counter");
     Frequency = NanosecondsPerSecond;
-    RandomState = static_cast<uint32_t>(CalendarSeconds());
+    Random.Seed(static_cast<uint32_t>(CalendarSeconds()));
 }
 
 int64_t CTimeManager::GetCounter() const
@@ -40,10 +40,4 @@ uint32_t CTimeManager::GetMilliseconds() const
 uint32_t CTimeManager::GetElapsedMs(int64_t a, int64_t b) const
 {
     return CountsToMs(a > b ? a - b : b - a, Frequency);
-}
-
-int32_t CTimeManager::Rand()
-{
-    RandomState = RandomState * 214013u + 2531011u;
-    return static_cast<int32_t>((RandomState >> 16) & 0x7FFF);
 }

@@ -1,9 +1,11 @@
 #pragma once
+#include "platform/Random.h"
+
 #include <cstdint>
 
 class CStandInClock;
 
-// The program's only clock (monotonic, in nanoseconds) and the owner of the game's
+// The program's clock (the monotonic clock, in nanoseconds) and the owner of the game's
 // random generator, seeded once with the time of day when the clock is built.
 class CTimeManager
 {
@@ -18,13 +20,10 @@ public:
     // Tests: the counter reads `clock` (which outlives this) instead of the monotonic clock.
     void UseStandIn(const CStandInClock* clock) { StandIn = clock; }
 
-    // The classic runtime generator, so the sequence is the same on every machine:
-    // state = state × 214013 + 2531011 (mod 2^32), result (state >> 16) & 0x7FFF.
-    void SeedRandom(uint32_t seed) { RandomState = seed; }
-    int32_t Rand();
+    // Handed to whatever draws random numbers (the scenery, the shuffle).
+    CRandom Random;
 
 private:
     int64_t Frequency = 1;
-    uint32_t RandomState = 1;
     const CStandInClock* StandIn = nullptr;
 };

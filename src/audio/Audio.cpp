@@ -2,15 +2,12 @@
 
 #include "audio/backend/output/Output.h"
 #include "audio/backend/output/SdlDevice.h"
-#include "audio/backend/output/StandInDevice.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
 
 #include <SDL.h>
 
 #include <algorithm>
-
-using korvane::backend::CStandInDevice;
 
 CAudio::CAudio() = default;
 
@@ -22,8 +19,10 @@ CAudio::~CAudio()
     Shutdown();
 }
 
-bool CAudio::Init()
+bool CAudio::Init(const korvane::backend::FMakeDevice& makeDevice)
 {
+    if (makeDevice)
+        return Start(makeDevice());
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0)
     {
         Log("Could not initialize BASS");
@@ -37,16 +36,6 @@ bool CAudio::Init()
     return false;
 }
 
-bool CAudio::InitStandIn(const CStandInClock& clock)
-{
-    auto device = std::make_unique<CStandInDevice>(clock);
-    CStandInDevice* standIn = device.get();
-    if (!Start(std::move(device)))
-        return false;
-    StandIn = standIn;
-    return true;
-}
-
 bool CAudio::Start(std::unique_ptr<korvane::backend::CDevice> device)
 {
     auto output = std::make_unique<korvane::backend::COutput>(std::move(device));
@@ -55,32 +44,10 @@ bool CAudio::Start(std::unique_ptr<korvane::backend::CDevice> device)
         Log("Could not initialize BASS");
         return false;
     }
-    StandIn = nullptr; // the device of an output this one replaces
     Output = std::move(output);
     SetAudioOffset(StoredAudioOffset());
     Analysis.CreateMap();
     return true;
-}
-
-void CAudio::PlayStandIn()
-{
-    if (StandIn)
-        StandIn->PlayDue();
-}
-
-std::vector<int16_t> CAudio::TakeStandInPlayed(int64_t* heardFromNs)
-{
-    if (!StandIn)
-        return {};
-    if (heardFromNs)
-        *heardFromNs = StandIn->HeardFromNs();
-    return StandIn->TakePlayed();
-}
-
-void CAudio::UnplugStandIn(CStandInDevice::EOutage outage, int refusals)
-{
-    if (StandIn)
-        StandIn->Unplug(outage, refusals);
 }
 
 void CAudio::CheckDevice()
@@ -96,7 +63,7 @@ int32_t CAudio::ClampAudioOffset(int32_t milliseconds)
 
 int32_t CAudio::StoredAudioOffset()
 {
-    const int32_t wanted = Settings::ReadNumber(AudioOffsetSetting);
+    const int32_t wanted = Settings::AudioOffsetMs();
     const int32_t used = ClampAudioOffset(wanted);
     if (used != wanted)
         Log("AudioOffset %d ms is out of range; using %d ms\n", int(wanted), int(used));
@@ -113,7 +80,6 @@ void CAudio::Shutdown()
 {
     Analysis.FreeMap();
     // Streams still open stay valid objects but fall silent.
-    StandIn = nullptr;
     Output.reset();
     if (SdlAudioUp)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);

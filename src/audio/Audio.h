@@ -1,7 +1,7 @@
 #pragma once
 #include "audio/AudioFile.h"
 #include "audio/SongAnalysis.h"
-#include "audio/backend/output/StandInDevice.h"
+#include "audio/backend/output/Device.h"
 
 #include <cstdint>
 #include <memory>
@@ -10,10 +10,8 @@
 #include <vector>
 
 class CAudioMap;
-class CStandInClock;
 namespace korvane::backend
 {
-class CDevice;
 class COutput;
 } // namespace korvane::backend
 
@@ -27,20 +25,10 @@ public:
     CAudio(const CAudio&) = delete;
     CAudio& operator=(const CAudio&) = delete;
 
-    bool Init();     // opens SDL's audio device; logs "Could not initialize BASS" on failure
+    // Opens the device makeDevice makes (a test's stand-in), SDL's when it is empty; logs
+    // "Could not initialize BASS" on failure.
+    bool Init(const korvane::backend::FMakeDevice& makeDevice = nullptr);
     void Shutdown(); // safe after a failed Init and more than once
-    // Init on a stand-in device for tests: no thread, no sound card; its time is `clock`'s,
-    // which must outlive the engine and every stream opened on it. Nothing plays until
-    // PlayStandIn, which plays every device buffer due by the clock, on this thread, as a
-    // device whose callbacks come exactly on time.
-    bool InitStandIn(const CStandInClock& clock);
-    void PlayStandIn();
-    // All a listener heard of the stand-in device since the last call: interleaved stereo at
-    // the output rate, silence included, from `*heardFromNs` on (when given); empty on SDL's
-    // device.
-    std::vector<int16_t> TakeStandInPlayed(int64_t* heardFromNs = nullptr);
-    // The stand-in device goes away in that way; the next `refusals` opens of it fail.
-    void UnplugStandIn(korvane::backend::CStandInDevice::EOutage outage, int refusals);
     // Once per frame of every scene, paused or not: a sound device that went away is found and
     // opened again (COutput::CheckDevice).
     void CheckDevice();
@@ -49,7 +37,6 @@ public:
 
     // The player's "AudioOffset": milliseconds by which the sound reaches the ears later than
     // the device plays it (wireless headphones); positive makes every heard position earlier.
-    static constexpr const char* AudioOffsetSetting = "AudioOffset";
     static constexpr int32_t AudioOffsetLimitMs = 2000;
     static int32_t ClampAudioOffset(int32_t milliseconds); // into -limit..limit
     static int32_t StoredAudioOffset();        // from the settings file, brought into range
@@ -78,6 +65,5 @@ private:
     CAudioFile MusicStream;
     bool SdlAudioUp = false; // the SDL audio subsystem is ours to quit
     std::unique_ptr<korvane::backend::COutput> Output;
-    korvane::backend::CStandInDevice* StandIn = nullptr; // the output's device, when a stand-in
     std::string RefusedSong;
 };

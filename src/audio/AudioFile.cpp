@@ -151,20 +151,9 @@ uint32_t CAudioFile::GetLevel()
     return Handle != 0 ? Stream->ReadLevel() : 0;
 }
 
-ESpectrumRead CAudioFile::GetSpectrum(float* magnitudes4096)
+korvane::backend::ERead CAudioFile::GetSpectrum(float* magnitudes4096)
 {
-    if (Handle == 0)
-        return ESpectrumRead::Failed;
-    switch (Stream->ReadSpectrum(magnitudes4096))
-    {
-    case korvane::backend::ERead::Ok:
-        return ESpectrumRead::Ok;
-    case korvane::backend::ERead::Ended:
-        return ESpectrumRead::Ended;
-    case korvane::backend::ERead::Failed:
-        break;
-    }
-    return ESpectrumRead::Failed;
+    return Handle != 0 ? Stream->ReadSpectrum(magnitudes4096) : korvane::backend::ERead::Failed;
 }
 
 int64_t CAudioFile::Seconds2Bytes(double seconds) const

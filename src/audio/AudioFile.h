@@ -1,4 +1,5 @@
 #pragma once
+#include "audio/backend/Stream.h"
 #include "audio/backend/output/OutputFormat.h"
 
 #include <cstdint>
@@ -11,14 +12,6 @@ namespace korvane::backend
 class CReader;
 class CStream;
 } // namespace korvane::backend
-
-// Result of a spectrum read on a decode-only stream.
-enum class ESpectrumRead
-{
-    Ok,
-    Ended, // the stream had no frame left: the pass is over
-    Failed // the read failed without reaching the end
-};
 
 // One opened audio stream: a playback stream (heard through the mixer) or a decode-only
 // stream (read by the analysis as fast as it asks). Positions and lengths count bytes of
@@ -61,7 +54,7 @@ public:
     uint32_t GetLevel(); // left | right << 16 over the next 20 ms; 0xFFFFFFFF at the end
 
     // Decode-only streams: the next 8192 frames, channels averaged, 4096 magnitudes.
-    ESpectrumRead GetSpectrum(float* magnitudes4096);
+    korvane::backend::ERead GetSpectrum(float* magnitudes4096);
 
     // Decode-only streams keep what they decode in memory (mono float) so that spectrum
     // reads after a level scan do not decode the file again; above this many bytes of cache

@@ -3,6 +3,7 @@
 #include "battle/rules/BattleRules.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
+#include "graphics/OwnedSurface.h"
 #include "graphics/TextRing.h"
 
 #include <algorithm>
@@ -90,12 +91,12 @@ void CBattleHud::Load(CGraphics& graphics, CFontManager& fonts)
     SDL_Surface* overlay = PauseOverlay.GetSurface();
     if (!overlay)
         return;
-    const auto put = [&](SDL_Surface* text, int x, int y, bool centred)
+    const auto put = [&](SDL_Surface* rendered, int x, int y, bool centred)
     {
-        if (!text)
-            return;
-        graphics.DrawOnto(overlay, text, int16_t(centred ? x - text->w / 2 : x), int16_t(y));
-        SDL_FreeSurface(text);
+        const COwnedSurface text(rendered);
+        if (text)
+            graphics.DrawOnto(overlay, text.get(), int16_t(centred ? x - text->w / 2 : x),
+                              int16_t(y));
     };
     put(fonts.RenderLarge("Paused - Press Esc to resume", false), 400, 100, true);
     put(fonts.RenderLarge("Controls", false), 400, 180, true);
@@ -165,11 +166,8 @@ void CBattleHud::DrawTime(CGraphics& graphics, CFontManager& fonts, int seconds)
     graphics.Draw(TimeBackImage.GetSurface(), 0, 565);
     char text[16];
     std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
-    if (SDL_Surface* surface = fonts.RenderMedium(text, false))
-    {
-        graphics.Draw(surface, int16_t(50 - surface->w / 2), 565);
-        SDL_FreeSurface(surface);
-    }
+    if (const COwnedSurface surface{fonts.RenderMedium(text, false)})
+        graphics.Draw(surface.get(), int16_t(50 - surface->w / 2), 565);
 }
 
 void CBattleHud::DrawHelpHint(CGraphics& graphics) const
@@ -205,10 +203,6 @@ void CBattleHud::DrawCentred(CGraphics& graphics, SDL_Surface* text, SDL_Surface
 {
     if (text)
         DrawOutlined(graphics, text, outline, 400 - text->w / 2, y);
-    if (outline && outline != text)
-        SDL_FreeSurface(outline);
-    if (text)
-        SDL_FreeSurface(text);
 }
 
 void CBattleHud::DrawTitle(CGraphics& graphics, CFontManager& fonts, const std::string& title,
@@ -217,26 +211,17 @@ void CBattleHud::DrawTitle(CGraphics& graphics, CFontManager& fonts, const std::
     // Large, else medium, else small: the largest that shows the whole title. One that would
     // not fit even small is cut with "…" at the large size rather than shrunk and cut (a
     // smear of tiny letters, too small under the outline to be read).
-    SDL_Surface* text = fonts.RenderLarge(title, true);
+    COwnedSurface text(fonts.RenderLarge(title, true));
     if (text && text->w > MaxTitleWidth)
-    {
-        SDL_FreeSurface(text);
-        text = fonts.RenderMedium(title, true);
-    }
+        text.reset(fonts.RenderMedium(title, true));
     if (text && text->w > MaxTitleWidth)
-    {
-        SDL_FreeSurface(text);
-        text = fonts.RenderSmall(title, true);
-    }
+        text.reset(fonts.RenderSmall(title, true));
     if (text && text->w > MaxTitleWidth)
-    {
-        SDL_FreeSurface(text);
-        text = fonts.RenderLarge(title, true, MaxTitleWidth); // ends in "…"
-    }
+        text.reset(fonts.RenderLarge(title, true, MaxTitleWidth)); // ends in "…"
     if (outlined && !fonts.DrawnByGameFont(title))
-        DrawRingedCentred(graphics, text, y);
+        DrawRingedCentred(graphics, text.get(), y);
     else
-        DrawCentred(graphics, text, outlined ? text : nullptr, y);
+        DrawCentred(graphics, text.get(), outlined ? text.get() : nullptr, y);
 }
 
 void CBattleHud::DrawRingedCentred(CGraphics& graphics, SDL_Surface* text, int y)
@@ -245,11 +230,7 @@ void CBattleHud::DrawRingedCentred(CGraphics& graphics, SDL_Surface* text, int y
         return;
     // Drawn with fallback fonts: a ring only outside the glyphs keeps small ones open.
     const int x = 400 - text->w / 2;
-    if (SDL_Surface* ring = OutsideRing(text, SDL_Color{0, 0, 0, 0}))
-    {
-        graphics.Draw(ring, int16_t(x - 1), int16_t(y - 1));
-        SDL_FreeSurface(ring);
-    }
+    if (const COwnedSurface ring{OutsideRing(text, SDL_Color{0, 0, 0, 0})})
+        graphics.Draw(ring.get(), int16_t(x - 1), int16_t(y - 1));
     graphics.Draw(text, int16_t(x), int16_t(y));
-    SDL_FreeSurface(text);
 }

@@ -42,7 +42,9 @@ public:
     // 1 bronze to 4 perfect, centred under the rating.
     void DrawTrophy(CGraphics& graphics, int trophy) const;
 
-    // A text centred on the screen at y; outlined, a dark ring keeps it readable over clouds.
+    // A text centred on the screen at y, or with its top left at (x, y); with an outline (the
+    // text itself, or its dark rendering), a ring keeps it readable over clouds. Both draw
+    // what they are lent and free nothing: the caller holds the surfaces.
     static void DrawCentred(CGraphics& graphics, SDL_Surface* text, SDL_Surface* outline, int y);
     static void DrawOutlined(CGraphics& graphics, SDL_Surface* text, SDL_Surface* outline, int x,
                              int y);
@@ -54,7 +56,7 @@ public:
                           bool outlined);
 
 private:
-    static void DrawRingedCentred(CGraphics& graphics, SDL_Surface* text, int y);
+    static void DrawRingedCentred(CGraphics& graphics, SDL_Surface* text, int y); // lent
 
     struct SAsset
     {

@@ -3,6 +3,8 @@
 
 #include "audio/Audio.h"
 
+#include <algorithm>
+
 void CBattleScene::Apply(const SBattleAction& action)
 {
     using EKind = SBattleAction::EKind;
@@ -15,13 +17,13 @@ void CBattleScene::Apply(const SBattleAction& action)
             Pause();
         break;
     case EKind::BackToMenu:
-        BackToMenu = true;
+        Ask(EAsked::Back);
         break;
     case EKind::PreviousSong:
-        PreviousSong = true;
+        Ask(EAsked::Previous);
         break;
     case EKind::NextSong:
-        NextSong = true;
+        Ask(EAsked::Next);
         break;
     case EKind::NextResult:
         Results.Next();
@@ -40,13 +42,18 @@ void CBattleScene::Apply(const SBattleAction& action)
     }
 }
 
+void CBattleScene::Ask(EAsked asked)
+{
+    Asked = std::max(Asked, asked);
+}
+
 // The music stops with the picture, but the count-in and the run-out have none to stop.
 void CBattleScene::Pause()
 {
     Paused = true;
     Clock.SetPaused(true);
     GrabInput(false);
-    if (Phase == EBattlePhase::Playing && !Timeline.CountIn && !Timeline.RunOut)
+    if (Phase() == EBattlePhase::Playing && !Timeline.CountIn && !Timeline.RunOut)
         Audio->PauseMusic();
 }
 
@@ -56,7 +63,7 @@ void CBattleScene::Resume()
     Paused = FocusLost = false;
     Clock.SetPaused(false);
     GrabInput(true);
-    if (Phase == EBattlePhase::Playing && !Timeline.CountIn && !Timeline.RunOut)
+    if (Phase() == EBattlePhase::Playing && !Timeline.CountIn && !Timeline.RunOut)
         Audio->ResumeMusic();
 }
 
@@ -65,7 +72,7 @@ void CBattleScene::Resume()
 void CBattleScene::Focus(bool gained)
 {
     FocusLost = !gained;
-    if (Phase == EBattlePhase::Playing)
+    if (Phase() == EBattlePhase::Playing)
     {
         if (FocusLost && !Paused)
             Pause();

@@ -7,8 +7,9 @@
 #include "audio/map/AudioMap.h"
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
+#include "graphics/OwnedSurface.h"
 #include "platform/Log.h"
+#include "songs/FolderItem.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -36,10 +37,10 @@ CFrameHandler::EFrame CBattleScene::UpdateLoading()
         Audio->CloseAnalysis();
         if (!StartLevel())
             return NextAfter(false);
-        Phase = EBattlePhase::Playing;
+        Step = EStep::Playing;
         return UpdatePlaying();
     }
-    if (BackToMenu || NextSong || PreviousSong)
+    if (Asked != EAsked::Nothing)
     {
         Audio->CloseAnalysis();
         return NextAfter(true);
@@ -56,9 +57,9 @@ CFrameHandler::EFrame CBattleScene::UpdateLoading()
     if (Progress < Complete && Clock.NowMs() - LastLoadingFrame < LoadingFrameMs)
         return EFrame::Hold;
     LastLoadingFrame = Clock.NowMs();
-    OpeningPicture = false;
+    Step = EStep::Loading;
     LoadingShown = Progress;
-    Scenery.Update(Clock.NowMs(), false, Shared->Timer);
+    Scenery.Update(Clock.NowMs(), false, Shared->Timer.Random);
     return EFrame::Show;
 }
 
@@ -87,7 +88,7 @@ bool CBattleScene::StartLevel()
 
 CFrameHandler::EFrame CBattleScene::UpdatePlaying()
 {
-    if (BackToMenu || NextSong || PreviousSong)
+    if (Asked != EAsked::Nothing)
     {
         EndPlay();
         return NextAfter(true);
@@ -98,16 +99,15 @@ CFrameHandler::EFrame CBattleScene::UpdatePlaying()
         Audio->PlayMusic(); // from the start of the song
     const SFrameOutcome outcome = Rules.StepLane(
         Timeline, int64_t(Audio->GetMusic()->GetPosition()), Audio->GetMusic()->IsPlaying());
-    Scenery.Answer(outcome, Rules.Multiplier, Clock.NowMs(), Shared->Timer);
-    Scenery.Update(Clock.NowMs(), true, Shared->Timer);
+    Scenery.Answer(outcome, Rules.Multiplier, Clock.NowMs(), Shared->Timer.Random);
+    Scenery.Update(Clock.NowMs(), true, Shared->Timer.Random);
     Hud.SetBarTint(Rules.Multiplier, Rules.Streak);
     // The run-out's last frame still shows the lane; the next frame's events already belong
     // to the result screen, whose rating is saved before anything of it is shown.
-    PlayOver = Timeline.Finished;
-    if (PlayOver)
+    if (Timeline.Finished)
     {
         EndPlay();
-        Phase = EBattlePhase::Results;
+        Step = EStep::PlayOver;
         Results.Start(Rules, *Queue.Current(), SongLength, Clock.NowMs());
         Shared->PendingSaves.RetryAll(); // any save that failed before, on a disk freed since
     }
@@ -122,12 +122,14 @@ void CBattleScene::EndPlay()
 
 CFrameHandler::EFrame CBattleScene::UpdateResults()
 {
-    PlayOver = false;
-    if (BackToMenu || NextSong || PreviousSong || ResultsOver)
+    if (Step == EStep::PlayOver)
+        Step = EStep::Results;
+    if (Asked != EAsked::Nothing || Step == EStep::ResultsOver)
         return NextAfter(true);
-    Scenery.Update(Clock.NowMs(), false, Shared->Timer);
+    Scenery.Update(Clock.NowMs(), false, Shared->Timer.Random);
     Results.Update(Clock.NowMs());
-    ResultsOver = Results.GetPhase() >= 2; // this frame still shows
+    if (Results.GetPhase() >= 2)
+        Step = EStep::ResultsOver; // this frame still shows
     return EFrame::Show;
 }
 
@@ -144,7 +146,7 @@ void CBattleScene::DrawLoading(CGraphics& graphics) const
 {
     Scenery.DrawSky(graphics);
     Scenery.DrawGround(graphics, Clock.NowMs());
-    if (OpeningPicture)
+    if (Step == EStep::FirstPicture)
         return;
     Scenery.DrawClouds(graphics);
     // Korvane slides in from the right edge of the play area and stands in place.
@@ -154,18 +156,19 @@ void CBattleScene::DrawLoading(CGraphics& graphics) const
     // Then the cannons are built, five stages per column, every column at the end.
     Hud.DrawCannonsBuilt(
         graphics, std::clamp(LoadingShown - Arrived, 0, Lane::Columns * CBattleHud::CannonStages));
-    CBattleHud::DrawCentred(graphics, Fonts->RenderLarge("Loading...", true), nullptr, 180);
+    CBattleHud::DrawCentred(graphics, COwnedSurface(Fonts->RenderLarge("Loading...", true)).get(),
+                            nullptr, 180);
     if (const CFolderItem* item = Queue.Current())
         CBattleHud::DrawTitle(graphics, *Fonts, item->GetTitle(), 220, false);
-    CBattleHud::DrawCentred(
-        graphics, Fonts->RenderLarge(std::to_string(LoadingShown / 10) + "%", true), nullptr, 260);
+    const COwnedSurface percent(Fonts->RenderLarge(std::to_string(LoadingShown / 10) + "%", true));
+    CBattleHud::DrawCentred(graphics, percent.get(), nullptr, 260);
     Hud.DrawHelpHint(graphics);
 }
 
 void CBattleScene::DrawPlaying(CGraphics& graphics) const
 {
     DrawField(graphics);
-    if (Phase == EBattlePhase::Results && !PlayOver)
+    if (Step == EStep::Results || Step == EStep::ResultsOver)
     {
         Hud.DrawCannons(graphics, -1);
         const CFolderItem* item = Queue.Current();

@@ -4,8 +4,9 @@
 #include "battle/BattleHud.h"
 #include "battle/rules/BattleRules.h"
 #include "graphics/FontManager.h"
-#include "musicselect/FolderItem.h"
-#include "musicselect/Highscores.h"
+#include "graphics/OwnedSurface.h"
+#include "songs/FolderItem.h"
+#include "songs/Highscores.h"
 
 #include <cstdio>
 
@@ -55,10 +56,8 @@ void CBattleResults::DrawRating(CGraphics& graphics, CFontManager& fonts, double
         std::snprintf(text, sizeof text, "Final Rating (%s) : %d%%", Speeds[index].Name, percent);
     else
         std::snprintf(text, sizeof text, "Final Rating : %d%%", percent);
-    SDL_Surface* surface = fonts.RenderLarge(text, true);
-    CBattleHud::DrawOutlined(graphics, surface, surface, RatingX, 210);
-    if (surface)
-        SDL_FreeSurface(surface);
+    const COwnedSurface surface(fonts.RenderLarge(text, true));
+    CBattleHud::DrawOutlined(graphics, surface.get(), surface.get(), RatingX, 210);
 }
 
 void CBattleResults::Draw(CGraphics& graphics, CFontManager& fonts, const CBattleHud& hud,
@@ -84,9 +83,12 @@ void CBattleResults::Draw(CGraphics& graphics, CFontManager& fonts, const CBattl
                                  : SaveError.empty() ? std::string()
                                                      : "Could not save: " + SaveError;
         if (!line.empty())
-            CBattleHud::DrawCentred(graphics, fonts.RenderLarge(line, false),
-                                    fonts.RenderLarge(line, true), 150);
-        SDL_Surface* text = fonts.RenderLarge("Click to continue", true);
-        CBattleHud::DrawCentred(graphics, text, text, Trophy != 0 ? 350 : 250);
+        {
+            const COwnedSurface plain(fonts.RenderLarge(line, false));
+            const COwnedSurface outline(fonts.RenderLarge(line, true));
+            CBattleHud::DrawCentred(graphics, plain.get(), outline.get(), 150);
+        }
+        const COwnedSurface text(fonts.RenderLarge("Click to continue", true));
+        CBattleHud::DrawCentred(graphics, text.get(), text.get(), Trophy != 0 ? 350 : 250);
     }
 }

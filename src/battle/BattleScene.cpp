@@ -3,8 +3,8 @@
 #include "app/FrameLoop.h"
 #include "app/SharedData.h"
 #include "audio/Audio.h"
-#include "musicselect/FolderItem.h"
 #include "platform/Log.h"
+#include "songs/FolderItem.h"
 
 #include <utility>
 
@@ -21,7 +21,7 @@ CBattleScene::~CBattleScene()
 
 void CBattleScene::ResetSong()
 {
-    BackToMenu = NextSong = PreviousSong = false;
+    Asked = EAsked::Nothing;
     Timeline.Finished = false;
     Timeline.Position = 0;
     Rules.ResetSong();
@@ -44,34 +44,38 @@ bool CBattleScene::OpenCurrentSong(bool firstSong)
                 Shared->FolderItems.size());
         else if (Audio->OpenForAnalysis(item->GetPath()))
             return true;
-        if (firstSong || !item)
-            return false;
-        Log("Skipping %s\n", item->GetPath().c_str());
-        if (!ChooseNextSong())
+        if (firstSong || !item || !PassOver(*item))
             return false;
     }
     return false;
 }
 
+bool CBattleScene::PassOver(const CFolderItem& item)
+{
+    Log("Skipping %s\n", item.GetPath().c_str());
+    // The way that led here, unless only Q was pressed since (which still goes back).
+    if (LedHere != EAsked::Nothing || Asked != EAsked::Back)
+        Asked = LedHere;
+    return ChooseNextSong();
+}
+
 bool CBattleScene::ChooseNextSong()
 {
-    return Queue.Advance({NextSong, PreviousSong, BackToMenu});
+    return Queue.Advance(Asked);
 }
 
 CFrameHandler::EFrame CBattleScene::OpenSong()
 {
+    // Q is no direction: a song it led to (none) is never passed over.
+    LedHere = Asked == EAsked::Back ? EAsked::Nothing : Asked;
     if (!OpenCurrentSong(FirstSong))
         return Leave();
     Queue.Current()->ReadTrackInfo();
-    NextWasAsked = NextSong;
-    PreviousWasAsked = PreviousSong;
     ResetSong();
-    Phase = EBattlePhase::Loading;
     Progress = ProgressShown = 0;
-    PlayOver = ResultsOver = false;
     // The first picture: the world alone, before the analysis begins.
-    OpeningPicture = true;
-    Scenery.Update(Clock.NowMs(), false, Shared->Timer);
+    Step = EStep::FirstPicture;
+    Scenery.Update(Clock.NowMs(), false, Shared->Timer.Random);
     LastLoadingFrame = Clock.NowMs();
     Audio->GetAnalysis().StartDecoding();
     return EFrame::Show;
@@ -84,29 +88,38 @@ CFrameHandler::EFrame CBattleScene::NextAfter(bool played)
     // direction.
     if (played)
         Unplayable = 0;
-    else if (FirstSong || ++Unplayable > Shared->FolderItems.size())
-        return Leave();
-    else
-    {
-        Log("Skipping %s\n", Queue.Current()->GetPath().c_str());
-        NextSong = NextWasAsked;
-        PreviousSong = PreviousWasAsked;
-    }
-    if (!ChooseNextSong())
+    if (played
+            ? !ChooseNextSong()
+            : FirstSong || ++Unplayable > Shared->FolderItems.size() || !PassOver(*Queue.Current()))
         return Leave();
     FirstSong = false;
     return OpenSong();
 }
 
+SBattleView CBattleScene::View() const
+{
+    const bool musicClosed = !Audio || Audio->GetMusic()->GetHandle() == 0;
+    return {Phase(),
+            Paused,
+            (Step == EStep::Results || Step == EStep::ResultsOver) && musicClosed,
+            Results.GetPhase(),
+            Results.GetTrophy(),
+            Results.IsNewBest(),
+            Clock.NowMs(),
+            LoadingShown,
+            Timeline.CountIn,
+            Rules};
+}
+
 CFrameHandler::EFrame CBattleScene::Leave()
 {
-    Done = true;
+    Step = EStep::Done;
     return EFrame::Leave;
 }
 
 bool CBattleScene::HandleEvent(const SDL_Event& event)
 {
-    const SBattleAction action = ReadBattleEvent(event, Phase);
+    const SBattleAction action = ReadBattleEvent(event, Phase());
     Apply(action);
     return !action.Stop;
 }
@@ -114,9 +127,9 @@ bool CBattleScene::HandleEvent(const SDL_Event& event)
 CFrameHandler::EFrame CBattleScene::Update(int64_t elapsedMs)
 {
     Clock.Tick(elapsedMs);
-    if (std::exchange(SongToOpen, false))
+    if (Step == EStep::SongToOpen)
         return OpenSong();
-    switch (Phase)
+    switch (Phase())
     {
     case EBattlePhase::Loading:
         return UpdateLoading();
@@ -132,7 +145,7 @@ void CBattleScene::Draw(CGraphics& graphics) const
 {
     if (Paused)
         Hud.DrawPause(graphics);
-    else if (Phase == EBattlePhase::Loading)
+    else if (Phase() == EBattlePhase::Loading)
         DrawLoading(graphics);
     else
         DrawPlaying(graphics);
@@ -142,7 +155,22 @@ uint32_t CBattleScene::FrameDelayMs() const
 {
     if (Paused)
         return PausedFrameDelayMs;
-    return Phase == EBattlePhase::Loading ? 0 : PlayFrameDelayMs;
+    return Phase() == EBattlePhase::Loading ? 0 : PlayFrameDelayMs;
+}
+
+EBattlePhase CBattleScene::Phase() const
+{
+    switch (Step)
+    {
+    case EStep::SongToOpen:
+    case EStep::FirstPicture:
+    case EStep::Loading:
+        return EBattlePhase::Loading;
+    case EStep::Playing:
+        return EBattlePhase::Playing;
+    default:
+        return EBattlePhase::Results;
+    }
 }
 
 CScene* CBattleScene::Run()
@@ -150,7 +178,7 @@ CScene* CBattleScene::Run()
     Queue.SetShared(Shared);
     Clock.Start();
     Scenery.Load(Shared->Note1Image, Shared->Note2Image);
-    Scenery.Lay(Shared->Timer, Clock.NowMs());
+    Scenery.Lay(Shared->Timer.Random, Clock.NowMs());
     Scenery.StartAnimation(Clock.NowMs());
     Hud.Load(*Graphics, *Fonts);
     Painter.Load();
@@ -161,7 +189,7 @@ CScene* CBattleScene::Run()
     Audio->StopMusic();
     Audio->CloseMusic();
     Audio->CloseAnalysis();
-    if (!open && !Done)
+    if (!open && Step != EStep::Done)
         return nullptr;
     return Shared->Scenes.Build(ESceneId::MusicSelect);
 }

@@ -5,13 +5,30 @@
 #include "battle/BattleInput.h"
 #include "battle/BattleResults.h"
 #include "battle/BattleScenery.h"
-#include "battle/LanePainter.h"
 #include "battle/SongQueue.h"
+#include "battle/lane/LanePainter.h"
 #include "battle/rules/BattleRules.h"
 #include "battle/rules/BattleTimeline.h"
 #include "battle/rules/SceneClock.h"
 
 #include <cstdint>
+
+class CFolderItem;
+
+// Where the battle is, read from outside the scene (its tests watch it through this).
+struct SBattleView
+{
+    EBattlePhase Phase;
+    bool Paused;
+    bool InResults; // the result screen: the run-out is over and the music stream closed
+    int ResultPhase;
+    int Trophy;
+    bool NewBest;
+    int64_t NowMs; // the scene clock
+    int32_t LoadingShown;
+    bool CountIn;
+    const CBattleRules& Rules;
+};
 
 // The game itself: analyses the chosen song behind a loading screen, plays it as a level,
 // shows the result, and goes on with the next song (PageUp, PageDown, continuous play) until
@@ -28,9 +45,23 @@ public:
     ~CBattleScene() override;
 
     CScene* Run() override;
+    SBattleView View() const;
 
 private:
-    friend struct SBattleProbe; // the scene tests read the state
+    using EAsked = CSongQueue::EAsked;
+    // What the scene is doing, in the order a song goes through it.
+    enum class EStep
+    {
+        SongToOpen,   // the next Update opens the selected song (the first in the first frame)
+        FirstPicture, // loading: the world alone, before the analysis begins
+        Loading,
+        Playing,
+        PlayOver, // the run-out's last frame: it still shows the lane; events are the results'
+        Results,
+        ResultsOver, // the result screen's last frame was shown
+        Done,        // left from Update, for the browser
+    };
+    EBattlePhase Phase() const; // which screen the events and the frame delay are for
 
     bool HandleEvent(const SDL_Event& event) override;
     EFrame Update(int64_t elapsedMs) override;
@@ -42,12 +73,16 @@ private:
     void ResetSong();
     bool OpenCurrentSong(bool firstSong);
     bool ChooseNextSong(); // false when the scene must end
-    EFrame OpenSong();     // the loading screen's first picture, or leave
+    // Passes over a song that cannot be played in the direction that led to it; false when
+    // the scene must end.
+    bool PassOver(const CFolderItem& item);
+    EFrame OpenSong(); // the loading screen's first picture, or leave
     EFrame NextAfter(bool played);
     EFrame Leave();
 
     // Pause, focus and the pointer (BattlePause.cpp).
     void Apply(const SBattleAction& action);
+    void Ask(EAsked asked); // a frame's keys give way as the queue orders them
     void Pause();
     void Resume();
     void Focus(bool gained);
@@ -63,7 +98,7 @@ private:
     void DrawPlaying(CGraphics& graphics) const;
     void DrawField(CGraphics& graphics) const; // the world, Korvane, Minim: under everything
 
-    EBattlePhase Phase = EBattlePhase::Loading;
+    EStep Step = EStep::SongToOpen;
     CSongQueue Queue;
     CSceneClock Clock;
     CBattleRules Rules;
@@ -73,28 +108,20 @@ private:
     CBattleHud Hud;
     CBattleResults Results;
 
-    bool Paused = false;    // the pause and help overlay; carried over to the next song
-    bool FocusLost = false; // another window has the input focus
-    bool NextSong = false;
-    bool PreviousSong = false;
-    bool BackToMenu = false;
-    // The keys that led to the song being loaded, to pass over it in the same direction when
-    // its music cannot be played.
-    bool NextWasAsked = false;
-    bool PreviousWasAsked = false;
+    bool Paused = false;            // the pause and help overlay; carried over to the next song
+    bool FocusLost = false;         // another window has the input focus
+    EAsked Asked = EAsked::Nothing; // during this song
+    // What led to the song being loaded, to pass over it in the same direction when its music
+    // cannot be played.
+    EAsked LedHere = EAsked::Nothing;
     bool FirstSong = true;
     size_t Unplayable = 0; // songs in a row whose music could not be opened after the analysis
-    bool Done = false;
 
     // Loading.
-    bool SongToOpen = true;       // the first song opens in the first frame
-    bool OpeningPicture = false;  // the first picture of a song, before its analysis
     int32_t Progress = 0;         // thousandths, 1000 when the map is filled
     int32_t ProgressShown = 0;    // the last progress reported (a step may report the same)
     int32_t LoadingShown = 0;     // the progress of the last picture
     int64_t LastLoadingFrame = 0; // scene-clock ms of that picture
     // Playing and results.
     int64_t SongLength = 0;
-    bool PlayOver = false;    // this frame is the run-out's last: it still shows the lane
-    bool ResultsOver = false; // the result screen's last frame was shown
 };

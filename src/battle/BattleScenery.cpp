@@ -19,7 +19,7 @@ void CBattleScenery::Load(const CImage& note1, const CImage& note2)
     Pictures.Load(note1, note2);
 }
 
-void CBattleScenery::Lay(CTimeManager& random, int64_t nowMs)
+void CBattleScenery::Lay(CRandom& random, int64_t nowMs)
 {
     for (CCloud& cloud : Clouds)
         cloud.Restart(random, nowMs);
@@ -32,7 +32,7 @@ void CBattleScenery::StartAnimation(int64_t nowMs)
     AnimationTick = nowMs;
 }
 
-void CBattleScenery::Update(int64_t nowMs, bool playing, CTimeManager& random)
+void CBattleScenery::Update(int64_t nowMs, bool playing, CRandom& random)
 {
     if (nowMs - AnimationTick > AnimationStepMs)
     {
@@ -55,7 +55,7 @@ void CBattleScenery::Update(int64_t nowMs, bool playing, CTimeManager& random)
 }
 
 void CBattleScenery::Answer(const SFrameOutcome& outcome, int multiplier, int64_t nowMs,
-                            CTimeManager& random)
+                            CRandom& random)
 {
     if (outcome.Missed > 0)
     {

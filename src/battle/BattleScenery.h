@@ -9,7 +9,7 @@
 
 class CGraphics;
 class CImage;
-class CTimeManager;
+class CRandom;
 struct SFrameOutcome;
 
 // The world under and above the battle: the village of ten houses (their levels follow the
@@ -30,15 +30,15 @@ public:
 
     void Load(const CImage& note1, const CImage& note2);
     // Houses in their places and clouds on their way, from the random generator.
-    void Lay(CTimeManager& random, int64_t nowMs);
+    void Lay(CRandom& random, int64_t nowMs);
     // Starts the village's animation at nowMs.
     void StartAnimation(int64_t nowMs);
     // Houses stand still on the loading and result screens (their notes still rise); rocks
     // move only while a song is played.
-    void Update(int64_t nowMs, bool playing, CTimeManager& random);
+    void Update(int64_t nowMs, bool playing, CRandom& random);
     // What the rules' frame did: a miss throws one rock at the last missed column and drops
     // the houses to plain, shielding those near it; a risen multiplier raises them to it.
-    void Answer(const SFrameOutcome& outcome, int multiplier, int64_t nowMs, CTimeManager& random);
+    void Answer(const SFrameOutcome& outcome, int multiplier, int64_t nowMs, CRandom& random);
     void SetHouseLevels(int level);
 
     // The landscape under everything; trees and houses; then the clouds and the debris, drawn

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 class CGraphics;
-class CTimeManager;
+class CRandom;
 struct SSceneryPictures;
 
 // A cloud crossing the sky at a random height and speed; half of the crossings are invisible
@@ -14,9 +14,9 @@ public:
     CCloud() = default;
     virtual ~CCloud() = default;
 
-    void Restart(CTimeManager& random, int64_t nowMs);
+    void Restart(CRandom& random, int64_t nowMs);
     // Moves the cloud by its age; a new crossing begins once it is out of sight.
-    void Update(int64_t nowMs, CTimeManager& random);
+    void Update(int64_t nowMs, CRandom& random);
     void Draw(CGraphics& graphics, const SSceneryPictures& pictures) const;
 
     double GetX() const { return X; }

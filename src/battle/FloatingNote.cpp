@@ -1,8 +1,8 @@
 #include "battle/FloatingNote.h"
 
-#include "app/TimeManager.h"
 #include "battle/SceneryPictures.h"
 #include "graphics/Graphics.h"
+#include "platform/Random.h"
 
 void CFloatingNote::Init(int x, int y, int phase)
 {
@@ -15,7 +15,7 @@ void CFloatingNote::Init(int x, int y, int phase)
     Alternate = false;
 }
 
-void CFloatingNote::Update(uint32_t tick, CTimeManager& random)
+void CFloatingNote::Update(uint32_t tick, CRandom& random)
 {
     const int y = BaseY - int((uint32_t(Phase) + tick) % 24);
     int x = X;
@@ -24,11 +24,11 @@ void CFloatingNote::Update(uint32_t tick, CTimeManager& random)
         if (y > LastY) // a new rise has begun
         {
             x = BaseX;
-            Alternate = random.Rand() % 4 == 0;
+            Alternate = random.Next() % 4 == 0;
         }
         x += Drift > 0 ? 1 : -1;
         if (Drift == 0)
-            Drift = random.Rand() % 12 - 4;
+            Drift = random.Next() % 12 - 4;
         else
             Drift += Drift > 0 ? -1 : 1;
     }

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 class CGraphics;
-class CTimeManager;
+class CRandom;
 struct SSceneryPictures;
 
 // A note rising above a happy house: one pixel every 150 ms through 24 pixels, drifting
@@ -15,7 +15,7 @@ public:
 
     void Init(int x, int y, int phase);
     // tick: the scene clock in steps of 150 ms. Moves the note.
-    void Update(uint32_t tick, CTimeManager& random);
+    void Update(uint32_t tick, CRandom& random);
     void Draw(CGraphics& graphics, const SSceneryPictures& pictures) const;
 
     int GetX() const { return X; }

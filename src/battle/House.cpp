@@ -1,8 +1,8 @@
 #include "battle/House.h"
 
-#include "app/TimeManager.h"
 #include "battle/SceneryPictures.h"
 #include "graphics/Graphics.h"
+#include "platform/Random.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,11 +15,11 @@ constexpr int64_t ShieldOffMs = 2300;
 constexpr int64_t NoteStepMs = 150;
 } // namespace
 
-void CHouse::SetPosition(int x, int y, CTimeManager& random)
+void CHouse::SetPosition(int x, int y, CRandom& random)
 {
     X = x;
     Y = y;
-    const int r = random.Rand() % 20;
+    const int r = random.Next() % 20;
     // The two notes of a house are half a cycle apart.
     Notes[0].Init(x + 40, y + 16, r);
     Notes[1].Init(x + 40, y + 16, (r + 12) % 24);
@@ -34,7 +34,7 @@ void CHouse::Impact(int x, int64_t nowMs)
     }
 }
 
-void CHouse::Update(int64_t nowMs, CTimeManager& random)
+void CHouse::Update(int64_t nowMs, CRandom& random)
 {
     if (ShieldOn && nowMs - ShieldStart >= ShieldOffMs)
         ShieldOn = false;

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 class CGraphics;
-class CTimeManager;
+class CRandom;
 struct SSceneryPictures;
 
 // One house of the village under Minim. Its level is the multiplier: plain at the multiplier
@@ -19,13 +19,13 @@ public:
     CHouse() = default;
     virtual ~CHouse() = default;
 
-    void SetPosition(int x, int y, CTimeManager& random);
+    void SetPosition(int x, int y, CRandom& random);
     void SetLevel(int level) { Level = level; }
     int GetLevel() const { return Level; }
     // Raises the shield when x (a missed weapon's column) is within 47 pixels of the centre.
     void Impact(int x, int64_t nowMs);
     // Lowers a shield whose time is over and moves the notes of a happy house.
-    void Update(int64_t nowMs, CTimeManager& random);
+    void Update(int64_t nowMs, CRandom& random);
     // animationFrame: the village's step of four, which makes a dancing house hop.
     void Draw(CGraphics& graphics, const SSceneryPictures& pictures, int64_t nowMs,
               int animationFrame) const;

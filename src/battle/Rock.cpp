@@ -1,8 +1,8 @@
 #include "battle/Rock.h"
 
-#include "app/TimeManager.h"
 #include "battle/SceneryPictures.h"
 #include "graphics/Graphics.h"
+#include "platform/Random.h"
 
 #include <cmath>
 
@@ -12,8 +12,8 @@ constexpr int64_t FlightMs = 2000;
 constexpr int64_t FlashMs = 50;
 } // namespace
 
-CRock::CRock(int x, int y, CTimeManager& random, int64_t nowMs)
-    : X(x), Y(y), DriftX(random.Rand() % 96 - 48), StartTime(nowMs)
+CRock::CRock(int x, int y, CRandom& random, int64_t nowMs)
+    : X(x), Y(y), DriftX(random.Next() % 96 - 48), StartTime(nowMs)
 {
 }
 

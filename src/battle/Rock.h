@@ -2,7 +2,7 @@
 #include <cstdint>
 
 class CGraphics;
-class CTimeManager;
+class CRandom;
 struct SSceneryPictures;
 
 // Debris thrown up where a missed weapon hits the ground: it rises 48 pixels in the first
@@ -11,7 +11,7 @@ struct SSceneryPictures;
 class CRock
 {
 public:
-    CRock(int x, int y, CTimeManager& random, int64_t nowMs);
+    CRock(int x, int y, CRandom& random, int64_t nowMs);
     virtual ~CRock() = default;
 
     // Marks the debris done after 2 s.

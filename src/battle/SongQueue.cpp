@@ -1,7 +1,7 @@
 #include "battle/SongQueue.h"
 
 #include "app/SharedData.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 
 CFolderItem* CSongQueue::Current() const
 {
@@ -11,21 +11,21 @@ CFolderItem* CSongQueue::Current() const
     return item->GetKind() == CFolderItem::SongKind ? item : nullptr;
 }
 
-bool CSongQueue::Advance(const SAsked& asked)
+bool CSongQueue::Advance(EAsked asked)
 {
     uint32_t& selected = Shared->SelectedItem;
     const auto count = uint32_t(Shared->FolderItems.size());
-    if (asked.Next)
+    if (asked == EAsked::Next)
     {
         selected = selected + 1 < count ? selected + 1 : Shared->FirstSongItem;
         return true;
     }
-    if (asked.Previous)
+    if (asked == EAsked::Previous)
     {
         selected = selected > Shared->FirstSongItem ? selected - 1 : count - 1;
         return true;
     }
-    if (asked.Back)
+    if (asked == EAsked::Back)
         return false;
     if (Shared->PlayContinuous && selected + 1 < count)
     {

@@ -10,11 +10,14 @@ class CSharedData;
 class CSongQueue
 {
 public:
-    struct SAsked
+    // What the player asked for during a song, in the order keys of one frame give way:
+    // PageDown over PageUp over Q.
+    enum class EAsked
     {
-        bool Next = false;     // PageDown
-        bool Previous = false; // PageUp
-        bool Back = false;     // Q
+        Nothing,  // the song ran out: continuous play goes on
+        Back,     // Q
+        Previous, // PageUp
+        Next,     // PageDown
     };
 
     CSongQueue() = default;
@@ -24,7 +27,7 @@ public:
     // The selected entry when it is a song of the list, else null.
     CFolderItem* Current() const;
     // Selects the song that follows after `asked`; false when the battle is over.
-    bool Advance(const SAsked& asked);
+    bool Advance(EAsked asked);
 
 private:
     CSharedData* Shared = nullptr;

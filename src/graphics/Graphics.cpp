@@ -1,5 +1,6 @@
 #include "graphics/Graphics.h"
 
+#include "graphics/OwnedSurface.h"
 #include "graphics/WindowScale.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
@@ -61,7 +62,7 @@ bool CGraphics::ApplyVideoMode()
 
 bool CGraphics::SetVideoMode()
 {
-    const bool fullScreen = Settings::ReadNumber("FullScreen") != 0;
+    const bool fullScreen = Settings::FullScreen();
     const WindowScale::SArea usable = Desktop.Usable();
     // The frame is known once the window is shown: a scale that fits without it may not with it.
     for (const bool framed : {false, true})
@@ -97,11 +98,11 @@ bool CGraphics::ToggleFullScreen()
     {
         // Back in a window at the stored scale (a game started in full screen had none), with
         // its caption, on the desktop: the mode set anew, whose surface and format stay.
-        Settings::WriteNumber("FullScreen", 0);
+        Settings::SetFullScreen(false);
         if (SetVideoMode())
             return true;
         // No window to be had: the player stays in the full screen that worked.
-        Settings::WriteNumber("FullScreen", 1);
+        Settings::SetFullScreen(true);
         SetVideoMode();
         return false;
     }
@@ -110,7 +111,7 @@ bool CGraphics::ToggleFullScreen()
         Log("Could not switch between window and full screen: %s\n", SDL_GetError());
         return false;
     }
-    Settings::WriteNumber("FullScreen", 1);
+    Settings::SetFullScreen(true);
     return true;
 }
 
@@ -175,14 +176,13 @@ int CGraphics::DrawOnto(SDL_Surface* destination, SDL_Surface* source, int16_t x
 
 SDL_Surface* CGraphics::NewBlackScreen()
 {
-    SDL_Surface* raw =
-        SDL_CreateRGBSurface(0, Width, Height, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
+    const COwnedSurface raw(
+        SDL_CreateRGBSurface(0, Width, Height, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000));
     if (!raw)
         return nullptr;
     SDL_Rect all{0, 0, Width, Height};
-    SDL_FillRect(raw, &all, SDL_MapRGB(raw->format, 0, 0, 0));
-    SDL_Surface* black = SDL_DisplayFormat(raw);
-    SDL_FreeSurface(raw);
+    SDL_FillRect(raw.get(), &all, SDL_MapRGB(raw->format, 0, 0, 0));
+    SDL_Surface* black = SDL_DisplayFormat(raw.get());
     // The conversion keeps the alpha flag of the RGBA original, which would send every
     // full-screen blit down the blending path (about 4 ms) for an opaque copy.
     if (black)
@@ -194,7 +194,4 @@ void CGraphics::Flip()
 {
     if (Screen)
         SDL_UpdateRect(Screen, 0, 0, 0, 0);
-    ++FramesShown;
-    if (Observer)
-        Observer(*this, FramesShown);
 }

@@ -49,10 +49,6 @@ public:
     // drawing on; null when SDL could not make one.
     static SDL_Surface* NewBlackScreen();
 
-    // Test seam: called after every Flip with the number of frames shown so far.
-    using FrameObserver = std::function<void(CGraphics&, uint64_t frame)>;
-    void SetFrameObserver(FrameObserver observer) { Observer = std::move(observer); }
-
     static constexpr int Width = 800;
     static constexpr int Height = 600;
 
@@ -63,6 +59,4 @@ private:
     float Wanted = 1.0f; // the stored scale
     float Scale = 1.0f;  // the one drawn: the largest that fits up to Wanted
     CWindowSystem Desktop;
-    FrameObserver Observer;
-    uint64_t FramesShown = 0;
 };

@@ -6,15 +6,19 @@ void CMenuItem::Create(CFontManager& fonts, const std::string& text, int x, int 
 {
     Highlighted = false;
     Text.Create(fonts, text, x, y, centred, 2);
-    MarkerX = Text.X - 49;
+}
+
+void CMenuItem::DrawMarker(CGraphics& graphics, const CImage& marker, int x, int y)
+{
+    graphics.Draw(marker.GetSurface(), static_cast<int16_t>(x - MarkerLeft),
+                  static_cast<int16_t>(y + MarkerDown));
 }
 
 void CMenuItem::Draw(CGraphics& graphics, const CImage& marker) const
 {
     Text.Draw(graphics);
     if (Highlighted)
-        graphics.Draw(marker.GetSurface(), static_cast<int16_t>(MarkerX),
-                      static_cast<int16_t>(Text.Y + 4));
+        DrawMarker(graphics, marker, Text.X, Text.Y);
 }
 
 bool CMenuItem::HitTest(int mouseX, int mouseY) const

@@ -18,11 +18,15 @@ public:
     bool HitTest(int mouseX, int mouseY) const;
     int GetX() const { return Text.X; }
     int GetY() const { return Text.Y; }
-    int GetMarkerX() const { return MarkerX; }
+    // The marker beside a line of text whose top left is at (x, y): the keys' highlight on a
+    // check box or a small entry looks as it does on a menu item.
+    static void DrawMarker(CGraphics& graphics, const CImage& marker, int x, int y);
     const CImage& GetImage() const { return Text.Image; }
 
 private:
+    static constexpr int MarkerLeft = 49;
+    static constexpr int MarkerDown = 4;
+
     bool Highlighted = false;
     SWidgetText Text;
-    int MarkerX = 0;
 };

@@ -1,7 +1,7 @@
 #include "graphics/TextDecode.h"
 
 #include "graphics/TextUnicode.h"
-#include "platform/Paths.h"
+#include "platform/Utf8.h"
 
 #include <harfbuzz/hb.h>
 #include <unicode/uchar.h>
@@ -25,18 +25,13 @@ bool IsMark(char32_t c)
 
 std::u32string DecodeText(const std::string& utf8)
 {
-    const std::string valid = Paths::DisplayableUtf8(utf8);
     std::u32string line;
-    line.reserve(valid.size());
-    for (size_t i = 0; i < valid.size();)
+    line.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();)
     {
-        const auto lead = static_cast<unsigned char>(valid[i]);
-        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (size_t k = 1; k < length && i + k < valid.size(); ++k)
-            c = c << 6 | (static_cast<unsigned char>(valid[i + k]) & 0x3F);
-        i += length;
-        line += c;
+        const SUtf8Char c = Utf8At(utf8, i);
+        line += c.CodePoint;
+        i += c.Length;
     }
     return line;
 }

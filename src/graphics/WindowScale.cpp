@@ -10,7 +10,6 @@
 
 namespace
 {
-const char* const Setting = "WindowScale";
 constexpr double DesktopShare = 0.85;
 
 int IndexOf(float scale)
@@ -41,7 +40,7 @@ float ForDesktop(int desktopWidth, int desktopHeight)
 
 float Load(int desktopWidth, int desktopHeight)
 {
-    const std::string stored = Settings::ReadText(Setting);
+    const std::string stored = Settings::WindowScale();
     float scale = 0.0f;
     if (std::sscanf(stored.c_str(), "%f", &scale) == 1 && IndexOf(scale) >= 0)
         return scale;
@@ -54,7 +53,7 @@ void Store(float scale)
 {
     char text[16];
     std::snprintf(text, sizeof text, "%g", double(scale));
-    Settings::WriteText(Setting, text);
+    Settings::SetWindowScale(text);
 }
 
 float Next(float scale, int direction)

@@ -123,7 +123,7 @@ void CAudioSyncScene::StartByEye()
     ShowOffset();
     StartLane();
     // Step 2 has no taps: Enter saves what the player sees.
-    Focus = ForwardEntry;
+    List.SetFocus(ForwardEntry);
     ShowFocus();
 }
 
@@ -164,7 +164,7 @@ void CAudioSyncScene::Tap()
     {
         ShowVerdict();
         // The taps are done: Enter goes on to the next step.
-        Focus = ForwardEntry;
+        List.SetFocus(ForwardEntry);
         ShowFocus();
     }
 }
@@ -213,7 +213,7 @@ void CAudioSyncScene::Leave(bool save)
 {
     if (save)
     {
-        Settings::WriteNumber(CAudio::AudioOffsetSetting, OffsetMs);
+        Settings::SetAudioOffsetMs(OffsetMs);
         StoredOffsetMs = OffsetMs;
     }
     Done = true;
@@ -249,18 +249,15 @@ void CAudioSyncScene::HandleClick(int x, int y)
 void CAudioSyncScene::HandleMenuKey(EMenuKey action)
 {
     const std::vector<CMenuItem*> entries = Entries();
-    if (action == EMenuKey::Choose && Focus >= 0)
-        return Press(*entries[size_t(Focus)]);
-    Focus =
-        action == EMenuKey::Choose ? ForwardEntry : MovedFocus(Focus, int(entries.size()), action);
-    ShowFocus();
+    const int chosen = List.Key(action, int(entries.size()));
+    if (chosen >= 0)
+        return Press(*entries[size_t(chosen)]);
+    List.ShowOn(entries);
 }
 
 void CAudioSyncScene::ShowFocus()
 {
-    const std::vector<CMenuItem*> entries = Entries();
-    for (size_t i = 0; i < entries.size(); ++i)
-        entries[i]->SetHighlighted(int(i) == Focus);
+    List.ShowOn(Entries());
 }
 
 bool CAudioSyncScene::HandleEvent(const SDL_Event& event)
@@ -291,10 +288,10 @@ bool CAudioSyncScene::HandleEvent(const SDL_Event& event)
     {
         // The pointer takes the highlight over from the keys.
         const std::vector<CMenuItem*> entries = Entries();
-        Focus = -1;
+        List.SetFocus(-1);
         for (size_t i = 0; i < entries.size(); ++i)
             if (entries[i]->HitTest(event.motion.x, event.motion.y))
-                Focus = int(i);
+                List.SetFocus(int(i));
         ShowFocus();
     }
     else if (IsLeftClick(event))

@@ -1,11 +1,11 @@
 #pragma once
 #include "app/FrameHandler.h"
 #include "app/KeyRepeat.h"
-#include "app/MenuKeys.h"
+#include "app/MenuList.h"
 #include "app/Scene.h"
 #include "audio/AudioFile.h"
 #include "audio/map/AudioMap.h"
-#include "battle/LanePainter.h"
+#include "battle/lane/LanePainter.h"
 #include "battle/rules/BattleRules.h"
 #include "battle/rules/BattleTimeline.h"
 #include "battle/rules/SceneClock.h"
@@ -73,7 +73,7 @@ private:
 
     static constexpr int ForwardEntry = 1; // Next in step 1, Save in step 2
     bool Done = false;
-    int Focus = -1; // the highlighted entry of Entries(), -1 none
+    CMenuList List{ForwardEntry}; // over Entries()
     EStep Step = EStep::ByEar;
     int32_t StoredOffsetMs = 0; // what the settings file holds
     int32_t OffsetMs = 0;       // what step 2 shows and Save writes

@@ -39,8 +39,7 @@ bool CCreditsScene::HandleEvent(const SDL_Event& event)
 
 CFrameHandler::EFrame CCreditsScene::Update(int64_t)
 {
-    Done = Leaving; // the frame of the choice is still shown
-    return EFrame::Show;
+    return Leaving ? EFrame::ShowThenLeave : EFrame::Show; // the choice's frame is still shown
 }
 
 void CCreditsScene::Draw(CGraphics& graphics) const

@@ -24,11 +24,10 @@ private:
     bool HandleEvent(const SDL_Event& event) override;
     EFrame Update(int64_t elapsedMs) override;
     void Draw(CGraphics& graphics) const override;
-    bool IsDone() const override { return Done; }
+    bool IsDone() const override { return false; }
     uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
 
-    bool Leaving = false; // after this frame
-    bool Done = false;
+    bool Leaving = false; // after the next frame shown
     CImage Background;
     CImage SmallLogo;
     CMenuItem MainMenuEntry;

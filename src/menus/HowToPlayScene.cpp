@@ -37,8 +37,7 @@ bool CHowToPlayScene::HandleEvent(const SDL_Event& event)
 
 CFrameHandler::EFrame CHowToPlayScene::Update(int64_t)
 {
-    Done = Leaving; // the page is shown once more
-    return EFrame::Show;
+    return Leaving ? EFrame::ShowThenLeave : EFrame::Show; // the page is shown once more
 }
 
 void CHowToPlayScene::Draw(CGraphics& graphics) const

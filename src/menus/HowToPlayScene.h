@@ -18,12 +18,11 @@ private:
     bool HandleEvent(const SDL_Event& event) override;
     EFrame Update(int64_t elapsedMs) override;
     void Draw(CGraphics& graphics) const override;
-    bool IsDone() const override { return Done; }
+    bool IsDone() const override { return false; }
     uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
     void TurnPage();
 
-    bool Leaving = false; // after this frame
-    bool Done = false;
+    bool Leaving = false; // after the next frame shown
     int32_t Page = 1;
     CImage PageImage;
 };

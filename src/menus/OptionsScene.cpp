@@ -12,7 +12,7 @@
 COptionsScene::COptionsScene()
 {
     SetName("Options");
-    FullScreen = Settings::ReadNumber("FullScreen") != 0;
+    FullScreen = Settings::FullScreen();
 }
 
 COptionsScene::~COptionsScene()
@@ -20,20 +20,18 @@ COptionsScene::~COptionsScene()
     Background.Free();
 }
 
-void COptionsScene::ToggleSeparateHighscores()
+void COptionsScene::ToggleCommonHighscores()
 {
-    SeparateHighscores = !SeparateHighscores;
-    Settings::WriteNumber("SeparateHS", SeparateHighscores ? 1 : 0);
-    SeparateBox.SetChecked(SeparateHighscores);
-    Shared->CommonHighscores = !SeparateHighscores;
+    Shared->CommonHighscores = !Shared->CommonHighscores;
+    Settings::SetCommonHighscores(Shared->CommonHighscores);
+    SeparateBox.SetChecked(!Shared->CommonHighscores);
 }
 
 void COptionsScene::ToggleContinuousPlay()
 {
-    ContinuousPlay = !ContinuousPlay;
-    Settings::WriteNumber("PlayContinuous", ContinuousPlay ? 1 : 0);
-    ContinuousBox.SetChecked(ContinuousPlay);
-    Shared->PlayContinuous = ContinuousPlay;
+    Shared->PlayContinuous = !Shared->PlayContinuous;
+    Settings::SetPlayContinuous(Shared->PlayContinuous);
+    ContinuousBox.SetChecked(Shared->PlayContinuous);
 }
 
 bool COptionsScene::HandleEvent(const SDL_Event& event)
@@ -41,8 +39,8 @@ bool COptionsScene::HandleEvent(const SDL_Event& event)
     if (event.type == SDL_MOUSEMOTION)
     {
         // The pointer takes the highlight over from the keys.
-        BackEntry.SetHighlighted(BackEntry.HitTest(event.motion.x, event.motion.y));
-        Focus = BackEntry.IsHighlighted() ? BackEntryIndex : -1;
+        List.SetFocus(BackEntry.HitTest(event.motion.x, event.motion.y) ? BackEntryIndex : -1);
+        BackEntry.SetHighlighted(List.GetFocus() == BackEntryIndex);
     }
     else if (event.type == SDL_KEYDOWN)
         return HandleKey(event.key.keysym);
@@ -60,17 +58,13 @@ bool COptionsScene::HandleKey(const SDL_keysym& key)
     const EMenuKey action = key.sym == SDLK_SPACE ? EMenuKey::Choose : MenuKeyOf(key);
     if (key.sym == SDLK_ESCAPE)
         BackChosen = true;
-    else if (action == EMenuKey::Choose && Focus >= 0)
+    else if (const int chosen = List.Key(action, EntryCount); chosen >= 0)
     {
-        Choose(Focus);
+        Choose(chosen);
         return !SwitchRequested;
     }
-    else if (action != EMenuKey::None)
-    {
-        // Enter with nothing highlighted shows where the keys start: the first box.
-        Focus = action == EMenuKey::Choose ? 0 : MovedFocus(Focus, EntryCount, action);
-        BackEntry.SetHighlighted(Focus == BackEntryIndex);
-    }
+    else
+        BackEntry.SetHighlighted(List.GetFocus() == BackEntryIndex);
     return true;
 }
 
@@ -79,7 +73,7 @@ void COptionsScene::Choose(int entry)
     switch (entry)
     {
     case SeparateEntry:
-        ToggleSeparateHighscores();
+        ToggleCommonHighscores();
         break;
     case ContinuousEntry:
         ToggleContinuousPlay();
@@ -103,7 +97,7 @@ void COptionsScene::HandleClick(int x, int y)
         return;
     }
     if (SeparateBox.HitTest(x, y))
-        ToggleSeparateHighscores();
+        ToggleCommonHighscores();
     if (ContinuousBox.HitTest(x, y))
         ToggleContinuousPlay();
     if (BackEntry.HitTest(x, y))
@@ -114,12 +108,12 @@ void COptionsScene::HandleClick(int x, int y)
 
 CScene* COptionsScene::SwitchFullScreen()
 {
-    Settings::WriteNumber("FullScreen", FullScreen ? 0 : 1);
+    Settings::SetFullScreen(!FullScreen);
     if (!Graphics->ApplyVideoMode())
     {
         // The other mode is not available: keep the player in the one that worked rather
         // than leave the game without a screen, and store that one again.
-        Settings::WriteNumber("FullScreen", FullScreen ? 1 : 0);
+        Settings::SetFullScreen(FullScreen);
         Graphics->ApplyVideoMode();
     }
     // The shared images were converted for the old screen's format.
@@ -130,11 +124,10 @@ CScene* COptionsScene::SwitchFullScreen()
 
 CFrameHandler::EFrame COptionsScene::Update(int64_t)
 {
-    Back = BackChosen;
     // Alt+Enter or F11 may have switched the screen meanwhile: the box follows.
     FullScreen = Graphics->IsFullScreen();
     FullScreenBox.SetChecked(FullScreen);
-    return EFrame::Show;
+    return BackChosen ? EFrame::ShowThenLeave : EFrame::Show;
 }
 
 void COptionsScene::Draw(CGraphics& graphics) const
@@ -153,9 +146,9 @@ void COptionsScene::Draw(CGraphics& graphics) const
                  {ContinuousBox.GetX(), ContinuousBox.GetY()},
                  {FullScreenBox.GetX(), FullScreenBox.GetY()},
                  {SyncEntry.GetX(), SyncEntry.GetY()}};
-    if (Focus >= 0 && Focus < BackEntryIndex)
-        graphics.Draw(Shared->MenuSelectImage.GetSurface(), int16_t(marks[Focus].X - 49),
-                      int16_t(marks[Focus].Y + 4));
+    const int focus = List.GetFocus();
+    if (focus >= 0 && focus < BackEntryIndex)
+        CMenuItem::DrawMarker(graphics, Shared->MenuSelectImage, marks[focus].X, marks[focus].Y);
 }
 
 CScene* COptionsScene::Run()
@@ -164,22 +157,20 @@ CScene* COptionsScene::Run()
     FullScreenBox.Create(*Fonts, "Full Screen Mode", 100, 300);
     FullScreenBox.SetChecked(FullScreen);
     SeparateBox.Create(*Fonts, "Store Highscores separately for each users", 100, 100);
-    SeparateHighscores = !Shared->CommonHighscores;
-    SeparateBox.SetChecked(SeparateHighscores);
+    SeparateBox.SetChecked(!Shared->CommonHighscores);
     ContinuousBox.Create(*Fonts, "Continuous play mode", 100, 200);
-    ContinuousPlay = Shared->PlayContinuous;
-    ContinuousBox.SetChecked(ContinuousPlay);
+    ContinuousBox.SetChecked(Shared->PlayContinuous);
     BackEntry.Create(*Fonts, "BACK", 400, 510, true);
     // Back from the audio sync screen or a switch of the screen mode: the keys go on from there.
-    Focus = Shared->OptionsFocus;
+    List.SetFocus(Shared->OptionsFocus);
     Shared->OptionsFocus = -1;
-    BackEntry.SetHighlighted(Focus == BackEntryIndex);
+    BackEntry.SetHighlighted(List.GetFocus() == BackEntryIndex);
     SyncEntry.Create(*Fonts, "Audio Sync : " + std::to_string(CAudio::StoredAudioOffset()) + " ms",
                      140, 400, false, 1);
     if (!RunFrames(*this, *Shared))
         return nullptr;
     if (SwitchRequested || SyncRequested)
-        Shared->OptionsFocus = Focus;
+        Shared->OptionsFocus = List.GetFocus();
     if (SwitchRequested)
         return SwitchFullScreen();
     return Shared->Scenes.Build(SyncRequested ? ESceneId::AudioSync : ESceneId::Title);

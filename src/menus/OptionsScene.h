@@ -1,6 +1,7 @@
 #pragma once
 #include "app/FrameHandler.h"
 #include "app/KeyRepeat.h"
+#include "app/MenuList.h"
 #include "app/Scene.h"
 #include "graphics/CheckedBox.h"
 #include "graphics/Image.h"
@@ -17,7 +18,7 @@
 class COptionsScene : public CScene, private CFrameHandler
 {
 public:
-    COptionsScene(); // reads "FullScreen"
+    COptionsScene(); // reads the full-screen setting
     ~COptionsScene() override;
 
     CScene* Run() override;
@@ -26,7 +27,7 @@ private:
     bool HandleEvent(const SDL_Event& event) override;
     EFrame Update(int64_t elapsedMs) override;
     void Draw(CGraphics& graphics) const override;
-    bool IsDone() const override { return Back || SwitchRequested || SyncRequested; }
+    bool IsDone() const override { return SwitchRequested || SyncRequested; }
     uint32_t FrameDelayMs() const override { return MenuFrameDelayMs; }
     bool RepeatsKey(SDLKey key) const override { return CKeyRepeat::Moves(key); }
     // In the order Up and Down go through them.
@@ -43,18 +44,15 @@ private:
     void HandleClick(int x, int y);        // a full-screen hit only requests the switch
     bool HandleKey(const SDL_keysym& key); // false when the rest of the frame's events must wait
     void Choose(int entry);
-    void ToggleSeparateHighscores();
+    void ToggleCommonHighscores();
     void ToggleContinuousPlay();
     CScene* SwitchFullScreen();
 
     bool BackChosen = false; // BACK leaves after the frame of the choice
-    bool Back = false;
     bool FullScreen = false;
     bool SwitchRequested = false;
-    bool SeparateHighscores = false;
-    bool ContinuousPlay = false;
     bool SyncRequested = false; // the audio sync entry was clicked
-    int Focus = -1;             // the entry the keys highlight, -1 none
+    CMenuList List;             // Enter with nothing highlighted starts at the first box
     CImage Background;          // with the screen title painted in
     CCheckedBox FullScreenBox;
     CCheckedBox SeparateBox;

@@ -46,25 +46,29 @@ void CTitleScene::Choose(int entry)
 // takes the highlighted entry, and with none highlighted shows the first one.
 void CTitleScene::HandleKey(const SDL_keysym& key)
 {
-    int highlighted = 0;
-    while (highlighted < EntryCount && !Entries[highlighted].IsHighlighted())
-        ++highlighted;
-    if (highlighted == EntryCount)
-        highlighted = -1;
-    const EMenuKey action = MenuKeyOf(key);
-    if (action == EMenuKey::Choose && highlighted >= 0)
-        return Choose(highlighted);
-    const int next = action == EMenuKey::Choose ? 0 : MovedFocus(highlighted, EntryCount, action);
-    for (int i = 0; i < EntryCount; ++i)
-        Entries[i].SetHighlighted(i == next);
+    const int chosen = List.Key(MenuKeyOf(key), EntryCount);
+    if (chosen >= 0)
+        return Choose(chosen);
+    List.ShowOn(EntryList());
+}
+
+std::vector<CMenuItem*> CTitleScene::EntryList()
+{
+    std::vector<CMenuItem*> entries;
+    for (CMenuItem& entry : Entries)
+        entries.push_back(&entry);
+    return entries;
 }
 
 bool CTitleScene::HandleEvent(const SDL_Event& event)
 {
     if (event.type == SDL_MOUSEMOTION)
     {
-        for (CMenuItem& entry : Entries)
-            entry.SetHighlighted(entry.HitTest(event.motion.x, event.motion.y));
+        List.SetFocus(-1);
+        for (int i = 0; i < EntryCount; ++i)
+            if (Entries[i].HitTest(event.motion.x, event.motion.y))
+                List.SetFocus(i);
+        List.ShowOn(EntryList());
     }
     else if (IsLeftClick(event))
     {
@@ -82,8 +86,7 @@ bool CTitleScene::HandleEvent(const SDL_Event& event)
 
 CFrameHandler::EFrame CTitleScene::Update(int64_t)
 {
-    Chosen = Picked;
-    return EFrame::Show;
+    return Picked ? EFrame::ShowThenLeave : EFrame::Show;
 }
 
 void CTitleScene::Draw(CGraphics& graphics) const
@@ -104,5 +107,5 @@ CScene* CTitleScene::Run()
     VersionLabel.Create(*Fonts, KORVANE_NAME " " KORVANE_VERSION, 630, 580, false, 0);
     if (!RunFrames(*this, *Shared) || Quit)
         return nullptr;
-    return Shared->Scenes.Build(*Chosen);
+    return Shared->Scenes.Build(*Picked);
 }

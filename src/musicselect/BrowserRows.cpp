@@ -2,8 +2,9 @@
 
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
-#include "musicselect/Highscores.h"
+#include "graphics/OwnedSurface.h"
+#include "songs/FolderItem.h"
+#include "songs/Highscores.h"
 
 #include <cstdio>
 #include <utility>
@@ -97,10 +98,8 @@ SDL_Surface* CBrowserRows::BuildRow(CFontManager& fonts, const SRowPictures& pic
     SDL_Surface* row = RowCanvas(look.Background);
     if (!row)
         return nullptr;
-    SDL_Surface* name = fonts.RenderSmall(look.Name, true, NameMaxWidth);
-    BlitLeftPart(name, row, NameX, NameMaxWidth);
-    if (name)
-        SDL_FreeSurface(name);
+    const COwnedSurface name(fonts.RenderSmall(look.Name, true, NameMaxWidth));
+    BlitLeftPart(name.get(), row, NameX, NameMaxWidth);
 
     if (look.Song)
     {
@@ -108,11 +107,8 @@ SDL_Surface* CBrowserRows::BuildRow(CFontManager& fonts, const SRowPictures& pic
         char text[16] = "---";
         if (rating != 0)
             std::snprintf(text, sizeof text, "%d%%", rating);
-        if (SDL_Surface* ratingText = fonts.RenderSmall(text, true))
-        {
-            BlitLeftPart(ratingText, row, RatingRight - ratingText->w, RatingMaxWidth);
-            SDL_FreeSurface(ratingText);
-        }
+        if (const COwnedSurface ratingText{fonts.RenderSmall(text, true)})
+            BlitLeftPart(ratingText.get(), row, RatingRight - ratingText->w, RatingMaxWidth);
         const int medal = TrophyFor(rating) - 1; // the trophy the rating earned
         if (medal >= 0 && pictures.Medals[medal])
             BlitLeftPart(pictures.Medals[medal], row, MedalX, pictures.Medals[medal]->w);

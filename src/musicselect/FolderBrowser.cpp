@@ -1,9 +1,7 @@
 #include "musicselect/FolderBrowser.h"
 
 #include "app/SharedData.h"
-#include "musicselect/FolderItem.h"
 #include "musicselect/HiddenNames.h"
-#include "musicselect/Highscores.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/NameOrder.h"
 #include "musicselect/SongTypes.h"
@@ -12,6 +10,8 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
+#include "songs/Highscores.h"
 
 #include <filesystem>
 #include <unistd.h>
@@ -23,7 +23,6 @@ using Paths::WithSlash;
 
 namespace
 {
-const char* const CurrentPathSetting = "CurrentPath";
 
 // True when a song lies in the folder or a few levels below it; gives up after a bounded
 // number of names, so a huge tree cannot delay the start.
@@ -75,7 +74,7 @@ void CFolderBrowser::InitBrowser()
 {
     DriveView = false;
     Shared->ProgramFolder = Paths::ProgramFolder();
-    const bool firstStart = Settings::ReadText(CurrentPathSetting).empty();
+    const bool firstStart = Settings::CurrentPath().empty();
     Shared->CurrentPath = StartFolder(firstStart, Shared->ProgramFolder);
     LoadCurrentPath();
     if (Shared->FolderItems.empty())
@@ -247,7 +246,7 @@ void CFolderBrowser::EnterFolder(const std::string& name)
 
 void CFolderBrowser::LoadCurrentPath()
 {
-    const std::string saved = Settings::ReadText(CurrentPathSetting);
+    const std::string saved = Settings::CurrentPath();
     std::error_code ec;
     if (!saved.empty() && saved.front() == '/' && fs::is_directory(saved, ec) &&
         access(saved.c_str(), R_OK | X_OK) == 0)
@@ -256,5 +255,5 @@ void CFolderBrowser::LoadCurrentPath()
 
 void CFolderBrowser::SaveCurrentPath()
 {
-    Settings::WriteText(CurrentPathSetting, Shared->CurrentPath);
+    Settings::SetCurrentPath(Shared->CurrentPath);
 }

@@ -15,7 +15,7 @@ constexpr const char* SystemFolders[] = {"bin",  "boot",  "dev",   "efi",    "et
 } // namespace
 
 CHiddenNames::CHiddenNames(const std::string& parent)
-    : ShowAll(Settings::ReadNumber("ShowHiddenFolders") == 1), AtRoot(parent == "/")
+    : ShowAll(Settings::ShowHiddenFolders()), AtRoot(parent == "/")
 {
 }
 

@@ -2,12 +2,12 @@
 // taken once it is read, so no frame waits on a disk.
 #include "app/SharedData.h"
 #include "musicselect/FolderBrowser.h"
-#include "musicselect/FolderItem.h"
 #include "musicselect/ListGeometry.h"
 #include "musicselect/MusicSelectScene.h"
-#include "musicselect/TrackInfo.h"
-#include "musicselect/TrackInfoCache.h"
 #include "platform/ReadWorker.h"
+#include "songs/FolderItem.h"
+#include "songs/TrackInfo.h"
+#include "songs/TrackInfoCache.h"
 
 #include <algorithm>
 #include <utility>

@@ -5,9 +5,9 @@
 #include "app/SharedData.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderBrowser.h"
-#include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/MusicSelectScene.h"
+#include "songs/FolderItem.h"
 
 #include <algorithm>
 #include <string>
@@ -80,16 +80,14 @@ void CMusicSelectScene::MoveSelection(int64_t index)
     Preview.Close();
     Message.Clear();
     PreviewPending = items[size_t(index)]->GetKind() == CFolderItem::SongKind;
-    SelectionMovedAt = Timer->GetCounter();
+    SelectionMoved = true;
     Shared->ScrollTop = ListScroll::Showing(Shared->ScrollTop, uint64_t(index));
     RenderRows();
 }
 
 void CMusicSelectScene::StartSettledPreview()
 {
-    if (PreviewPending &&
-        Timer->GetElapsedMs(SelectionMovedAt, Timer->GetCounter()) >= PreviewSettleMs &&
-        SongSelected())
+    if (PreviewPending && NowMs - SelectionMovedAt >= PreviewSettleMs && SongSelected())
         OpenSong(uint32_t(Browser->SelectedIndex));
 }
 
@@ -113,8 +111,7 @@ void CMusicSelectScene::FindTyped(const SDL_keysym& key)
     names.reserve(Shared->FolderItems.size());
     for (const auto& item : Shared->FolderItems)
         names.push_back(item->GetDisplayName());
-    const int64_t found =
-        Finder.Type(character, int64_t(Timer->GetMilliseconds()), names, Browser->SelectedIndex);
+    const int64_t found = Finder.Type(character, NowMs, names, Browser->SelectedIndex);
     if (found >= 0)
         MoveSelection(found);
 }

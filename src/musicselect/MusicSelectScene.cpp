@@ -10,15 +10,16 @@
 #include "graphics/FontManager.h"
 #include "graphics/Graphics.h"
 #include "musicselect/FolderBrowser.h"
-#include "musicselect/FolderItem.h"
 #include "musicselect/ListScroll.h"
 #include "musicselect/SongShuffle.h"
 #include "musicselect/SongTrouble.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/ReadWorker.h"
+#include "songs/FolderItem.h"
 
 #include <iterator>
+#include <utility>
 
 namespace
 {
@@ -223,7 +224,7 @@ void CMusicSelectScene::Randomize()
     Preview.Close();
     PreviewPending = false;
     Browser->SelectedIndex = -1;
-    ShuffleSongs(Shared->FolderItems, *Timer);
+    ShuffleSongs(Shared->FolderItems, Timer->Random);
     RenderRows();
 }
 
@@ -251,11 +252,10 @@ void CMusicSelectScene::HandleClick(int x, int y)
     {
         const uint32_t index = Shared->ScrollTop + uint32_t(row);
         // The second click on the song the first one selected plays it.
-        const int64_t now = Timer->GetCounter();
         const bool second = index == LastClickIndex && index == uint32_t(Browser->SelectedIndex) &&
-                            Timer->GetElapsedMs(LastClickAt, now) <= DoubleClickMs;
+                            NowMs - LastClickAt <= DoubleClickMs;
         LastClickIndex = index;
-        LastClickAt = now;
+        LastClickAt = NowMs;
         if (second && SongSelected())
             PlaySong(index);
         else
@@ -325,8 +325,12 @@ bool CMusicSelectScene::HandleEvent(const SDL_Event& event)
     return true;
 }
 
-CFrameHandler::EFrame CMusicSelectScene::Update(int64_t)
+CFrameHandler::EFrame CMusicSelectScene::Update(int64_t elapsedMs)
 {
+    NowMs += elapsedMs;
+    // A move is timed from the frame that shows it, as the events before it are.
+    if (std::exchange(SelectionMoved, false))
+        SelectionMovedAt = NowMs;
     StartSettledPreview();
     TakeAnswers();
     AskTrackInfo();

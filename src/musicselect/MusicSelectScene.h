@@ -112,6 +112,8 @@ private:
     void TellWhyNot(uint32_t index, ESongTrouble trouble); // a song that cannot be opened
     CBrowserMessage Message;
     bool PreviewPending = false; // keys moved onto a song: its preview waits for them to settle
+    int64_t NowMs = 0;           // the loop's elapsed time since the browser opened
+    bool SelectionMoved = false; // timed by the next Update
     int64_t SelectionMovedAt = 0;
     int64_t LastClickAt = 0;
     int64_t LastClickIndex = -1; // list index of the last click on a row, for double-clicks

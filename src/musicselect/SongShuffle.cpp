@@ -1,9 +1,9 @@
 #include "musicselect/SongShuffle.h"
 
-#include "app/TimeManager.h"
-#include "musicselect/FolderItem.h"
+#include "platform/Random.h"
+#include "songs/FolderItem.h"
 
-void ShuffleSongs(std::vector<std::unique_ptr<CFolderItem>>& items, CTimeManager& timer)
+void ShuffleSongs(std::vector<std::unique_ptr<CFolderItem>>& items, CRandom& random)
 {
     std::vector<std::unique_ptr<CFolderItem>> pile;
     while (!items.empty() && items.back()->GetKind() == CFolderItem::SongKind)
@@ -13,7 +13,7 @@ void ShuffleSongs(std::vector<std::unique_ptr<CFolderItem>>& items, CTimeManager
     }
     while (!pile.empty())
     {
-        const size_t k = static_cast<size_t>(timer.Rand()) % pile.size();
+        const size_t k = static_cast<size_t>(random.Next()) % pile.size();
         items.push_back(std::move(pile[k]));
         pile.erase(pile.begin() + static_cast<std::ptrdiff_t>(k));
     }

@@ -11,6 +11,12 @@ bool ReadMonotonicNs(int64_t& nanoseconds)
     return true;
 }
 
+int64_t MonotonicNs()
+{
+    int64_t now = 0;
+    return ReadMonotonicNs(now) ? now : 0;
+}
+
 int64_t CalendarSeconds()
 {
     return static_cast<int64_t>(std::time(nullptr));

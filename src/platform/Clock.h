@@ -1,8 +1,11 @@
 #pragma once
 #include <cstdint>
 
-// The monotonic clock in nanoseconds; false when it cannot be read.
+// The one read of the monotonic clock, in nanoseconds, for the timer and the sound output;
+// false when it cannot be read. Any thread.
 bool ReadMonotonicNs(int64_t& nanoseconds);
+// The same, 0 when it cannot be read.
+int64_t MonotonicNs();
 // Seconds since the epoch, the seed of the game's random generator.
 int64_t CalendarSeconds();
 

@@ -1,5 +1,7 @@
 #include "platform/Paths.h"
 
+#include "platform/Utf8.h"
+
 #include <climits>
 #include <cstdlib>
 #include <sstream>
@@ -83,37 +85,14 @@ std::string DisplayableUtf8(const std::string& bytes)
 {
     std::string out;
     out.reserve(bytes.size());
-    size_t i = 0;
-    while (i < bytes.size())
+    for (size_t i = 0; i < bytes.size();)
     {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        size_t len = c < 0x80           ? 1
-                     : (c >> 5) == 0x6  ? 2
-                     : (c >> 4) == 0xE  ? 3
-                     : (c >> 3) == 0x1E ? 4
-                                        : 0;
-        bool valid = len != 0 && i + len <= bytes.size();
-        for (size_t k = 1; valid && k < len; ++k)
-            valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
-        if (valid && len > 1)
-        {
-            // Reject overlong forms, surrogates and code points past U+10FFFF.
-            uint32_t cp = c & (0x7F >> len);
-            for (size_t k = 1; k < len; ++k)
-                cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
-            const uint32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-            valid = cp >= minimum[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        }
-        if (valid)
-        {
-            out.append(bytes, i, len);
-            i += len;
-        }
+        const SUtf8Char c = Utf8At(bytes, i);
+        if (c.Valid)
+            out.append(bytes, i, c.Length);
         else
-        {
             out += "\xEF\xBF\xBD";
-            ++i;
-        }
+        i += c.Length;
     }
     return out;
 }

@@ -256,6 +256,81 @@ bool WriteText(const std::string& name, const std::string& value)
     return Write(name, value);
 }
 
+bool FullScreen()
+{
+    return ReadNumber(Key::FullScreen) != 0;
+}
+
+bool SetFullScreen(bool fullScreen)
+{
+    return WriteNumber(Key::FullScreen, fullScreen ? 1 : 0);
+}
+
+bool CommonHighscores()
+{
+    return ReadNumber(Key::SeparateHS) == 0;
+}
+
+bool SetCommonHighscores(bool common)
+{
+    return WriteNumber(Key::SeparateHS, common ? 0 : 1);
+}
+
+bool PlayContinuous()
+{
+    return ReadNumber(Key::PlayContinuous) != 0;
+}
+
+bool SetPlayContinuous(bool continuous)
+{
+    return WriteNumber(Key::PlayContinuous, continuous ? 1 : 0);
+}
+
+std::string CurrentPath()
+{
+    return ReadText(Key::CurrentPath);
+}
+
+bool SetCurrentPath(const std::string& path)
+{
+    return WriteText(Key::CurrentPath, path);
+}
+
+std::string SpeedName()
+{
+    return ReadText(Key::Speed);
+}
+
+bool SetSpeedName(const std::string& name)
+{
+    return WriteText(Key::Speed, name);
+}
+
+int32_t AudioOffsetMs()
+{
+    return ReadNumber(Key::AudioOffset);
+}
+
+bool SetAudioOffsetMs(int32_t milliseconds)
+{
+    return WriteNumber(Key::AudioOffset, milliseconds);
+}
+
+bool ShowHiddenFolders()
+{
+    return ReadNumber(Key::ShowHiddenFolders) == 1;
+}
+
+std::string WindowScale()
+{
+    return ReadText(Key::WindowScale);
+}
+
+bool SetWindowScale(const std::string& scale)
+{
+    return WriteText(Key::WindowScale, scale);
+}
+
 void ForgetRunValues()
 {
     RunValues().clear();

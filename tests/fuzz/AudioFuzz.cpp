@@ -268,7 +268,7 @@ void DecodeOnly(const std::string& path, Rng& rng)
         file.SetPosition(pass == 0 ? 0 : int64_t(rng() % (length + 1)));
         const uint64_t maxReads = length / 8192 + 3;
         reads = 0;
-        while (file.GetSpectrum(bins.data()) == ESpectrumRead::Ok)
+        while (file.GetSpectrum(bins.data()) == korvane::backend::ERead::Ok)
             if (++reads > maxReads)
                 Fail("spectrum reads do not end", reads, length);
     }

@@ -11,11 +11,11 @@
 #include "app/SharedData.h"
 #include "fuzz/FuzzMutation.h"
 #include "fuzz/FuzzRun.h"
-#include "musicselect/FolderItem.h"
-#include "musicselect/Highscores.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
+#include "songs/Highscores.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 
@@ -176,8 +176,9 @@ void FuzzHighscore(CSharedData& shared, Rng& rng)
 
 // ---- the settings file ---------------------------------------------------------------------
 
-const char* const Names[] = {"FullScreen", "SeparateHS", "PlayContinuous", "AudioOffset",
-                             "CurrentPath"};
+const char* const Names[] = {Settings::Key::FullScreen, Settings::Key::SeparateHS,
+                             Settings::Key::PlayContinuous, Settings::Key::AudioOffset,
+                             Settings::Key::CurrentPath};
 
 const std::vector<Bytes> SettingsFiles = {
     Of("FullScreen=1\nSeparateHS=0\nPlayContinuous=1\nAudioOffset=-40\n"

@@ -49,7 +49,7 @@ TEST(AudioSyncScene, SavesOnlyOnSaveAndTheNextSongHearsIt)
         ASSERT_TRUE(SongFactory::Write(song, SongFactory::Sine(44100, 2, 0.5, 440),
                                        SongFactory::EFormat::Wav));
         if (c.Stored)
-            Settings::WriteNumber("AudioOffset", *c.Stored);
+            Settings::WriteNumber(Settings::Key::AudioOffset, *c.Stored);
         const std::string before = SettingsFile(home);
         CSceneHarness harness;
         ASSERT_TRUE(harness.Ready());
@@ -67,7 +67,7 @@ TEST(AudioSyncScene, SavesOnlyOnSaveAndTheNextSongHearsIt)
         harness.At(frame + 3, H::Quit());
         harness.Run(new COptionsScene());
 
-        EXPECT_EQ(SceneSequence(harness.LogText()), "Options,Audio Sync,Options");
+        EXPECT_EQ(harness.SceneSequence(), "Options,Audio Sync,Options");
         EXPECT_EQ(offPlace, 0);
         const std::string after = SettingsFile(home);
         if (c.Written)
@@ -153,7 +153,7 @@ TEST(AudioSyncScene, IsPlayedByKeysAlone)
         }
         harness.At(frame + 3, H::Quit());
         harness.Run(new COptionsScene());
-        EXPECT_EQ(SceneSequence(harness.LogText()), c.Sequence);
+        EXPECT_EQ(harness.SceneSequence(), c.Sequence);
         const std::string file = SettingsFile(home);
         if (c.Written == "?")
             EXPECT_TRUE(file.starts_with("AudioOffset=")) << file;

@@ -7,7 +7,7 @@
 #include "battle/BattleScene.h"
 #include "battle/BattleScenery.h"
 #include "graphics/Graphics.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "support/SceneRunner.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
@@ -25,27 +25,12 @@
 
 namespace fs = std::filesystem;
 
-// The battle scene's own view for the tests: its state, and when it is deleted.
+// A battle scene that tells when it is deleted; its state is read through View().
 struct SBattleProbe : CBattleScene
 {
     explicit SBattleProbe(bool* alive) : Alive(alive) { *Alive = true; }
     ~SBattleProbe() override { *Alive = false; }
     bool* Alive;
-
-    // The result screen: the run-out is over and the music stream closed.
-    bool InResults() const
-    {
-        return Phase == EBattlePhase::Results && !PlayOver && Audio->GetMusic()->GetHandle() == 0;
-    }
-    int ResultPhase() const { return Results.GetPhase(); }
-    int Trophy() const { return Results.GetTrophy(); }
-    bool NewBest() const { return Results.IsNewBest(); }
-
-    using CBattleScene::Clock;
-    using CBattleScene::LoadingShown;
-    using CBattleScene::Paused;
-    using CBattleScene::Rules;
-    using CBattleScene::Timeline;
 };
 
 inline CTempDir* Songs = nullptr; // short songs made once for the whole program
@@ -96,14 +81,15 @@ struct SBattleRun
         return played;
     }
     size_t Count(const std::string& line) { return Occurrences(Harness.LogText(), line); }
-    // Once per song, when its analysis is complete.
-    bool JustLoaded(size_t& seen)
+    // Once per song played, in its first frame of play; `loaded` counts them.
+    bool JustLoaded(const SBattleView& view, size_t& loaded)
     {
-        const size_t loaded = Count("Decoding complete\n");
-        const bool fresh = loaded > seen;
-        seen = loaded;
+        const bool fresh = view.Phase == EBattlePhase::Playing && !Playing;
+        Playing = view.Phase == EBattlePhase::Playing;
+        loaded += fresh;
         return fresh;
     }
+    bool Playing = false;
 
     CSceneHarness Harness;
 };

@@ -29,25 +29,27 @@ TEST_F(BattleTest, PerfectSongIsRatedAndSavedEvenWhenTheResultIsSkipped)
         run.Play(
             [&](SBattleProbe& battle)
             {
-                // A shield as wide as the field catches each weapon at its lower end.
-                battle.Rules.CatchLeft = Lane::FieldLeft;
-                battle.Rules.CatchRight = Lane::FieldRight;
-                if (!battle.InResults() || battle.ResultPhase() > 1 ||
-                    std::exchange(answered, battle.ResultPhase()) == battle.ResultPhase())
+                // A sweep across the whole field every frame catches each weapon at its
+                // lower end.
+                CSceneHarness::Push(CSceneHarness::RelativeMotion(-2 * Lane::FieldRight));
+                CSceneHarness::Push(CSceneHarness::RelativeMotion(2 * Lane::FieldRight));
+                if (!battle.View().InResults || battle.View().ResultPhase > 1 ||
+                    std::exchange(answered, battle.View().ResultPhase) == battle.View().ResultPhase)
                     return;
-                const CBattleRules& rules = battle.Rules;
-                if (battle.ResultPhase() == 0)
+                const CBattleRules& rules = battle.View().Rules;
+                if (battle.View().ResultPhase == 0)
                 {
                     perfect = c.File.empty()
-                                  ? rules.MaxScore == 0 && battle.Trophy() == 0 && !battle.NewBest()
+                                  ? rules.MaxScore == 0 && battle.View().Trophy == 0 &&
+                                        !battle.View().NewBest
                                   : rules.MaxScore > 0 && rules.Score == rules.MaxScore &&
-                                        rules.MissedCount == 0 && battle.Trophy() == 4 &&
-                                        battle.NewBest();
+                                        rules.MissedCount == 0 && battle.View().Trophy == 4 &&
+                                        battle.View().NewBest;
                     barAtStart = ScreenPixel(*run.Harness.Shared().Graphics, 400, 580);
                 }
                 else
                     barAtEnd = ScreenPixel(*run.Harness.Shared().Graphics, 400, 580);
-                if (c.Skip || battle.ResultPhase() == 1)
+                if (c.Skip || battle.View().ResultPhase == 1)
                     CSceneHarness::Push(CSceneHarness::Key(SDLK_ESCAPE));
             });
         EXPECT_TRUE(perfect);
@@ -73,12 +75,12 @@ TEST_F(BattleTest, MissesThrowOneRockAndShieldTheNearHouses)
     CSharedData& shared = harness.Shared();
     CBattleScenery scenery;
     scenery.Load(shared.Note1Image, shared.Note2Image);
-    scenery.Lay(shared.Timer, 0);
-    scenery.Answer({0, 0, false}, 4, 0, shared.Timer);
+    scenery.Lay(shared.Timer.Random, 0);
+    scenery.Answer({0, 0, false}, 4, 0, shared.Timer.Random);
     EXPECT_EQ(scenery.GetHouse(7).GetLevel(), CHouse::PlainLevel);
-    scenery.Answer({0, 0, true}, 4, 0, shared.Timer);
+    scenery.Answer({0, 0, true}, 4, 0, shared.Timer.Random);
     EXPECT_EQ(scenery.GetHouse(7).GetLevel(), 4);
-    scenery.Answer({2, Lane::ColumnX(36), true}, 4, 0, shared.Timer);
+    scenery.Answer({2, Lane::ColumnX(36), true}, 4, 0, shared.Timer.Random);
     ASSERT_EQ(scenery.GetRocks().size(), 1u);
     EXPECT_EQ(scenery.GetHouse(7).GetLevel(), CHouse::PlainLevel);
     // The miss is at x = 100: the house at 90 (centre 122) is shielded, the one at 150
@@ -119,7 +121,7 @@ TEST_F(BattleTest, MissesThrowOneRockAndShieldTheNearHouses)
                                                 {2001, true, 3},
                                                 {2100, true, 3}})
     {
-        scenery.Update(nowMs, playing, shared.Timer);
+        scenery.Update(nowMs, playing, shared.Timer.Random);
         EXPECT_EQ(scenery.GetAnimationFrame(), frame) << nowMs;
     }
     EXPECT_TRUE(scenery.GetRocks().empty()) << "done after 2 s";

@@ -117,7 +117,7 @@ TEST(HowToPlayScene, EveryPressTurnsAPage)
         harness.Run(new CHowToPlayScene());
         EXPECT_EQ(first, 1);
         EXPECT_EQ(pages, c.Pages);
-        EXPECT_EQ(SceneSequence(harness.LogText()), c.Sequence);
+        EXPECT_EQ(harness.SceneSequence(), c.Sequence);
     }
 }
 
@@ -171,7 +171,7 @@ TEST(CreditsScene, WebEntryOpensTheNewsPageAndTheSceneStays)
     harness.At(8, H::Quit());
     harness.Run(new CCreditsScene());
     EXPECT_EQ(opener.Arguments(), std::string(CCreditsScene::NewsPage) + "\n");
-    EXPECT_EQ(SceneSequence(harness.LogText()), "Credits");
+    EXPECT_EQ(harness.SceneSequence(), "Credits");
     EXPECT_EQ(harness.Frames(), 8u);
 }
 
@@ -183,5 +183,5 @@ TEST(CreditsScene, MainMenuLeadsToTheTitle)
     harness.At(2, H::Click(600, 550));
     harness.At(6, H::Quit());
     harness.Run(new CCreditsScene());
-    EXPECT_EQ(SceneSequence(harness.LogText()), "Credits,Title");
+    EXPECT_EQ(harness.SceneSequence(), "Credits,Title");
 }

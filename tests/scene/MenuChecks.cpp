@@ -94,18 +94,6 @@ std::vector<uint32_t> MarkerBlock(CGraphics& graphics, CSharedData& shared, int 
                   : std::vector<uint32_t>{};
 }
 
-std::string SceneSequence(const std::string& log)
-{
-    std::istringstream lines(log);
-    std::string line, sequence;
-    const std::string prefix = "Scene ", suffix = " starting";
-    while (std::getline(lines, line))
-        if (line.starts_with(prefix) && line.ends_with(suffix))
-            sequence += (sequence.empty() ? "" : ",") +
-                        line.substr(prefix.size(), line.size() - prefix.size() - suffix.size());
-    return sequence;
-}
-
 std::string SettingsFile(const CTempHome& home)
 {
     std::ifstream file(home.ConfigHome() / "korvane" / "settings.ini");

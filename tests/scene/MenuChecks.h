@@ -29,9 +29,6 @@ int TextOffPlace(CGraphics& graphics, CSharedData& shared, const std::string& te
 // The screen under the marker of a menu item whose text's top-left corner is (left, top).
 std::vector<uint32_t> MarkerBlock(CGraphics& graphics, CSharedData& shared, int left, int top);
 
-// The names of the scenes started, in order, from the captured log: "Splash,Title,...".
-std::string SceneSequence(const std::string& log);
-
 // The settings file of a temporary home, or "" when it was never written; without the window
 // scale that the game's first start stores.
 std::string SettingsFile(const CTempHome& home);

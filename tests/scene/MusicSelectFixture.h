@@ -10,11 +10,11 @@
 #include "menus/OptionsScene.h"
 #include "menus/SplashScene.h"
 #include "menus/TitleScene.h"
-#include "musicselect/FolderItem.h"
-#include "musicselect/Highscores.h"
 #include "musicselect/MusicSelectScene.h"
 #include "platform/AppPath.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
+#include "songs/Highscores.h"
 #include "support/SceneRunner.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
@@ -74,7 +74,7 @@ protected:
     void Open(const fs::path& folder)
     {
         ASSERT_TRUE(Harness->Ready());
-        Settings::WriteText("CurrentPath", folder.string());
+        Settings::WriteText(Settings::Key::CurrentPath, folder.string());
         Harness->Shared().CommonHighscores = false;
     }
     void Run()

@@ -177,16 +177,13 @@ TEST_F(MusicSelectTest, KeysTable)
     for (const SRow& row : rows)
     {
         SCOPED_TRACE(row.Name);
-        Settings::WriteNumber("FullScreen", 0);
-        Settings::WriteText("Speed", "Slow");
+        Settings::WriteNumber(Settings::Key::FullScreen, 0);
+        Settings::WriteText(Settings::Key::Speed, "Slow");
         Harness.reset(); // its shutdown would end the next one's SDL
         Harness = std::make_unique<CSceneHarness>();
         Open(Music.Path());
         auto* browser = row.Start == Browser ? new CMusicSelectScene() : nullptr;
-        const auto browserShown = [&] {
-            return browser &&
-                   Harness->LogText().find("Scene Music Select ending") == std::string::npos;
-        };
+        const auto browserShown = [&] { return browser && Harness->Asked().empty(); };
         CScene* first = browser;
         if (row.Start == Title)
             first = new CTitleScene();
@@ -232,8 +229,8 @@ TEST_F(MusicSelectTest, KeysTable)
                 }
                 state = browserShown() ? line : "";
                 // The boxes of the options shown last: separate scores, continuous, full screen.
-                if (SceneSequence(Harness->LogText()).rfind("Options") + 7 ==
-                    SceneSequence(Harness->LogText()).size())
+                if (Harness->SceneSequence().rfind("Options") + 7 ==
+                    Harness->SceneSequence().size())
                 {
                     state += "boxes=";
                     for (int y : {100, 200, 300})
@@ -244,6 +241,6 @@ TEST_F(MusicSelectTest, KeysTable)
             });
         Harness->At(frame + 15, H::Quit());
         Harness->Run(first);
-        EXPECT_EQ(SceneSequence(Harness->LogText()) + "|" + state, row.Shown);
+        EXPECT_EQ(Harness->SceneSequence() + "|" + state, row.Shown);
     }
 }

@@ -59,11 +59,11 @@ TEST(OptionsScene, BoxesShowTheStoredSettings)
         CTempHome home;
         // -1: the value is absent, as for a new player.
         if (c.SeparateHS >= 0)
-            Settings::WriteNumber("SeparateHS", c.SeparateHS);
+            Settings::WriteNumber(Settings::Key::SeparateHS, c.SeparateHS);
         if (c.PlayContinuous >= 0)
-            Settings::WriteNumber("PlayContinuous", c.PlayContinuous);
+            Settings::WriteNumber(Settings::Key::PlayContinuous, c.PlayContinuous);
         if (c.FullScreen >= 0)
-            Settings::WriteNumber("FullScreen", c.FullScreen);
+            Settings::WriteNumber(Settings::Key::FullScreen, c.FullScreen);
         CSceneHarness harness;
         ASSERT_TRUE(harness.Ready());
         std::string shown;
@@ -149,7 +149,7 @@ TEST(OptionsScene, ClicksToggleSaveAndShareTheSettings)
         {
             EXPECT_EQ(file, "");
         }
-        EXPECT_EQ(SceneSequence(harness.LogText()), "Options");
+        EXPECT_EQ(harness.SceneSequence(), "Options");
     }
 }
 
@@ -185,9 +185,7 @@ TEST(OptionsScene, FullScreenBoxRestartsTheSceneInTheOtherMode)
     EXPECT_TRUE(fullScreenAfter);
     EXPECT_EQ(shownBack, "-x-");
     EXPECT_FALSE(fullScreenBack);
-    EXPECT_EQ(SceneSequence(harness.LogText()), "Options,Options,Options");
-    EXPECT_NE(harness.LogText().find("Scene Options ending\nScene Options starting\n"),
-              std::string::npos);
+    EXPECT_EQ(harness.SceneSequence(), "Options,Options,Options");
     EXPECT_TRUE(HasLine(SettingsFile(home), "FullScreen=0"));
     EXPECT_TRUE(HasLine(SettingsFile(home), "PlayContinuous=1"));
     // The shared images were loaded again for the new screen.
@@ -212,7 +210,7 @@ TEST(OptionsScene, BackLeadsToTheTitleAndEnterWithoutAHighlightDoesNothing)
     harness.At(6, H::Quit());
     harness.Run(new COptionsScene());
     EXPECT_NE(hovered, bare);
-    EXPECT_EQ(SceneSequence(harness.LogText()), "Options,Title");
+    EXPECT_EQ(harness.SceneSequence(), "Options,Title");
     EXPECT_EQ(SettingsFile(home), "");
 }
 

@@ -7,6 +7,8 @@
 #include "graphics/Graphics.h"
 #include "platform/DetachedWork.h"
 #include "platform/Log.h"
+#include "songs/FolderItem.h"
+#include "support/StandInDevice.h"
 
 #include <cstdlib>
 
@@ -16,30 +18,73 @@ void CStandInPacer::Wait(uint32_t delayMs, const FListen& listen)
     // Work the game does on its threads (the browser's reads) is as good as done while a frame
     // waits: the next frame finds it done, whatever the machine's load.
     DetachedWork::AwaitNonePending(std::chrono::seconds(60));
-    if (Shared.Audio)
-        Shared.Audio->PlayStandIn();
+    if (Shared.Audio && Shared.Audio->GetOutput() && Device)
+        Device->PlayDue();
     if (listen)
         listen();
 }
 
 CSceneHarness::CSceneHarness() : Data(std::make_unique<CSharedData>())
 {
-    Data->UseStandInClock(&Time);
+    // The one stand-in clock: the timer reads it, the sound device plays by it, the pacer
+    // moves it.
+    Data->Timer.UseStandIn(&Time);
     auto pacer = std::make_unique<CStandInPacer>(Time, *Data);
     StandInPacer = pacer.get();
     Data->Pacer = std::move(pacer);
+    Data->MakeSoundDevice = [this]
+    {
+        auto device = std::make_unique<korvane::backend::CStandInDevice>(Time);
+        StandInPacer->Device = device.get();
+        return device;
+    };
+    StandInPacer->OnShown = [this](CGraphics& graphics) { OnFrame(graphics, ++FramesShown); };
     AddGameScenes(Data->Scenes);
+    RecordAsked();
     Initialised = Data->Init();
-    if (Initialised)
-        Data->Graphics->SetFrameObserver([this](CGraphics& graphics, uint64_t)
-                                         { OnFrame(graphics, ++FramesShown); });
 }
 
 CSceneHarness::~CSceneHarness()
 {
-    if (Data->Graphics)
-        Data->Graphics->SetFrameObserver(nullptr);
     Data->Shutdown();
+}
+
+void CSceneHarness::RecordAsked()
+{
+    for (size_t i = 0; i < size_t(ESceneId::Count); ++i)
+    {
+        const auto id = ESceneId(i);
+        CSceneFactory::FBuild build = Data->Scenes.Get(id);
+        if (!build)
+            continue;
+        Data->Scenes.Set(id,
+                         [this, id, build]
+                         {
+                             CScene* scene = build();
+                             const CSharedData& shared = *Data;
+                             const bool song = shared.SelectedItem < shared.FolderItems.size();
+                             AskedFor.push_back(
+                                 {id, scene ? scene->GetName() : "",
+                                  song ? shared.FolderItems[shared.SelectedItem]->GetPath() : "",
+                                  Capture.Text().size()});
+                             if (scene)
+                                 Shown.push_back(scene->GetName());
+                             return scene;
+                         });
+    }
+}
+
+std::string CSceneHarness::SceneSequence() const
+{
+    std::string sequence;
+    for (const std::string& name : Shown)
+        sequence += (sequence.empty() ? "" : ",") + name;
+    return sequence;
+}
+
+std::string CSceneHarness::Current() const
+{
+    return Shown.empty() ? "" : Shown.back();
 }
 
 void CSceneHarness::At(uint64_t frame, const SDL_Event& event)
@@ -83,6 +128,8 @@ void CSceneHarness::Run(CScene* first)
     {
     }
     PushDue(0);
+    if (first)
+        Shown.push_back(first->GetName());
     RunScenes(first, Data.get());
 }
 

@@ -13,6 +13,11 @@
 #include <vector>
 
 class CSharedData;
+enum class ESceneId;
+namespace korvane::backend
+{
+class CStandInDevice;
+} // namespace korvane::backend
 class CScene;
 class CGraphics;
 
@@ -24,7 +29,14 @@ class CStandInPacer : public CPacer
 public:
     CStandInPacer(CStandInClock& clock, CSharedData& shared) : Clock(clock), Shared(shared) {}
     void Wait(uint32_t delayMs, const FListen& listen) override;
+    void Shown(CGraphics& graphics) override
+    {
+        if (OnShown)
+            OnShown(graphics);
+    }
     int64_t IdleStepMs = 1;
+    korvane::backend::CStandInDevice* Device = nullptr; // the sound output's, once it is open
+    std::function<void(CGraphics&)> OnShown;            // after every frame presented
 
 private:
     CStandInClock& Clock;
@@ -60,6 +72,20 @@ public:
     uint64_t Frames() const { return FramesShown; }
     bool HitFrameLimit() const { return FrameLimitHit; }
     std::string LogText() { return Capture.Text(); }
+
+    // A scene the running one asked the factory for, and the song selected when it did.
+    struct SSceneAsked
+    {
+        ESceneId Id;
+        std::string Name;
+        std::string Song; // the path of the selected entry of the list, "" for none
+        size_t LogAt;     // the log's length then: what the scene wrote follows
+    };
+    const std::vector<SSceneAsked>& Asked() const { return AskedFor; }
+    // The scenes run so far by name, comma-separated: each first one, then each asked for.
+    std::string SceneSequence() const;
+    // The scene whose frames are shown now.
+    std::string Current() const;
     uint64_t MaxFrames = 3000;
 
     static SDL_Event Click(int x, int y, uint8_t button = SDL_BUTTON_LEFT);
@@ -72,6 +98,7 @@ public:
 
 private:
     void OnFrame(CGraphics& graphics, uint64_t frame);
+    void RecordAsked(); // wraps every builder of the game's factory
     void PushDue(uint64_t frame);
 
     CLogCapture Capture;
@@ -83,6 +110,8 @@ private:
     std::multimap<uint64_t, std::function<void(CGraphics&)>> Checks;
     std::vector<std::function<void(uint64_t)>> Steps;
     uint64_t FramesShown = 0;
+    std::vector<std::string> Shown; // the scenes run, by name, in order
+    std::vector<SSceneAsked> AskedFor;
     bool FrameLimitHit = false;
 };
 

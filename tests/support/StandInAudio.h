@@ -6,9 +6,12 @@
 #include "audio/Audio.h"
 #include "audio/backend/output/OutputFormat.h"
 #include "platform/Clock.h"
+#include "support/StandInDevice.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 class CStandInAudio
 {
@@ -18,13 +21,32 @@ public:
     bool Init()
     {
         StartNs = Clock.NowNs();
-        return Audio.InitStandIn(Clock);
+        return Audio.Init(
+            [this]
+            {
+                auto device = std::make_unique<korvane::backend::CStandInDevice>(Clock);
+                Device = device.get();
+                return device;
+            });
+    }
+    // The device of the engine's output; null before Init and after Shutdown.
+    korvane::backend::CStandInDevice* Playing() { return Audio.GetOutput() ? Device : nullptr; }
+    // All a listener heard since the last call: interleaved stereo at the output rate, silence
+    // included, from `*heardFromNs` on (when given).
+    std::vector<int16_t> TakePlayed(int64_t* heardFromNs = nullptr)
+    {
+        if (!Playing())
+            return {};
+        if (heardFromNs)
+            *heardFromNs = Device->HeardFromNs();
+        return Device->TakePlayed();
     }
     // Time moves on by `ns`, and the device plays every buffer due by then.
     void Step(int64_t ns = FrameNs)
     {
         Clock.Advance(ns);
-        Audio.PlayStandIn();
+        if (Playing())
+            Device->PlayDue();
         while (DueNs(Given) <= Clock.NowNs())
             ++Given;
     }
@@ -48,6 +70,7 @@ public:
     CAudio Audio;
 
 private:
+    korvane::backend::CStandInDevice* Device = nullptr; // owned by the engine's output
     int64_t StartNs = 0;
     int64_t Given = 0;
 };

@@ -1,8 +1,8 @@
 #include "app/SharedData.h"
 #include "app/SpeedSetting.h"
 #include "app/Speeds.h"
-#include "musicselect/FolderItem.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
 #include "support/SceneRunner.h"
 #include "support/TempHome.h"
 
@@ -36,8 +36,8 @@ TEST(SharedData, ReadsSeparateHighscoresAndContinuousPlay)
          {Case{1, 1, false, true}, Case{0, 0, true, false}, Case{7, -1, false, true}})
     {
         CTempHome home;
-        Settings::WriteNumber("SeparateHS", c.separate);
-        Settings::WriteNumber("PlayContinuous", c.continuous);
+        Settings::WriteNumber(Settings::Key::SeparateHS, c.separate);
+        Settings::WriteNumber(Settings::Key::PlayContinuous, c.continuous);
         CSharedData shared;
         EXPECT_EQ(shared.CommonHighscores, c.common) << c.separate;
         EXPECT_EQ(shared.PlayContinuous, c.playContinuous) << c.continuous;

@@ -117,7 +117,7 @@ SRun ReadThreeTimes(const fs::path& path, const int32_t* bins)
     {
         auto blockStart = int64_t(stream.GetPosition());
         std::vector<float> spectrum(4096);
-        while (stream.GetSpectrum(spectrum.data()) == ESpectrumRead::Ok &&
+        while (stream.GetSpectrum(spectrum.data()) == korvane::backend::ERead::Ok &&
                stream.GetPosition() < length)
         {
             if (pass == 0 && passes[0].empty())

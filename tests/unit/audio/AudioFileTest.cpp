@@ -23,7 +23,7 @@ TEST(AudioFile, ClosedStreamGivesNeutralValues)
     EXPECT_FALSE(file.SetPosition(100));
     EXPECT_FALSE(file.IsPlaying());
     float bins[4096];
-    EXPECT_EQ(file.GetSpectrum(bins), ESpectrumRead::Failed);
+    EXPECT_EQ(file.GetSpectrum(bins), korvane::backend::ERead::Failed);
     EXPECT_EQ(file.Seconds2Bytes(1.0), 0);
     file.Play();
     file.Pause();

@@ -203,7 +203,7 @@ TEST(WindowScale, ChosenForTheDesktopOnceThenStepped)
     EXPECT_EQ(WindowScale::Next(1.5f, -1), 1.0f);
     WindowScale::Store(3.0f);
     EXPECT_EQ(WindowScale::Load(1366, 768), 3.0f);
-    Settings::WriteText("WindowScale", "7");
+    Settings::WriteText(Settings::Key::WindowScale, "7");
     EXPECT_EQ(WindowScale::Load(1920, 1080), 1.5f) << "a value that is no step";
 }
 

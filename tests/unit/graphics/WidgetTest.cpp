@@ -24,7 +24,6 @@ TEST_F(WidgetTest, CentredTextStoresItsLeftEdgeByIntegerHalving)
     ASSERT_GT(w, 0);
     EXPECT_EQ(item.GetX(), 500 - w / 2);
     EXPECT_EQ(item.GetY(), 434);
-    EXPECT_EQ(item.GetMarkerX(), item.GetX() - 49);
     EXPECT_FALSE(item.IsHighlighted());
 
     CLabel label;

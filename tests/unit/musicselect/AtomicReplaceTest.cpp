@@ -1,7 +1,7 @@
 #include "TestHelpers.h"
 
 #include "app/SharedData.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 
 #include "app/SharedData.h"
 #include "musicselect/FolderBrowser.h"
-#include "musicselect/FolderItem.h"
 #include "platform/BrowseRoots.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
+#include "songs/FolderItem.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -87,9 +87,9 @@ TEST_F(FolderBrowserTest, ListsParentFoldersThenEachSongTypeInNameOrder)
     EXPECT_EQ(Browser.SelectedIndex, -1);
     EXPECT_EQ(PreviewCloses, 1);
     EXPECT_EQ(Renders, 1);
-    EXPECT_EQ(Settings::ReadText("CurrentPath"), Shared.CurrentPath);
+    EXPECT_EQ(Settings::ReadText(Settings::Key::CurrentPath), Shared.CurrentPath);
 
-    Settings::WriteNumber("ShowHiddenFolders", 1);
+    Settings::WriteNumber(Settings::Key::ShowHiddenFolders, 1);
     Browser.ListFolder();
     const auto rows = Listing(Shared);
     for (const char* row : {"D:.hidden", "S:.hidden.mp3", "S:._b.ogg"})
@@ -131,7 +131,7 @@ TEST_F(FolderBrowserTest, ParentEntryMovesUpAndClickedFolderMovesDown)
     Browser.OpenItem(0);
     EXPECT_EQ(Shared.CurrentPath, Folder(Music.Path() / "Music"));
     EXPECT_EQ(Browser.SelectedIndex, 1) << "the folder left is selected";
-    EXPECT_EQ(Settings::ReadText("CurrentPath"), Folder(Music.Path() / "Music"));
+    EXPECT_EQ(Settings::ReadText(Settings::Key::CurrentPath), Folder(Music.Path() / "Music"));
     EXPECT_FALSE(Browser.DriveView);
     EXPECT_EQ(HeaderFrees, 2);
 }
@@ -141,7 +141,7 @@ TEST_F(FolderBrowserTest, ParentOfRootShowsDriveViewAndARootListsAgain)
     Shared.CurrentPath = "/";
     Browser.ListFolder();
     ASSERT_EQ(Listing(Shared).front(), "D:..");
-    ASSERT_EQ(Settings::ReadText("CurrentPath"), "/");
+    ASSERT_EQ(Settings::ReadText(Settings::Key::CurrentPath), "/");
 
     Browser.OpenItem(0);
     EXPECT_TRUE(Browser.DriveView);
@@ -151,7 +151,8 @@ TEST_F(FolderBrowserTest, ParentOfRootShowsDriveViewAndARootListsAgain)
         roots.push_back("D:" + root.Label);
     EXPECT_EQ(Listing(Shared), roots);
     EXPECT_EQ(Shared.FolderItems[uint32_t(Browser.SelectedIndex)]->GetName(), "/");
-    EXPECT_EQ(Settings::ReadText("CurrentPath"), "/") << "the drive view is never saved";
+    EXPECT_EQ(Settings::ReadText(Settings::Key::CurrentPath), "/")
+        << "the drive view is never saved";
 
     // The home folder is the first root here (no Music folder); a click lists it with "..".
     Touch(Home.Home() / "tune.mp3");
@@ -161,7 +162,7 @@ TEST_F(FolderBrowserTest, ParentOfRootShowsDriveViewAndARootListsAgain)
     EXPECT_EQ(Shared.CurrentPath, Home.Home().string() + "/");
     EXPECT_EQ(Listing(Shared).front(), "D:..");
     EXPECT_EQ(Listing(Shared).back(), "S:tune.mp3");
-    EXPECT_EQ(Settings::ReadText("CurrentPath"), Shared.CurrentPath);
+    EXPECT_EQ(Settings::ReadText(Settings::Key::CurrentPath), Shared.CurrentPath);
 
     // ".." all the way up: the last folder listed before the drive view is "/".
     std::string lastFolder;
@@ -183,7 +184,7 @@ TEST_F(FolderBrowserTest, ParentOfRootShowsDriveViewAndARootListsAgain)
     };
     EXPECT_EQ(listed("proc") + listed("sys") + listed("etc"), 0);
     EXPECT_EQ(listed("usr"), 1);
-    Settings::WriteNumber("ShowHiddenFolders", 1);
+    Settings::WriteNumber(Settings::Key::ShowHiddenFolders, 1);
     Browser.ListFolder();
     EXPECT_EQ(listed("proc") + listed("sys") + listed("etc"), 3);
 }
@@ -192,13 +193,13 @@ TEST_F(FolderBrowserTest, ParentOfRootShowsDriveViewAndARootListsAgain)
 // locked one says so; a saved folder the player may no longer open is passed over at the start.
 TEST_F(FolderBrowserTest, FolderThatCannotBeEnumeratedListsParentOnlyAndIsNotSaved)
 {
-    Settings::WriteText("CurrentPath", Folder(Music.Path()));
+    Settings::WriteText(Settings::Key::CurrentPath, Folder(Music.Path()));
     const fs::path gone = Music.Path() / "gone";
     Shared.CurrentPath = Folder(gone);
     Browser.ListFolder();
     EXPECT_EQ(Listing(Shared), (std::vector<std::string>{"D:.."}));
     EXPECT_EQ(Shared.FirstSongItem, 1u);
-    EXPECT_EQ(Settings::ReadText("CurrentPath"), Folder(Music.Path()));
+    EXPECT_EQ(Settings::ReadText(Settings::Key::CurrentPath), Folder(Music.Path()));
 
     // A folder without read permission, seen by a user who is not root.
     OpenToEveryone(Music.Path());
@@ -222,9 +223,9 @@ TEST_F(FolderBrowserTest, FolderThatCannotBeEnumeratedListsParentOnlyAndIsNotSav
             browser.ListFolder();
             if (Listing(shared) != std::vector<std::string>{"D:.."} || told != 1)
                 return 1;
-            if (!Settings::ReadText("CurrentPath").empty())
+            if (!Settings::ReadText(Settings::Key::CurrentPath).empty())
                 return 2;
-            Settings::WriteText("CurrentPath", Folder(locked));
+            Settings::WriteText(Settings::Key::CurrentPath, Folder(locked));
             shared.CurrentPath = "/";
             browser.LoadCurrentPath();
             return shared.CurrentPath == "/" ? 0 : 3;
@@ -265,7 +266,7 @@ TEST_F(FolderBrowserTest, DeepPathsBeyondTheOldLimitStillList)
     Browser.OpenItem(1);
     EXPECT_EQ(Listing(Shared), (std::vector<std::string>{"D:..", "S:far.ogg"}));
     EXPECT_EQ(Shared.FolderItems[1]->GetPath(), (deep / "far.ogg").string());
-    EXPECT_EQ(Settings::ReadText("CurrentPath"), Folder(deep));
+    EXPECT_EQ(Settings::ReadText(Settings::Key::CurrentPath), Folder(deep));
 }
 
 TEST_F(FolderBrowserTest, SongClicksGoToTheSceneAndClicksPastTheEndDoNothing)
@@ -302,7 +303,7 @@ TEST_F(FolderBrowserTest, SavedPathIsUsedOnlyWhenItIsAnExistingFolder)
     };
     for (const auto& c : cases)
     {
-        Settings::WriteText("CurrentPath", c.Saved);
+        Settings::WriteText(Settings::Key::CurrentPath, c.Saved);
         Shared.CurrentPath = start;
         Browser.LoadCurrentPath();
         EXPECT_EQ(Shared.CurrentPath, c.Expected) << "saved: " << c.Saved;
@@ -313,7 +314,7 @@ TEST_F(FolderBrowserTest, InitBrowserListsTheSavedFolderOrReopensThePlayedSong)
 {
     Touch(Music.Path() / "a.mp3");
     Touch(Music.Path() / "b.mp3");
-    Settings::WriteText("CurrentPath", Folder(Music.Path()));
+    Settings::WriteText(Settings::Key::CurrentPath, Folder(Music.Path()));
     Browser.DriveView = true;
     Browser.InitBrowser();
     EXPECT_FALSE(Browser.DriveView);
@@ -361,7 +362,7 @@ TEST_F(FolderBrowserTest, WithoutASavedFolderTheBrowserStartsInTheDemoSongs)
         EXPECT_EQ(Shared.CurrentPath,
                   withSongs ? Folder(Music.Path() / "music") : Folder(Music.Path()));
         EXPECT_EQ(Listing(Shared).back(), withSongs ? "S:demo.ogg" : "D:data");
-        Settings::WriteText("CurrentPath", ""); // the listing saved it
+        Settings::WriteText(Settings::Key::CurrentPath, ""); // the listing saved it
     }
     // A Music folder with songs a few levels down wins, on the first start only.
     fs::create_directories(Home.Home() / "Music" / "Artist" / "Album");
@@ -372,7 +373,7 @@ TEST_F(FolderBrowserTest, WithoutASavedFolderTheBrowserStartsInTheDemoSongs)
     Shared.ClearFolderItems();
     Browser.InitBrowser();
     EXPECT_EQ(Shared.CurrentPath, Folder(Music.Path())) << "a folder was saved";
-    Settings::WriteText("CurrentPath", "");
+    Settings::WriteText(Settings::Key::CurrentPath, "");
     Shared.ClearFolderItems();
     Browser.InitBrowser();
     EXPECT_EQ(Shared.CurrentPath, Folder(Home.Home() / "Music"));

@@ -1,9 +1,9 @@
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "TestHelpers.h"
 #include "app/SharedData.h"
-#include "musicselect/Highscores.h"
 #include "musicselect/SongTrouble.h"
-#include "musicselect/Utf8Text.h"
+#include "platform/Utf8.h"
+#include "songs/Highscores.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>

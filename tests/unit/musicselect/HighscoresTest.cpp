@@ -1,9 +1,9 @@
 #include "TestHelpers.h"
 
 #include "app/SharedData.h"
-#include "musicselect/FolderItem.h"
-#include "musicselect/Highscores.h"
 #include "platform/Paths.h"
+#include "songs/FolderItem.h"
+#include "songs/Highscores.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "app/SharedData.h"
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 #include "support/SongFactory.h"
 #include "support/TempHome.h"
 

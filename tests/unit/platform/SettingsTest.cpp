@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -28,20 +29,20 @@ std::string ReadAll(const fs::path& file)
 TEST(Settings, AbsentValuesReadAsZeroAndEmpty)
 {
     CTempHome home;
-    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
-    EXPECT_EQ(Settings::ReadText("CurrentPath"), "");
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::FullScreen), 0);
+    EXPECT_EQ(Settings::ReadText(Settings::Key::CurrentPath), "");
 }
 
 TEST(Settings, ValuesRoundTripThroughTheUserFile)
 {
     CTempHome home;
-    EXPECT_TRUE(Settings::WriteNumber("FullScreen", 1));
-    EXPECT_TRUE(Settings::WriteNumber("SeparateHS", -5));
-    EXPECT_TRUE(Settings::WriteText("CurrentPath", "/home/él/Mü sic=1/"));
-    EXPECT_TRUE(Settings::WriteNumber("FullScreen", 0)); // overwrite keeps the others
-    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
-    EXPECT_EQ(Settings::ReadNumber("SeparateHS"), -5);
-    EXPECT_EQ(Settings::ReadText("CurrentPath"), "/home/él/Mü sic=1/");
+    EXPECT_TRUE(Settings::WriteNumber(Settings::Key::FullScreen, 1));
+    EXPECT_TRUE(Settings::WriteNumber(Settings::Key::SeparateHS, -5));
+    EXPECT_TRUE(Settings::WriteText(Settings::Key::CurrentPath, "/home/él/Mü sic=1/"));
+    EXPECT_TRUE(Settings::WriteNumber(Settings::Key::FullScreen, 0)); // overwrite keeps the others
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::FullScreen), 0);
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::SeparateHS), -5);
+    EXPECT_EQ(Settings::ReadText(Settings::Key::CurrentPath), "/home/él/Mü sic=1/");
 
     const fs::path file = home.ConfigHome() / "korvane" / "settings.ini";
     EXPECT_NE(ReadAll(file).find("SeparateHS=-5\n"), std::string::npos);
@@ -52,14 +53,55 @@ TEST(Settings, ValuesRoundTripThroughTheUserFile)
     EXPECT_EQ(entries, 1);
 }
 
+// The keys as stored files have them: a renamed key would lose every player's choice.
+TEST(Settings, TypedAccessorsKeepTheStoredNames)
+{
+    struct SCase
+    {
+        std::function<void()> Write;
+        const char* Line;
+        std::function<bool()> ReadsBack;
+    };
+    const SCase cases[] = {
+        {[] { Settings::SetFullScreen(true); }, "FullScreen=1\n",
+         [] { return Settings::FullScreen(); }},
+        {[] { Settings::SetCommonHighscores(false); }, "SeparateHS=1\n",
+         [] { return !Settings::CommonHighscores(); }},
+        {[] { Settings::SetCommonHighscores(true); }, "SeparateHS=0\n",
+         [] { return Settings::CommonHighscores(); }},
+        {[] { Settings::SetPlayContinuous(true); }, "PlayContinuous=1\n",
+         [] { return Settings::PlayContinuous(); }},
+        {[] { Settings::SetCurrentPath("/m"); }, "CurrentPath=/m\n",
+         [] { return Settings::CurrentPath() == "/m"; }},
+        {[] { Settings::SetSpeedName("Fast"); }, "Speed=Fast\n",
+         [] { return Settings::SpeedName() == "Fast"; }},
+        {[] { Settings::SetAudioOffsetMs(-40); }, "AudioOffset=-40\n",
+         [] { return Settings::AudioOffsetMs() == -40; }},
+        {[] { Settings::SetWindowScale("1.5"); }, "WindowScale=1.5\n",
+         [] { return Settings::WindowScale() == "1.5"; }},
+    };
+    for (const SCase& c : cases)
+    {
+        CTempHome home;
+        c.Write();
+        EXPECT_EQ(ReadAll(home.ConfigHome() / "korvane" / "settings.ini"), c.Line);
+        EXPECT_TRUE(c.ReadsBack()) << c.Line;
+    }
+    CTempHome home;
+    WriteText(home.ConfigHome() / "korvane" / "settings.ini", "ShowHiddenFolders=2\n");
+    EXPECT_FALSE(Settings::ShowHiddenFolders()) << "only 1 shows them";
+    WriteText(home.ConfigHome() / "korvane" / "settings.ini", "ShowHiddenFolders=1\n");
+    EXPECT_TRUE(Settings::ShowHiddenFolders());
+}
+
 TEST(Settings, MachineWideFileIsTheFallback)
 {
     CTempHome home;
     WriteText(home.SystemConfig() / "korvane" / "settings.ini", "PlayContinuous=1\nFullScreen=1\n");
-    EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 1);
-    Settings::WriteNumber("PlayContinuous", 0); // the user's value wins from now on
-    EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 0);
-    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 1);
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::PlayContinuous), 1);
+    Settings::WriteNumber(Settings::Key::PlayContinuous, 0); // the user's value wins from now on
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::PlayContinuous), 0);
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::FullScreen), 1);
 }
 
 TEST(Settings, GarbageGivesDefaultsAndDoesNotStopWrites)
@@ -69,11 +111,11 @@ TEST(Settings, GarbageGivesDefaultsAndDoesNotStopWrites)
     using namespace std::string_literals;
     WriteText(file, "\x00\xff\xfe garbage\n=5\nFullScreen=yes\nSeparateHS=12abc\n"
                     "[section]\nPlayContinuous=1\r\n"s);
-    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
-    EXPECT_EQ(Settings::ReadNumber("SeparateHS"), 0);
-    EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 1); // Windows line ends are fine
-    EXPECT_TRUE(Settings::WriteNumber("FullScreen", 1));
-    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 1);
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::FullScreen), 0);
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::SeparateHS), 0);
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::PlayContinuous), 1); // Windows line ends are fine
+    EXPECT_TRUE(Settings::WriteNumber(Settings::Key::FullScreen, 1));
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::FullScreen), 1);
 }
 
 TEST(Settings, UnreadableFileGivesTheDefaultsAndOneLogLine)
@@ -92,10 +134,11 @@ TEST(Settings, UnreadableFileGivesTheDefaultsAndOneLogLine)
         }
         Settings::ForgetRunValues();
         CLogCapture log;
-        EXPECT_EQ(Settings::ReadNumber("SeparateHS"), 0);
-        EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
-        EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 1); // the machine-wide value holds
-        EXPECT_EQ(Settings::ReadText("CurrentPath"), "");
+        EXPECT_EQ(Settings::ReadNumber(Settings::Key::SeparateHS), 0);
+        EXPECT_EQ(Settings::ReadNumber(Settings::Key::FullScreen), 0);
+        EXPECT_EQ(Settings::ReadNumber(Settings::Key::PlayContinuous),
+                  1); // the machine-wide value holds
+        EXPECT_EQ(Settings::ReadText(Settings::Key::CurrentPath), "");
         const std::string text = log.Text();
         EXPECT_NE(text.find("cannot be read"), std::string::npos) << pipe;
         EXPECT_EQ(text.find("cannot be read"), text.rfind("cannot be read")) << text;
@@ -111,10 +154,10 @@ TEST(Settings, UnwritableFolderKeepsTheValueForTheRunAndLogsOnce)
     setenv("XDG_CONFIG_HOME", blocker.c_str(), 1);
 
     CLogCapture log;
-    EXPECT_FALSE(Settings::WriteNumber("PlayContinuous", 1));
-    EXPECT_FALSE(Settings::WriteNumber("SeparateHS", 1));
-    EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 1);
-    EXPECT_EQ(Settings::ReadNumber("SeparateHS"), 1);
+    EXPECT_FALSE(Settings::WriteNumber(Settings::Key::PlayContinuous, 1));
+    EXPECT_FALSE(Settings::WriteNumber(Settings::Key::SeparateHS, 1));
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::PlayContinuous), 1);
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::SeparateHS), 1);
     const std::string text = log.Text();
     EXPECT_NE(text.find("Settings cannot be saved"), std::string::npos);
     EXPECT_EQ(text.find("Settings cannot be saved"), text.rfind("Settings cannot be saved"));
@@ -122,8 +165,8 @@ TEST(Settings, UnwritableFolderKeepsTheValueForTheRunAndLogsOnce)
     // Once the folder can be written again, what is written is what is read.
     fs::remove(blocker);
     fs::create_directory(blocker);
-    EXPECT_TRUE(Settings::WriteNumber("PlayContinuous", 0));
-    EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 0);
+    EXPECT_TRUE(Settings::WriteNumber(Settings::Key::PlayContinuous, 0));
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::PlayContinuous), 0);
 }
 
 TEST(Settings, OddTextStaysOneValueAndHandEditsAreRead)
@@ -133,15 +176,15 @@ TEST(Settings, OddTextStaysOneValueAndHandEditsAreRead)
     // Blanks at its ends too: reading trims the line.
     for (const std::string odd : {"/music/a\nFullScreen=1\\n\\\r/", " /music/b\t", "\t", " "})
     {
-        EXPECT_TRUE(Settings::WriteText("CurrentPath", odd));
-        EXPECT_EQ(Settings::ReadText("CurrentPath"), odd);
-        EXPECT_EQ(Settings::ReadNumber("FullScreen"), 0);
+        EXPECT_TRUE(Settings::WriteText(Settings::Key::CurrentPath, odd));
+        EXPECT_EQ(Settings::ReadText(Settings::Key::CurrentPath), odd);
+        EXPECT_EQ(Settings::ReadNumber(Settings::Key::FullScreen), 0);
     }
 
     const fs::path file = home.ConfigHome() / "korvane" / "settings.ini";
     WriteText(file, "  FullScreen =  1 \n\tSeparateHS\t=\t1\n");
-    EXPECT_EQ(Settings::ReadNumber("FullScreen"), 1);
-    EXPECT_EQ(Settings::ReadNumber("SeparateHS"), 1);
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::FullScreen), 1);
+    EXPECT_EQ(Settings::ReadNumber(Settings::Key::SeparateHS), 1);
 }
 
 TEST(Settings, NumbersBeyondTheirRangeKeepTheirSignAndAreLogged)
@@ -172,7 +215,7 @@ TEST(Settings, NumbersBeyondTheirRangeKeepTheirSignAndAreLogged)
         WriteText(home.ConfigHome() / "korvane" / "settings.ini",
                   std::string("AudioOffset=") + c.Stored + "\n");
         CLogCapture log;
-        EXPECT_EQ(Settings::ReadNumber("AudioOffset"), c.Read);
+        EXPECT_EQ(Settings::ReadNumber(Settings::Key::AudioOffset), c.Read);
         EXPECT_EQ(log.Text().find("AudioOffset=") != std::string::npos, c.Logged) << log.Text();
     }
 }
@@ -202,11 +245,11 @@ TEST(Settings, ALargeOrDamagedFileKeepsEveryLineItCanRead)
         const fs::path file = home.ConfigHome() / "korvane" / "settings.ini";
         WriteText(file, c.Text);
         CLogCapture log;
-        EXPECT_EQ(Settings::ReadNumber("SeparateHS"), 1);
-        EXPECT_EQ(Settings::ReadNumber("PlayContinuous"), 1);
-        EXPECT_EQ(Settings::ReadText("CurrentPath"), "");
+        EXPECT_EQ(Settings::ReadNumber(Settings::Key::SeparateHS), 1);
+        EXPECT_EQ(Settings::ReadNumber(Settings::Key::PlayContinuous), 1);
+        EXPECT_EQ(Settings::ReadText(Settings::Key::CurrentPath), "");
         // The next change rewrites it whole: what was read, without the damage.
-        EXPECT_TRUE(Settings::WriteNumber("FullScreen", 1));
+        EXPECT_TRUE(Settings::WriteNumber(Settings::Key::FullScreen, 1));
         const std::string rewritten = ReadAll(file);
         EXPECT_LT(rewritten.size(), 4000u);
         EXPECT_NE(rewritten.find("SeparateHS=1\n"), std::string::npos);

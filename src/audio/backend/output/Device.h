@@ -1,12 +1,15 @@
 #pragma once
 #include "audio/backend/output/TimeSource.h"
 
+#include <functional>
+#include <memory>
+
 namespace korvane::backend
 {
 class COutput;
 
 // One way of playing the output's mix: SDL's audio device (CSdlDevice) or the tests' stand-in
-// (CStandInDevice). The output calls Open, Start and Close on the main thread, in that order;
+// (CStandInDevice, tests/support). The output calls Open, Start and Close on the main thread, in that order;
 // Lock and Unlock come from the main thread and from whatever threads the device runs itself.
 class CDevice
 {
@@ -23,5 +26,9 @@ public:
     virtual void Unlock() = 0;
     virtual void VoicesChanged() {} // a voice came into the mix: feed it without delay
 };
+
+// Makes the device an engine plays on: the tests' stand-in is chosen here, never inside the
+// engine.
+using FMakeDevice = std::function<std::unique_ptr<CDevice>()>;
 
 } // namespace korvane::backend

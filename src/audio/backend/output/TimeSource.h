@@ -6,9 +6,6 @@
 namespace korvane::backend
 {
 
-// The steady monotonic counter, in nanoseconds.
-int64_t MonotonicNs();
-
 // The time an output and its voices run on: the monotonic counter, or a stand-in clock that
 // moves only when a test tells it to (it must outlive the output and every voice on it).
 // A value; copying it is cheap. Read on the threads that read the output's device clock.

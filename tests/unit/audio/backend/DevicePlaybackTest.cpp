@@ -114,7 +114,7 @@ TEST_F(DevicePlaybackTest, StalledOrClosedDeviceEndsTheSongInTime)
     for (bool closed : {false, true})
     {
         CLogCapture log;
-        Settings::WriteNumber("AudioOffset", 0);
+        Settings::WriteNumber(Settings::Key::AudioOffset, 0);
         ASSERT_TRUE(
             Audio.OpenMusic(Song("lost.ogg", sf::Sine(22050, 1, 2.0, 440.0), sf::EFormat::Ogg)));
         CAudioFile& file = *Audio.GetMusic();

@@ -49,7 +49,7 @@ std::vector<int16_t> PlayAndCapture(
     drive(engine, files);
     for (int step = 0; step < 5; ++step)
         engine.Step();
-    return engine.Audio.TakeStandInPlayed();
+    return engine.TakePlayed();
 }
 
 size_t FirstLoud(const std::vector<int16_t>& samples, int threshold)

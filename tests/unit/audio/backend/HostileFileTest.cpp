@@ -138,7 +138,7 @@ TEST(HostileFiles, DamagedAndUnusualSongsOpenAndReadToTheirEnd)
         file.SetPosition(0);
         std::vector<float> bins(4096);
         reads = 0;
-        while (file.GetSpectrum(bins.data()) == ESpectrumRead::Ok && reads < maxReads)
+        while (file.GetSpectrum(bins.data()) == korvane::backend::ERead::Ok && reads < maxReads)
             ++reads;
         EXPECT_LT(reads, maxReads) << c.Name;
         korvane::backend::STrackTags tags;

@@ -76,7 +76,7 @@ TEST_F(OutageTest, TheSoundComesBackWhereThePositionRanTo)
     };
     const std::string path = (Dir.Path() / "numbered.wav").string();
     ASSERT_TRUE(sf::Write(path, sf::NumberedFrames(20.0), sf::EFormat::Wav));
-    Settings::WriteNumber("AudioOffset", 0);
+    Settings::WriteNumber(Settings::Key::AudioOffset, 0);
     for (const SOutage& c : cases)
     {
         SCOPED_TRACE(c.Name);
@@ -103,7 +103,7 @@ TEST_F(OutageTest, TheSoundComesBackWhereThePositionRanTo)
             if (ns == awayNs)
             {
                 quietNs = Engine.DueNs(Engine.Buffers() - 1); // the last callback
-                Engine.Audio.UnplugStandIn(c.Outage, c.Refusals);
+                Engine.Playing()->Unplug(c.Outage, c.Refusals);
             }
             if (c.PauseMs != 0 && pauses == 0 && ns >= pauseNs)
             {
@@ -166,7 +166,7 @@ TEST_F(OutageTest, TheSoundComesBackWhereThePositionRanTo)
         EXPECT_LE(backNs, opensNs + 120 * Ms);
 
         SHeard heard;
-        heard.Samples = Engine.Audio.TakeStandInPlayed(&heard.FromNs);
+        heard.Samples = Engine.TakePlayed(&heard.FromNs);
         // Nothing heard from shortly after the device went quiet until it is back; paused,
         // nothing until the resume.
         const int64_t silentFromNs = c.PauseMs < 0 ? pauseNs + 50 * Ms : awayNs + 50 * Ms;

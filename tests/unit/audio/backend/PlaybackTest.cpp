@@ -104,7 +104,7 @@ protected:
     // The battle's stream, with the player's AudioOffset in the settings file.
     CAudioFile& Music(const std::string& path, int offsetMs)
     {
-        Settings::WriteNumber("AudioOffset", offsetMs);
+        Settings::WriteNumber(Settings::Key::AudioOffset, offsetMs);
         EXPECT_TRUE(Engine.Audio.OpenMusic(path));
         return *Engine.Audio.GetMusic();
     }

@@ -1,11 +1,11 @@
-#include "musicselect/FolderItem.h"
+#include "songs/FolderItem.h"
 
 #include "app/SharedData.h"
 #include "app/Speeds.h"
-#include "musicselect/Highscores.h"
-#include "musicselect/TrackInfo.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "songs/Highscores.h"
+#include "songs/TrackInfo.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "battle/LanePainter.h"
+#include "battle/lane/LanePainter.h"
 
 #include "battle/rules/BattleRules.h"
 #include "graphics/Graphics.h"

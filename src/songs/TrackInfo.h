@@ -1,5 +1,5 @@
 #pragma once
-#include "musicselect/Highscores.h"
+#include "songs/Highscores.h"
 
 #include <cstdint>
 #include <string>

@@ -1,13 +1,13 @@
-#include "musicselect/Highscores.h"
+#include "songs/Highscores.h"
 
 #include "app/SharedData.h"
 #include "app/Speeds.h"
-#include "musicselect/FolderItem.h"
-#include "musicselect/Utf8Text.h"
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
+#include "platform/Utf8.h"
+#include "songs/FolderItem.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "audio/backend/output/StandInDevice.h"
+#include "support/StandInDevice.h"
 
 #include "audio/backend/output/Output.h"
 

@@ -1,9 +1,9 @@
-#include "musicselect/TrackInfo.h"
+#include "songs/TrackInfo.h"
 
 #include "audio/backend/decode/TrackProbe.h"
-#include "musicselect/TrackInfoCache.h"
-#include "musicselect/Utf8Text.h"
 #include "platform/Paths.h"
+#include "platform/Utf8.h"
+#include "songs/TrackInfoCache.h"
 
 #include <sys/stat.h>
 

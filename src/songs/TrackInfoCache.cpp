@@ -1,4 +1,4 @@
-#include "musicselect/TrackInfoCache.h"
+#include "songs/TrackInfoCache.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
