@@ -209,4 +209,18 @@ TEST(BattleTitle, IsShownWholeInTheLargestSizeOrCutAtTheLargeSize)
         EXPECT_EQ(drawn, InkBox(graphics));
         EXPECT_LE(drawn.first, 600);
     }
+    // Outlined (over the sky), a title the game font draws and one it does not are ringed
+    // round the same letters, and no narrower.
+    for (const std::string title : {"Hg short", "夜に駆ける"})
+    {
+        SCOPED_TRACE(title);
+        clear();
+        CBattleHud::DrawTitle(graphics, fonts, title, 100, false);
+        const auto plain = InkBox(graphics);
+        clear();
+        CBattleHud::DrawTitle(graphics, fonts, title, 100, true);
+        const auto ringed = InkBox(graphics);
+        EXPECT_GE(ringed.first, plain.first);
+        EXPECT_LE(ringed.first, plain.first + 8);
+    }
 }

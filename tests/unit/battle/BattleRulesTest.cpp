@@ -37,6 +37,15 @@ int64_t LowerEndAt(int64_t start, int row)
     return start - (row - Lane::CatchRow) * BytesPerLine + 1;
 }
 
+// The rules on a lane of one 50-row beam of note 60, Minim placed; where the beam starts.
+int64_t OneBeam(CAudioMap& map, CBattleRules& rules)
+{
+    const int64_t start = MakeLane(map, {{60, 50}})[0];
+    rules.Place(Lane::Left);
+    rules.StartLevel(map);
+    return start;
+}
+
 using SInput = std::function<void(CBattleRules&)>;
 SInput Move(int dx)
 {
@@ -108,10 +117,8 @@ TEST(BattleRules, CatchesOnlyTheLowerEndWithinTheReachAndTheSpan)
     {
         SCOPED_TRACE(c.Name);
         CAudioMap map;
-        const int64_t start = MakeLane(map, {{60, 50}})[0];
         CBattleRules rules;
-        rules.Place(Lane::Left);
-        rules.StartLevel(map);
+        const int64_t start = OneBeam(map, rules);
         rules.SetShield(c.Width);
         for (const SInput& input : c.Inputs)
             input(rules);
@@ -216,10 +223,8 @@ TEST(BattleRules, WhatACaughtOrTouchedBeamLeavesBelowTheCatchLine)
     {
         SCOPED_TRACE(c.Name);
         CAudioMap map;
-        const int64_t start = MakeLane(map, {{60, 50}})[0];
         CBattleRules rules;
-        rules.Place(Lane::Left);
-        rules.StartLevel(map);
+        const int64_t start = OneBeam(map, rules);
         Span(c.Left, c.Right)(rules);
         rules.ScanLane(LowerEndAt(start, Lane::Rows - 30), BytesPerLine, false);
         EXPECT_EQ(rules.FiringCannon, Lane::Column(60)) << "the beam in the top row";
