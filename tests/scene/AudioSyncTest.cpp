@@ -200,3 +200,41 @@ TEST(AudioSyncScene, TheProposedOffsetFollowsTheTapsAloneInTheClicksTime)
     EXPECT_NEAR(ms(late) - ms(first), 60, 1) << first << late;
     EXPECT_NEAR(ms(again), ms(first), 1) << first << again;
 }
+
+// Taps all over the beat: the screen says how few were steady, and asks for another try, each
+// line centred where the proposal's lines stand.
+TEST(AudioSyncScene, UnsteadyTapsAreToldToTryAgain)
+{
+    CTempHome home;
+    CSceneHarness harness;
+    ASSERT_TRUE(harness.Ready());
+    uint64_t frame = 2;
+    for (const SDLKey sym : {SDLK_UP, SDLK_UP, SDLK_RETURN})
+    {
+        harness.At(frame, H::Key(sym));
+        frame += 2;
+    }
+    frame += 3;
+    // A click every 20 frames, tapped up to 270 ms away from it either way.
+    const int away[16] = {0, 7, -5, 3, 9, -8, 2, -3, 6, -9, 4, -2, 8, -6, 1, 5};
+    for (int tap = 0; tap < 16; ++tap, frame += 20)
+        harness.At(uint64_t(int64_t(frame) + away[tap]), H::Key(SDLK_SPACE));
+    std::vector<int> offPlace;
+    std::string only;
+    harness.AtFrame(
+        frame,
+        [&](CGraphics& g)
+        {
+            int good = -1, counted = -1;
+            const std::string log = harness.LogText();
+            const auto at = log.find("Audio sync : ");
+            if (at != std::string::npos)
+                std::sscanf(log.c_str() + at, "Audio sync : %d good taps of %d", &good, &counted);
+            only = "Only " + std::to_string(good) + " steady taps of " + std::to_string(counted);
+            offPlace = {TextOffPlace(g, harness.Shared(), only, 1, 400, 340, true),
+                        TextOffPlace(g, harness.Shared(), "Please try again", 1, 400, 380, true)};
+        });
+    harness.At(frame, H::Quit());
+    harness.Run(new COptionsScene());
+    EXPECT_EQ(offPlace, (std::vector<int>{0, 0})) << only;
+}
