@@ -208,6 +208,11 @@ TEST_F(TextShapingTest, EachScriptIsOrderedShapedAndDrawnByAFontThatHasIt)
                  for (int x = 0; x < drawn->w; ++x)
                      coloured += (Pixel(drawn, x, y) & 0xFFFFFF) != 0 && Alpha(drawn, x, y) > 128;
              EXPECT_GT(coloured, 100);
+             // Its bitmap strike (over 100 px) scaled to the line: no taller than twice it.
+             SDL_Surface* plain = fonts.RenderLarge("Fire x", true);
+             ASSERT_NE(plain, nullptr);
+             EXPECT_LT(drawn->h, 2 * plain->h);
+             SDL_FreeSurface(plain);
              SDL_FreeSurface(drawn);
          }},
         // A character no font has is a box from the top of the line down to the baseline.
