@@ -336,6 +336,18 @@ TEST_F(TextShapingTest, FallbackScriptsMatchTheGameFontsWeight)
         EXPECT_NEAR(StrokeWidth(line) / gameStroke, 1.0, 0.15) << gameStroke;
         SDL_FreeSurface(line);
     }
+    // Scripts without letters to measure (Sinhala, Oriya, Myanmar, Tibetan): a face lighter
+    // than the game font is thickened as a bold face is, never left thinner.
+    for (const char* text : {"මනහල", "ମନହଲ", "မနဟလ", "ལམན"})
+    {
+        SCOPED_TRACE(text);
+        SDL_Surface* line = Fonts().RenderLarge(text, true);
+        ASSERT_NE(line, nullptr);
+        const double ratio = StrokeWidth(line) / gameStroke;
+        EXPECT_GE(ratio, 0.95);
+        EXPECT_LE(ratio, 1.6);
+        SDL_FreeSurface(line);
+    }
 }
 
 TEST_F(TextShapingTest, TheRingAroundALongTitleLeavesSmallGlyphsOpen)
