@@ -5,6 +5,7 @@
 #include "graphics/WindowScale.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
+#include "support/LogCapture.h"
 #include "support/SceneRunner.h"
 #include "support/TempHome.h"
 
@@ -254,4 +255,23 @@ TEST(WindowScale, FitsTheUsableAreaFrameIncludedAndIsPlacedOnIt)
     for (const auto& p : places)
         EXPECT_EQ(WindowScale::Placed(p.Window, p.Usable), p.Placed)
             << p.Window.X << "," << p.Window.Y;
+}
+
+// Without a screen (the video closed) a picture cannot take the screen's format: no image, a
+// log line, and nothing touched.
+TEST(Image, WithoutAScreenAPictureIsNotLoadedAndSaysSo)
+{
+    CTempDir folder;
+    std::filesystem::create_directories(folder.Path() / "data");
+    SDL_Surface* picture = MakeSurface(4, 4, {Magenta, Red});
+    ASSERT_EQ(SDL_SaveBMP(picture, (folder.Path() / "data" / "p.bmp").c_str()), 0);
+    SDL_FreeSurface(picture);
+    Paths::OverrideProgramFolder(folder.Path().string());
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    CLogCapture log;
+    CImage image;
+    image.Load("data/p.bmp", true);
+    EXPECT_EQ(image.GetSurface(), nullptr);
+    EXPECT_EQ(log.Text(), "Could not load : " + (folder.Path() / "data" / "p.bmp").string() + "\n");
+    Paths::OverrideProgramFolder("");
 }
