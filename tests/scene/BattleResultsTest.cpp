@@ -142,6 +142,17 @@ TEST_F(BattleTest, SceneryPicturesAreLoadedWithTheirAlphas)
     }
     for (const CImage* image : {&pictures.Booms[7], &pictures.BoomBase, &pictures.Background})
         EXPECT_NE(image->GetSurface(), nullptr);
+    // Freed with the scene, every one of them.
+    pictures.Free();
+    std::vector<const CImage*> all = {&pictures.Background, &pictures.Tree,      &pictures.House,
+                                      &pictures.HouseUp,    &pictures.HouseDown, &pictures.Cloud1,
+                                      &pictures.Cloud2,     &pictures.BoomBase};
+    for (const CImage& image : pictures.HouseShields)
+        all.push_back(&image);
+    for (const CImage& image : pictures.Booms)
+        all.push_back(&image);
+    for (const CImage* image : all)
+        EXPECT_EQ(image->GetSurface(), nullptr);
 }
 } // namespace
 
