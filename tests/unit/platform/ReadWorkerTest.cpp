@@ -1,5 +1,6 @@
 #include "platform/ReadWorker.h"
 #include "platform/DetachedWork.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,9 @@
 #include <condition_variable>
 #include <mutex>
 #include <set>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -137,3 +141,29 @@ TEST_F(ReadWorkerTest, TheWorkerGoesWithoutWaitingForAHungRead)
     EXPECT_EQ(Gate->StartedPaths(), std::vector<std::string>({"a"}));
 }
 } // namespace
+
+// Where no thread can be had (a user at the system's process limit), the reads are not made,
+// the log says why, and nothing else goes wrong. In a child process, as a user the limit binds.
+TEST(ReadWorker, NoThreadToReadWithIsLogged)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        const rlimit none{0, 0};
+        if ((getuid() == 0 && setuid(65534) != 0) || setrlimit(RLIMIT_NPROC, &none) != 0)
+            _exit(2);
+        CLogCapture log;
+        CReadWorker worker;
+        bool read = false;
+        worker.Ask({{"a", [&]() -> CReadWorker::FAnswer { return read = true, nullptr; }}});
+        worker.TakeAnswers();
+        const bool logged =
+            log.Text().starts_with("Could not start a thread to read files (") && !read;
+        _exit(logged ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
