@@ -9,8 +9,9 @@ namespace korvane::backend
 class COutput;
 
 // One way of playing the output's mix: SDL's audio device (CSdlDevice) or the tests' stand-in
-// (CStandInDevice, tests/support). The output calls Open, Start and Close on the main thread, in that order;
-// Lock and Unlock come from the main thread and from whatever threads the device runs itself.
+// (CStandInDevice, tests/support). The output calls Open, Start and Close on the main thread, in
+// that order; Lock and Unlock come from the main thread and from whatever threads the device runs
+// itself.
 class CDevice
 {
 public:
