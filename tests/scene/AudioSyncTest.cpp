@@ -10,9 +10,32 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <optional>
 
 using H = CSceneHarness;
+
+namespace
+{
+// From Options into the audio sync screen (Up, Up, Enter), then `keys` one every other frame,
+// then 16 taps, one a click (every 20 frames: 600 ms), `late` frames after it and each moved
+// by its `away`. The frame 20 after the last click.
+uint64_t Taps(CSceneHarness& harness, std::vector<SDLKey> keys, uint64_t late,
+              const std::array<int, 16>& away = {})
+{
+    uint64_t frame = 2;
+    keys.insert(keys.begin(), {SDLK_UP, SDLK_UP, SDLK_RETURN});
+    for (const SDLKey sym : keys)
+    {
+        harness.At(frame, H::Key(sym));
+        frame += 2;
+    }
+    frame += 3 + late;
+    for (size_t tap = 0; tap < away.size(); ++tap, frame += 20)
+        harness.At(uint64_t(int64_t(frame) + away[tap]), H::Key(SDLK_SPACE));
+    return frame;
+}
+} // namespace
 
 // From Options through the audio sync screen and back, skipping the taps (Next): Save alone
 // writes the offset, within its range; Cancel and Esc leave the file as it was. Options then
@@ -167,23 +190,14 @@ TEST(AudioSyncScene, IsPlayedByKeysAlone)
 // what they proposed before.
 TEST(AudioSyncScene, TheProposedOffsetFollowsTheTapsAloneInTheClicksTime)
 {
-    // Options, Audio Sync, then `before` (one key every other frame), 16 taps, Enter, Enter.
+    // Audio Sync, then `before`, 16 taps, Enter, Enter.
     const auto proposed = [](uint64_t lateFrames, std::vector<SDLKey> before)
     {
         CTempHome home;
         CSceneHarness harness;
         if (!harness.Ready())
             return std::string("no harness");
-        uint64_t frame = 2;
-        before.insert(before.begin(), {SDLK_UP, SDLK_UP, SDLK_RETURN});
-        for (const SDLKey sym : before)
-        {
-            harness.At(frame, H::Key(sym));
-            frame += 2;
-        }
-        frame += 3 + lateFrames;
-        for (int tap = 0; tap < 16; ++tap, frame += 20) // 600 ms apart: one tap a click
-            harness.At(frame, H::Key(SDLK_SPACE));
+        uint64_t frame = Taps(harness, std::move(before), lateFrames);
         for (int enter = 0; enter < 2; ++enter, frame += 2)
             harness.At(frame, H::Key(SDLK_RETURN));
         harness.At(frame + 3, H::Quit());
@@ -208,17 +222,9 @@ TEST(AudioSyncScene, UnsteadyTapsAreToldToTryAgain)
     CTempHome home;
     CSceneHarness harness;
     ASSERT_TRUE(harness.Ready());
-    uint64_t frame = 2;
-    for (const SDLKey sym : {SDLK_UP, SDLK_UP, SDLK_RETURN})
-    {
-        harness.At(frame, H::Key(sym));
-        frame += 2;
-    }
-    frame += 3;
-    // A click every 20 frames, tapped up to 270 ms away from it either way.
-    const int away[16] = {0, 7, -5, 3, 9, -8, 2, -3, 6, -9, 4, -2, 8, -6, 1, 5};
-    for (int tap = 0; tap < 16; ++tap, frame += 20)
-        harness.At(uint64_t(int64_t(frame) + away[tap]), H::Key(SDLK_SPACE));
+    // Tapped up to 270 ms away from the click either way.
+    const uint64_t frame =
+        Taps(harness, {}, 0, {0, 7, -5, 3, 9, -8, 2, -3, 6, -9, 4, -2, 8, -6, 1, 5});
     std::vector<int> offPlace;
     std::string only;
     harness.AtFrame(
